@@ -6,9 +6,10 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 enable_testing()
 
-# vxl_add_test(NAME <name> SOURCES ... LIBS ... [LABEL unit|e2e] [ARCH win32|wow64]
+# vxl_add_test(NAME <name> SOURCES ... LIBS ... [LABEL unit|e2e] [ARCH win32|wow64|both]
 #              [PRIVATE_PREFIX] [TIMEOUT s])
-# One CTest entry per executable: starting Wine costs about a second.
+# One CTest entry per executable and prefix: starting Wine costs about a second.
+# ARCH both runs the executable once on each road (32-bit Windows and WoW64).
 function(vxl_add_test)
   cmake_parse_arguments(T "PRIVATE_PREFIX" "NAME;LABEL;ARCH;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT VXL_BUILD_TESTS)
@@ -32,9 +33,19 @@ function(vxl_add_test)
   if(T_PRIVATE_PREFIX)
     set(prefix private)
   endif()
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_color=no)
-  set_tests_properties(${T_NAME} PROPERTIES
-    LABELS ${T_LABEL}
-    TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "VXL_WINE_ARCH=${T_ARCH};VXL_WINE_PREFIX=${prefix};VXL_PROGRAM_DIR=${win_program_dir}")
+  if(T_ARCH STREQUAL "both")
+    set(runs "${T_NAME}:win32" "${T_NAME}_wow64:wow64")
+  else()
+    set(runs "${T_NAME}:${T_ARCH}")
+  endif()
+  foreach(run IN LISTS runs)
+    string(REPLACE ":" ";" run "${run}")
+    list(GET run 0 test_name)
+    list(GET run 1 arch)
+    add_test(NAME ${test_name} COMMAND ${T_NAME} --gtest_color=no)
+    set_tests_properties(${test_name} PROPERTIES
+      LABELS ${T_LABEL}
+      TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "VXL_WINE_ARCH=${arch};VXL_WINE_PREFIX=${prefix};VXL_PROGRAM_DIR=${win_program_dir}")
+  endforeach()
 endfunction()

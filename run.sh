@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Vexlora under Wine in a Wine virtual desktop:
+# on $DISPLAY when it is set, else on a virtual X display of its own.
+set -euo pipefail
+top=$(cd "$(dirname "$0")" && pwd)
+"$top/scripts/setup.sh"
+"$top/scripts/build.sh"
+
+export WINEPREFIX="$top/build/wine/run-win32"
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix $WINEPREFIX (once)..."
+  WINEARCH=win32 wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 140); do [ -e "/tmp/.X$n-lock" ] || break; done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  sleep 1
+  echo "No DISPLAY was set: Vexlora runs on the virtual display $DISPLAY."
+  echo "To see it, take a screenshot from another shell:"
+  echo "  DISPLAY=$DISPLAY import -window root vexlora.png"
+fi
+trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true' EXIT
+
+echo "Starting Vexlora (program folder: $top/build/Vexlora). Ctrl+C ends it."
+cd "$top/build/Vexlora"
+# Wine gives a virtual desktop a taskbar with its notification area only when it is named "shell".
+wine explorer /desktop=shell,1280x800 Vexlora.exe "$@"
