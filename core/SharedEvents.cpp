@@ -1,0 +1,100 @@
+#include <memory>
+#include <mutex>
+
+#include "core/Handles.h"
+#include "core/NamedObjects.h"
+
+namespace {
+
+struct CopyEvents {
+    std::mutex lock;
+    CHandle start;
+    CHandle end;
+};
+
+CopyEvents& TheCopyEvents() {
+    static CopyEvents events;
+    return events;
+}
+
+bool StartThread(LPTHREAD_START_ROUTINE proc, void* context) {
+    HANDLE thread = CreateThread(nullptr, 0, proc, context, 0, nullptr);
+    if (!thread) return false;
+    CloseHandle(thread);
+    return true;
+}
+
+DWORD WINAPI PulseOptionsChangedProc(void*) {
+    Sleep(1);
+    HANDLE event = CreateOptionsChangedEvent();
+    SetEvent(event);
+    ResetEvent(event);
+    return 0;
+}
+
+DWORD WINAPI EditorCoopWatcherProc(void* param) {
+    std::unique_ptr<EditorCoopWatcherContext> context(static_cast<EditorCoopWatcherContext*>(param));
+    CHandle coop(CreateSharedEvent(GetEditorCoopEventName(), false, false));
+    if (!coop) return 1;
+    // The stop event comes first: when both are signalled the watcher must end.
+    HANDLE waits[2] = {context->stopEvent, coop.get()};
+    for (;;) {
+        DWORD result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (result != WAIT_OBJECT_0 + 1) return 0;
+        PostMessageW(context->window, context->message, 0, 0);
+    }
+}
+
+}  // namespace
+
+HANDLE CreateOptionsChangedEvent() {
+    static HANDLE event = CreateSharedEvent(kOptionsChangedEventName, false, false);
+    return event;
+}
+
+bool PulseOptionsChangedAsync() { return StartThread(&PulseOptionsChangedProc, nullptr); }
+
+bool StartEditorCoopWatcher(const EditorCoopWatcherContext& context) {
+    auto* copy = new EditorCoopWatcherContext(context);
+    if (StartThread(&EditorCoopWatcherProc, copy)) return true;
+    delete copy;
+    return false;
+}
+
+bool CreateCopyEvents() {
+    CopyEvents& events = TheCopyEvents();
+    std::lock_guard<std::mutex> guard(events.lock);
+    if (!events.start) events.start.reset(CreateSharedEvent(kStartCopyEventName, false, false));
+    if (!events.end) events.end.reset(CreateSharedEvent(kEndCopyEventName, false, false));
+    return events.start && events.end;
+}
+
+HANDLE GetStartCopyEvent() {
+    CopyEvents& events = TheCopyEvents();
+    std::lock_guard<std::mutex> guard(events.lock);
+    return events.start.get();
+}
+
+HANDLE GetEndCopyEvent() {
+    CopyEvents& events = TheCopyEvents();
+    std::lock_guard<std::mutex> guard(events.lock);
+    return events.end.get();
+}
+
+void CloseCopyEvents() {
+    CopyEvents& events = TheCopyEvents();
+    std::lock_guard<std::mutex> guard(events.lock);
+    events.start.reset();
+    events.end.reset();
+}
+
+bool PulseNamedEvent(const wchar_t* name) {
+    CHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));
+    if (!event) return false;
+    SetEvent(event.get());
+    ResetEvent(event.get());
+    return true;
+}
+
+bool SignalStartCopy() { return PulseNamedEvent(kStartCopyEventName); }
+bool SignalEndCopy() { return PulseNamedEvent(kEndCopyEventName); }

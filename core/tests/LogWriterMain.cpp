@@ -1,0 +1,18 @@
+// Test helper: a second process that writes numbered lines to a log.
+// Usage: vxl_log_writer <log path> <tag> <count>
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "core/Logger.h"
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 4) return 2;
+    if (!LogInit(argv[1])) return 3;
+    LogSetDefaultTag(argv[2]);
+    int count = _wtoi(argv[3]);
+    for (int i = 0; i < count; ++i) {
+        if (!LogWriteFormat(L"line %d of %s", i, argv[2])) return 4;
+    }
+    return LogWaitPending(60000) ? 0 : 5;
+}
