@@ -7,11 +7,15 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 enable_testing()
 
 # vxl_add_test(NAME <name> SOURCES ... LIBS ... [LABEL unit|e2e] [ARCH win32|wow64|both]
-#              [PRIVATE_PREFIX] [TIMEOUT s])
+#              [PRIVATE_PREFIX [VIRTUAL_DESKTOP]] [TIMEOUT s])
 # One CTest entry per executable and prefix: starting Wine costs about a second.
 # ARCH both runs the executable once on each road (32-bit Windows and WoW64).
+# VIRTUAL_DESKTOP runs the test and every program it starts inside a 1024x768 Wine virtual
+# desktop with a taskbar and notification area. On a bare X server Wine waits 2 s for a
+# window manager each time a visible top-level window is hidden or destroyed; inside the
+# desktop its windows are not X windows, so it does not wait and activation stays in Wine.
 function(vxl_add_test)
-  cmake_parse_arguments(T "PRIVATE_PREFIX" "NAME;LABEL;ARCH;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "PRIVATE_PREFIX;VIRTUAL_DESKTOP" "NAME;LABEL;ARCH;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT VXL_BUILD_TESTS)
     return()
   endif()
@@ -33,6 +37,13 @@ function(vxl_add_test)
   if(T_PRIVATE_PREFIX)
     set(prefix private)
   endif()
+  set(desktop "")
+  if(T_VIRTUAL_DESKTOP)
+    if(NOT T_PRIVATE_PREFIX)
+      message(FATAL_ERROR "${T_NAME}: VIRTUAL_DESKTOP needs PRIVATE_PREFIX (the desktop is set in the prefix)")
+    endif()
+    set(desktop 1024x768)
+  endif()
   if(T_ARCH STREQUAL "both")
     set(runs "${T_NAME}:win32" "${T_NAME}_wow64:wow64")
   else()
@@ -46,6 +57,7 @@ function(vxl_add_test)
     set_tests_properties(${test_name} PROPERTIES
       LABELS ${T_LABEL}
       TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "VXL_WINE_ARCH=${arch};VXL_WINE_PREFIX=${prefix};VXL_PROGRAM_DIR=${win_program_dir}")
+      ENVIRONMENT
+        "VXL_WINE_ARCH=${arch};VXL_WINE_PREFIX=${prefix};VXL_WINE_DESKTOP=${desktop};VXL_PROGRAM_DIR=${win_program_dir}")
   endforeach()
 endfunction()

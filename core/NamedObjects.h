@@ -110,3 +110,9 @@ bool SignalEndCopy();
 // Opens the event by name, sets it and resets it at once: only a waiter that waits
 // at that moment is released.
 bool PulseNamedEvent(const wchar_t* name);
+
+// The log file: "LogReport.txt" in the program folder when the program may write
+// there (or runs from a removable or network drive), else "LogReport_Vexlora.txt"
+// in the user's application-data folder. Decided anew on every call.
+CString BuildLogReportPath();
+inline CString GetLogReportPath() { return BuildLogReportPath(); }

@@ -1,12 +1,14 @@
 #include "core/NamedObjects.h"
 
 #include <aclapi.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include <string>
 #include <thread>
 
+#include "core/AppPaths.h"
 #include "core/Handles.h"
 #include "core/Logger.h"
 #include "core/TextHelpers.h"
@@ -226,4 +228,28 @@ TEST(Names, ComposedNames) {
     EXPECT_STREQ(L"Local\\Vexlora_Event_PhraseEditorAgentCoop_Ended", GetEditorCoopEventName());
     EXPECT_NE(0u, GetTargetQueryMessage());
     EXPECT_EQ(GetTargetQueryMessage(), RegisterWindowMessageW(L"{FC970502-EECA-4c50-AF80-CF39EA345E99"));
+}
+
+TEST(LogReportPath, ProgramFolderWhenWritableElseApplicationData) {
+    std::wstring folder = TempFile(L"program");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    SetProgramFolderForTest(folder.c_str());
+    wchar_t appData[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE);
+    const std::wstring inFolder = folder + L"\\LogReport.txt";
+    const std::wstring inProfile = WithTrailingBackslash(CString(appData)).GetString() + std::wstring(L"LogReport_Vexlora.txt");
+
+    EXPECT_EQ(inFolder, BuildLogReportPath().GetString()) << "writable folder, no file yet";
+    CFileHandle(CreateFileW(inFolder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    EXPECT_EQ(inFolder, BuildLogReportPath().GetString()) << "writable file";
+    ASSERT_TRUE(SetFileAttributesW(inFolder.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(inProfile, BuildLogReportPath().GetString()) << "read-only file";
+    SetDriveRemovableForTest(1);
+    EXPECT_EQ(inFolder, BuildLogReportPath().GetString()) << "a stick keeps its log beside the program";
+    SetDriveRemovableForTest(-1);
+
+    SetFileAttributesW(inFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(inFolder.c_str());
+    RemoveDirectoryW(folder.c_str());
+    SetProgramFolderForTest(nullptr);
 }

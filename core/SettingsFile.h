@@ -1,0 +1,109 @@
+// Where "Settings.ini" lives and the few keys that are read and written outside the
+// settings object: the UI language, the log switch and the welcome program's mark.
+//
+// The file lies beside the executable when that folder can be written (or when the
+// program runs from a removable or network drive), else in the folder "Vexlora" of
+// the user's profile. The choice is made anew on every call, so a file that becomes
+// read-only moves later writes to the profile file.
+//
+// Both files are created with the UTF-16LE byte-order mark: the profile functions keep
+// a file without it as ANSI, and every character outside the code page (a phrases
+// folder, a user name, a language file name) would come back as "?".
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "core/CString.h"
+
+// ---------------------------------------------------------------------------------------
+// Names
+
+const wchar_t* GetSettingsFileName();          // "Settings.ini"
+const wchar_t* GetSettingsSectionName();       // "Settings"
+const wchar_t* GetSettingsAgentSectionName();  // "Settings_Agent": window positions
+const wchar_t* GetBookkeepingSectionName();    // "A_SETTINGS"
+const wchar_t* GetWriteLogKeyName();           // "WriteLog"
+
+// ---------------------------------------------------------------------------------------
+// Profile (INI) wrappers. A null or empty value is written as an empty value: the key
+// stays, with nothing after "=". Writers return whether the platform call succeeded.
+
+bool IniWriteString(const wchar_t* file, const wchar_t* section, const wchar_t* key, const wchar_t* value);
+bool IniWriteInt(const wchar_t* file, const wchar_t* section, const wchar_t* key, int value);
+// True only when 1 to 259 characters were read (a longer value is cut to 259).
+bool IniReadString(const wchar_t* file, const wchar_t* section, const wchar_t* key, CString& value);
+int IniReadInt(const wchar_t* file, const wchar_t* section, const wchar_t* key, int defaultValue);
+// Exact-case test of a key name in the section, whatever its value.
+bool IniKeyExists(const wchar_t* file, const wchar_t* section, const wchar_t* key);
+// Makes the platform write out and forget the files it keeps cached.
+void IniFlushCache();
+
+// ---------------------------------------------------------------------------------------
+// The files
+
+// Full path of the settings file to write (and to read the keys of this header from).
+CString GetSettingsFilePath();
+// The program-folder file; created (with the byte-order mark) when it is missing.
+CString GetProgramFolderSettingsPath();
+// The profile file; with create, the per-user data folder is created when missing
+// (not for a program on a removable drive, which keeps nothing in the profile).
+CString GetProfileSettingsPath(bool create);
+// The per-user data folder: the profile folder followed by "\Vexlora", no trailing "\".
+CString GetPerUserDataFolder();
+// Creates the file with the byte-order mark FF FE when none exists; true when the file
+// exists on return. Failures are silent: the caller falls back to another file.
+bool CreateSettingsFileIfMissing(const wchar_t* path);
+// True when the executable's drive is unknown, has no root, is removable or remote.
+bool IsProgramDriveRemovable();
+
+// Tests keep the per-user data folder under a temporary folder: the given folder
+// stands in for the user's profile. Empty text restores the real profile.
+void SetProfileFolderForTest(const wchar_t* folder);
+
+// ---------------------------------------------------------------------------------------
+// Keys kept outside the settings object, all in section "Settings"
+
+// "Language" of the file, or the default when it is missing or empty.
+CString ReadLanguageSetting(const wchar_t* file, const wchar_t* defaultValue);
+// Writes "Language" and flushes the profile cache, so that other programs see it at once.
+bool WriteLanguageSetting(const wchar_t* name, const wchar_t* file);
+CString ReadLanguageFromSettingsFile(const wchar_t* defaultValue);
+
+bool ReadWriteLog();
+bool ReadWriteLogSetting(bool defaultValue, const wchar_t* file);
+bool WriteWriteLogSetting(bool value);
+
+// True once the welcome program has run ("Welcome_Already_Started_V2_60" not 0).
+bool IsWelcomeAlreadyStarted();
+
+// True when HKCU "Software\Halvered\Vexlora" holds a non-empty "FromInstaller".
+bool IsFromInstaller();
+
+// ---------------------------------------------------------------------------------------
+// First UI language
+
+// The keyboard facts the first language choice and the menu defaults ask for.
+// Wine reports no default input language and a single US layout, so tests put their
+// own answers in through SetInputLanguageInfoForTest.
+class IInputLanguageInfo {
+public:
+    virtual ~IInputLanguageInfo() = default;
+    // The installed keyboard layouts (GetKeyboardLayoutList), at most maxCount.
+    virtual std::vector<HKL> GetKeyboardLayouts(int maxCount) = 0;
+    // The default input language (SPI_GETDEFAULTINPUTLANG); 0 when unknown.
+    virtual HKL GetDefaultInputLanguage() = 0;
+};
+// Null restores the system's answers. The object must outlive its use.
+void SetInputLanguageInfoForTest(IInputLanguageInfo* info);
+IInputLanguageInfo& GetInputLanguageInfo();
+
+// True when one of the first 20 installed layouts is Russian (language 0x0419).
+bool HasRussianKeyboardLayout();
+// "Russian.lng" on the first run of this version (versionChanged) with a Russian layout
+// and the file in the program folder; else empty.
+CString GetRussianLngIfAvailable(bool versionChanged);
+// The first language file of the program folder whose "LangPrefix" is the two-letter
+// name of the default input language (ignoring case); empty when there is none.
+CString FindLanguageFileForInputLanguage();

@@ -1,0 +1,133 @@
+// A program folder and a user profile of their own for each settings test, under the
+// temporary folder, so that tests never see the real Settings.ini, the other Wine road
+// or another test running beside them. The keyboard facts default to what Wine gives
+// (one US layout, no default input language) unless a test sets them.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/AppPaths.h"
+#include "core/CString.h"
+#include "core/SettingsFile.h"
+
+class CFakeInputLanguageInfo final : public IInputLanguageInfo {
+public:
+    std::vector<HKL> layouts{reinterpret_cast<HKL>(static_cast<ULONG_PTR>(0x04090409))};
+    HKL defaultLanguage = nullptr;
+
+    std::vector<HKL> GetKeyboardLayouts(int maxCount) override {
+        std::vector<HKL> result = layouts;
+        if (static_cast<int>(result.size()) > maxCount) result.resize(maxCount);
+        return result;
+    }
+    HKL GetDefaultInputLanguage() override { return defaultLanguage; }
+
+    static HKL Layout(WORD language) { return reinterpret_cast<HKL>(static_cast<ULONG_PTR>(MAKELONG(language, language))); }
+};
+
+class CTempSettingsFolders {
+public:
+    // nameHint goes into the folder name, so a test can put characters outside the
+    // code page into every path.
+    explicit CTempSettingsFolders(const wchar_t* nameHint = L"vxl_settings") {
+        static volatile LONG counter = 0;
+        wchar_t temp[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH, temp);
+        CString unique;
+        unique.Format(L"%s%s_%lu_%lu_%ld", temp, nameHint, GetCurrentProcessId(), GetTickCount(),
+                      InterlockedIncrement(&counter));
+        root = unique;
+        programFolder = root + L"\\program\\";
+        profileFolder = root + L"\\profile";
+        CreateDirectoryW(root, nullptr);
+        CreateDirectoryW(programFolder, nullptr);
+        CreateDirectoryW(profileFolder, nullptr);
+        SetProgramFolderForTest(programFolder);
+        SetProfileFolderForTest(profileFolder);
+        SetDriveRemovableForTest(0);
+        SetInputLanguageInfoForTest(&input);
+    }
+
+    ~CTempSettingsFolders() {
+        SetInputLanguageInfoForTest(nullptr);
+        SetDriveRemovableForTest(-1);
+        SetProfileFolderForTest(L"");
+        SetProgramFolderForTest(L"");
+        IniFlushCache();
+        RemoveTree(root);
+    }
+
+    CTempSettingsFolders(const CTempSettingsFolders&) = delete;
+    CTempSettingsFolders& operator=(const CTempSettingsFolders&) = delete;
+
+    CString ProgramFile() const { return programFolder + L"Settings.ini"; }
+    CString DataFolder() const { return profileFolder + L"\\Vexlora"; }
+    CString ProfileFile() const { return DataFolder() + L"\\Settings.ini"; }
+
+    CString root;
+    CString programFolder;  // ends in "\"
+    CString profileFolder;  // stands in for the user's profile, no trailing "\"
+    CFakeInputLanguageInfo input;
+
+private:
+    static void RemoveTree(const CString& folder) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(folder + L"\\*", &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                CString name(data.cFileName);
+                if (name == L"." || name == L"..") continue;
+                CString path = folder + L"\\" + name;
+                SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(path);
+                } else {
+                    DeleteFileW(path);
+                }
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder);
+    }
+};
+
+// Writes the text as UTF-16LE with the byte-order mark, as the programs create the file.
+inline bool WriteUtf16File(const wchar_t* path, const wchar_t* text) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::wstring content = L"\xFEFF";
+    content += text;
+    DWORD bytes = static_cast<DWORD>(content.size() * sizeof(wchar_t));
+    DWORD written = 0;
+    bool ok = WriteFile(file, content.data(), bytes, &written, nullptr) && written == bytes;
+    CloseHandle(file);
+    return ok;
+}
+
+// The raw bytes of a file; empty when it cannot be read.
+inline std::string ReadFileBytes(const wchar_t* path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+// The text of a UTF-16LE file after its byte-order mark; empty when the mark is missing.
+inline std::wstring ReadUtf16File(const wchar_t* path) {
+    std::string bytes = ReadFileBytes(path);
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE)
+        return std::wstring();
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / sizeof(wchar_t));
+}
+
+// CString compared through std::wstring, which GoogleTest prints readably.
+inline std::wstring W(const CString& text) { return std::wstring(text.GetString(), text.GetLength()); }
