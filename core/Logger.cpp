@@ -39,7 +39,9 @@ LoggerState& State() {
 
 bool IsReadable(const wchar_t* text) { return text && !IsBadStringPtrW(text, static_cast<UINT_PTR>(-1)); }
 
-CString DateTimeText() {
+}  // namespace
+
+CString LogStampText() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     CString text;
@@ -47,6 +49,8 @@ CString DateTimeText() {
                 now.wSecond);
     return text;
 }
+
+namespace {
 
 bool EndsWithLineBreak(const CString& text) {
     int length = text.GetLength();
@@ -207,7 +211,7 @@ int LogWrite(const wchar_t* text) {
     if (!IsReadable(text)) return 0;
     if (!*text || !IsLogEnabled()) return 0;
     CString tag = CurrentTag();
-    CString stamp = DateTimeText();
+    CString stamp = LogStampText();
     int length = static_cast<int>(wcslen(text));
     // A text too long for the line buffer goes out bare rather than cut.
     if (tag.GetLength() + length + stamp.GetLength() + 11 >= kLineBufferChars - 1) return LogPostLine(text);
@@ -284,7 +288,7 @@ void LogBuffered(const wchar_t* text) {
     if (!IsReadable(text)) return;
     LoggerState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    state.buffered.push_back(state.defaultTag + L" [" + DateTimeText() + L"] " + text);
+    state.buffered.push_back(state.defaultTag + L" [" + LogStampText() + L"] " + text);
 }
 
 int LogFlushBuffered() {

@@ -49,5 +49,8 @@ int LogPostLine(const wchar_t* text);
 // (the end banner) are not lost with the process.
 bool LogWaitPending(DWORD timeoutMs);
 
+// The local date and time as the log writes them: "MM/DD/YY HH:MM:SS".
+CString LogStampText();
+
 // Name of the event that serialises writers across processes.
 extern const wchar_t kLoggerSyncEventName[];

@@ -7,3 +7,4 @@
 #include "testkit/Keyboard.h"
 #include "testkit/Outcome.h"
 #include "testkit/Process.h"
+#include "testkit/ProgramFolder.h"

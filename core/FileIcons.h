@@ -1,0 +1,11 @@
+// The shell's icons of files. Every icon returned belongs to the caller.
+#pragma once
+
+#include <windows.h>
+
+// With flag 0 the shell's large icon of the file (SHGetFileInfoW, SHGFI_ICON); any other
+// flag gives no icon. Null on failure.
+HICON GetFileIcon(const wchar_t* path, int flag);
+// The shell's large (SHGFI_LARGEICON) or small (SHGFI_SMALLICON) icon of the file; null
+// on failure.
+HICON GetFileIconSmallOrLarge(const wchar_t* path, bool large);

@@ -1,0 +1,215 @@
+#include "core/Instance.h"
+
+#include <shellapi.h>
+
+#include <memory>
+
+#include "core/AppObjects.h"
+#include "core/AppPaths.h"
+#include "core/CommandLine.h"
+#include "core/Handles.h"
+#include "core/Logger.h"
+#include "core/NamedObjects.h"
+#include "core/Security.h"
+
+namespace {
+
+enum class Delivery { SendToMainWindow, SendToWindow, PostToWindow };
+
+struct WatcherContext {
+    CHandle stop;
+    CHandle watched;
+    Delivery delivery = Delivery::SendToWindow;
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    bool resetBeforeDelivery = false;
+};
+
+DWORD WINAPI WatcherThread(void* param) {
+    std::unique_ptr<WatcherContext> context(static_cast<WatcherContext*>(param));
+    HANDLE waits[2] = {context->stop.get(), context->watched.get()};
+    for (;;) {
+        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
+        // Manual-reset events: signals that came before the reset count as one.
+        if (context->resetBeforeDelivery) ResetEvent(context->watched.get());
+        switch (context->delivery) {
+        case Delivery::SendToMainWindow:
+            SendMessageW(CAppObjects::GetMainWnd(), context->message, context->wParam, 0);
+            break;
+        case Delivery::SendToWindow:
+            SendMessageW(context->window, context->message, context->wParam, 0);
+            break;
+        case Delivery::PostToWindow:
+            PostMessageW(context->window, context->message, context->wParam, 0);
+            break;
+        }
+        if (!context->resetBeforeDelivery) ResetEvent(context->watched.get());
+    }
+}
+
+// Starts a watcher on `watched` (taken over); false when the thread cannot run.
+bool StartWatcher(HANDLE stopEvent, HANDLE watched, Delivery delivery, HWND window, UINT message, WPARAM wParam,
+                  bool resetBeforeDelivery) {
+    auto context = std::make_unique<WatcherContext>();
+    context->watched.reset(watched);
+    HANDLE stop = nullptr;
+    // An own handle to the stop event, so that its owner may close it whenever it likes.
+    if (!watched || !DuplicateHandle(GetCurrentProcess(), stopEvent, GetCurrentProcess(), &stop, 0, FALSE,
+                                     DUPLICATE_SAME_ACCESS))
+        return false;
+    context->stop.reset(stop);
+    context->delivery = delivery;
+    context->window = window;
+    context->message = message;
+    context->wParam = wParam == static_cast<WPARAM>(-1) ? 1 : wParam;
+    context->resetBeforeDelivery = resetBeforeDelivery;
+    HANDLE thread = CreateThread(nullptr, 0, &WatcherThread, context.get(), 0, nullptr);
+    if (!thread) return false;
+    context.release();
+    CloseHandle(thread);
+    return true;
+}
+
+bool SetNamedEvent(const wchar_t* name) {
+    CHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));
+    if (!event) return false;
+    SetEvent(event.get());
+    return true;
+}
+
+bool WatchInstanceEvent(HANDLE stopEvent, const wchar_t* name, WPARAM wParam) {
+    HANDLE event = CreateSharedEvent(name, true, false);
+    if (!event) {
+        LogError(CString(L"Cannot create event ") + name);
+        return false;
+    }
+    return StartWatcher(stopEvent, event, Delivery::SendToMainWindow, nullptr, GetInstanceWatcherMessage(), wParam,
+                        true);
+}
+
+HANDLE g_handOverEvent = nullptr;
+
+HINSTANCE RealElevatedStart(HWND owner, const wchar_t* file, const wchar_t* parameters, const wchar_t* folder) {
+    return ShellExecuteW(owner, L"runas", file, parameters, folder, SW_SHOW);
+}
+
+ElevatedStartFn g_elevatedStart = &RealElevatedStart;
+
+class CKeepLastError {
+public:
+    CKeepLastError() : m_error(GetLastError()) {}
+    ~CKeepLastError() { SetLastError(m_error); }
+
+private:
+    DWORD m_error;
+};
+
+}  // namespace
+
+bool SignalExitEvents() {
+    bool local = SetNamedEvent(kExitEventName);
+    bool global = SetNamedEvent(kExitAllEventName);
+    return local || global;
+}
+
+bool SignalAlreadyWork() { return SetNamedEvent(kAlreadyWorkEventName); }
+bool SignalShowInstanceEvent() { return SetNamedEvent(kShowMenuEventName); }
+bool SignalEditRequest() { return SetNamedEvent(kEditEventName); }
+bool SignalCheckForUpdates() { return PulseNamedEvent(kCheckForUpdatesEventName); }
+bool SignalAutomodeEvent() { return SetNamedEvent(kAutoloadDelayEventName); }
+
+bool IsInstanceRunning() {
+    CHandle event(OpenEventW(SYNCHRONIZE, FALSE, kInstanceEventName));
+    return event.valid();
+}
+
+HANDLE CreateInstanceEvent_Vexlora_EXE() { return CreateEventW(GetOpenSecurityAttributes(), TRUE, FALSE, kInstanceEventName); }
+
+bool CreateInstanceWatchers(HANDLE stopEvent) {
+    bool local = WatchInstanceEvent(stopEvent, kExitEventName, 1);
+    if (local) WatchInstanceEvent(stopEvent, kExitAllEventName, 1);
+    bool alreadyWork = WatchInstanceEvent(stopEvent, kAlreadyWorkEventName, 0);
+    return local || alreadyWork;
+}
+
+bool CreateEditRequestWatcher(HANDLE stopEvent) {
+    HANDLE event = CreateSharedEvent(kEditEventName, true, false);
+    return StartWatcher(stopEvent, event, Delivery::SendToMainWindow, nullptr, WM_COMMAND, kCmdOpenEditor, true);
+}
+
+bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message) {
+    HANDLE event = CreateSharedEvent(kShowMenuEventName, false, false);
+    return StartWatcher(stopEvent, event, Delivery::PostToWindow, window, message, 0, false);
+}
+
+bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage) {
+    bool lang = StartWatcher(stopEvent, CreateSharedEvent(kLangChangedEventName, false, false), Delivery::SendToWindow,
+                             window, langMessage, 0, false);
+    // The check-for-updates request arrives as the tray menu's command.
+    bool updates = StartWatcher(stopEvent, CreateSharedEvent(kCheckForUpdatesEventName, false, false),
+                                Delivery::SendToWindow, window, WM_COMMAND, kCmdCheckForUpdates, false);
+    StartWatcher(stopEvent, CreateSharedEvent(kFloatPaneBlinkEventName, false, false), Delivery::SendToWindow, window,
+                 blinkMessage, 1, false);
+    return lang && updates;
+}
+
+bool StartCommandCheckForUpdatesWatcher(HANDLE stopEvent, HWND window, UINT commandId) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kCommandCheckForUpdatesEventName);
+    return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId, false);
+}
+
+bool CreateHandOverEvent() {
+    if (!g_handOverEvent) g_handOverEvent = CreateEventW(nullptr, TRUE, FALSE, kAdminHandOverEventName);
+    return g_handOverEvent != nullptr;
+}
+
+void SignalHandOverEvent() {
+    if (!g_handOverEvent) return;
+    SetEvent(g_handOverEvent);
+    CloseHandle(g_handOverEvent);
+    g_handOverEvent = nullptr;
+}
+
+bool WaitForHandOverEvent(DWORD timeoutMs, DWORD* error) {
+    CKeepLastError keep;
+    CHandle event(OpenEventW(SYNCHRONIZE, FALSE, kAdminHandOverEventName));
+    if (!event) {
+        if (error) *error = GetLastError();
+        return false;
+    }
+    if (error) *error = 0;
+    return WaitForSingleObject(event.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+void SetElevatedStartForTest(ElevatedStartFn start) { g_elevatedStart = start ? start : &RealElevatedStart; }
+
+namespace CAppObjects {
+
+bool RunAsAdmin(HWND owner) {
+    CKeepLastError keep;
+    if (!CreateHandOverEvent()) {
+        MessageBoxW(owner, L"Cannot create event for admin instance", L"Vexlora", MB_ICONHAND | MB_TOPMOST);
+        return false;
+    }
+    HINSTANCE result = g_elevatedStart(owner, GetOwnExecutablePath(), GetRestartAsAdminSwitch(), GetProgramFolder());
+    if (reinterpret_cast<INT_PTR>(result) > 32) {
+        HWND main = GetMainWnd();
+        SendMessageW(main, WM_COMMAND, 57665, 0);
+        SendMessageW(main, WM_CLOSE, 0, 0);
+        DestroyWindow(main);
+        return true;
+    }
+    DWORD code = GetLastError();
+    SignalHandOverEvent();
+    CString text;
+    text.Format(L"Cannot start second instance of Vexlora\n%s\nError Code: %u\nWhat is it: %s",
+                CString(L'\x2014', 30).GetString(), static_cast<unsigned>(code), GetErrorMessageText(code).GetString());
+    MessageBoxW(owner, text, L"Vexlora", MB_ICONEXCLAMATION | MB_TOPMOST);
+    CString line = text;
+    line.Replace(L'\n', L' ');
+    LogError(L"CAppObjects::RunAsAdmin, 2447 " + line);
+    return false;
+}
+
+}  // namespace CAppObjects

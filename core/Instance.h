@@ -1,0 +1,58 @@
+// One resident instance per logon session: later starts hand their request to it
+// through named events, and the resident instance turns each signal into a message
+// for its tray window on a watcher thread.
+#pragma once
+
+#include <windows.h>
+
+#include "core/CString.h"
+
+// Forwarding side: each opens its event, sets it and closes it; false when the event
+// does not exist (no instance is waiting for it).
+bool SignalExitEvents();          // "Local\Vexlora_Exit" and "Global\Vexlora_Exit_ALL"
+bool SignalAlreadyWork();
+bool SignalShowInstanceEvent();
+bool SignalEditRequest();
+bool SignalCheckForUpdates();     // pulsed
+bool SignalAutomodeEvent();
+bool IsInstanceRunning();
+
+// The instance event (manual reset, non-signalled, open security); null on failure.
+HANDLE CreateInstanceEvent_Vexlora_EXE();
+
+// Watching side. Messages go to the main window of CAppObjects at the time of the signal.
+// True when "Local\Vexlora_Exit" or "Local\Vexlora_AlreadyWork" is watched.
+bool CreateInstanceWatchers(HANDLE stopEvent);
+// WM_COMMAND 32772 (open the editor) to the main window on each edit request.
+bool CreateEditRequestWatcher(HANDLE stopEvent);
+// `message` posted to `window` on each show-menu request.
+bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message);
+// The language-changed (message `langMessage`), check-for-updates (WM_COMMAND 32791)
+// and float-pane-blink (`blinkMessage`, wParam 1) watchers; true when the first two run.
+bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage);
+// WM_COMMAND `commandId` on each signal of "Local\Vexlora_CommandCheckForUpdates".
+bool StartCommandCheckForUpdatesWatcher(HANDLE stopEvent, HWND window, UINT commandId);
+
+// Restart as administrator: the event the elevated start waits for.
+bool CreateHandOverEvent();
+// Sets and closes the hand-over event if this instance made one.
+void SignalHandOverEvent();
+// Waits for the ending instance's hand-over event; false when it cannot be opened
+// (its error code in *error) or the time runs out. Keeps the thread's last error.
+bool WaitForHandOverEvent(DWORD timeoutMs, DWORD* error);
+
+// The start call of a restart as administrator, replaceable by tests: Wine has no
+// elevation prompt, so the refused road can only be reached through it.
+using ElevatedStartFn = HINSTANCE (*)(HWND owner, const wchar_t* file, const wchar_t* parameters,
+                                      const wchar_t* folder);
+void SetElevatedStartForTest(ElevatedStartFn start);
+
+namespace CAppObjects {
+// Starts this program elevated with "/asadmin" and ends this instance; on failure the
+// user is told why and this instance stays. True when the elevated start was launched.
+bool RunAsAdmin(HWND owner);
+}  // namespace CAppObjects
+
+// Commands and messages the watchers deliver.
+const UINT kCmdOpenEditor = 32772;
+const UINT kCmdCheckForUpdates = 32791;

@@ -1,0 +1,186 @@
+#include "tray/Startup.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <ole2.h>
+
+#include "core/AppObjects.h"
+#include "core/Handles.h"
+#include "core/Instance.h"
+#include "core/LanguageFiles.h"
+#include "core/Launch.h"
+#include "core/Logger.h"
+#include "core/NamedObjects.h"
+#include "core/Security.h"
+#include "core/Settings.h"
+#include "core/SystemInfo.h"
+#include "platform/wtl/WtlLayer.h"
+#include "tray/TrayWnd.h"
+
+namespace {
+
+const DWORD kMaxAutoloadDelaySeconds = 600;
+const DWORD kHandOverWaitMs = 10000;
+
+void LogStartFacts(const CString& commandLine) {
+    CString line;
+    line.Format(L"Start Vexlora %s  on %s", GetProgramVersionText().GetString(), GetOSVersionText().GetString());
+    LogWrite(line);
+    LogWrite(L"Command Line: " + commandLine);
+    LogWrite(L"Windows Session Username " + GetSessionUserName());
+    LogWrite(CString(L"Has Admin priveliegies: ") + (IsUserAdmin() ? L"YES" : L"no"));
+}
+
+// The delayed start with Windows; a plain start meanwhile ends the delay at once.
+void WaitInAutomode(DWORD delaySeconds) {
+    if (delaySeconds > kMaxAutoloadDelaySeconds) delaySeconds = kMaxAutoloadDelaySeconds;
+    CHandle automode(CreateEventW(GetOpenSecurityAttributes(), FALSE, FALSE, kAutoloadDelayEventName));
+    if (!automode) return;
+    LogWrite(L"Starting waiting for automode...");
+    DWORD result = WaitForSingleObject(automode.get(), delaySeconds * 1000);
+    automode.reset();
+    if (result == WAIT_OBJECT_0) {
+        LogWrite(L"INFO: automode disabled WAIT_OBJECT_0");
+    } else if (result == WAIT_TIMEOUT) {
+        LogWrite(L"INFO: automode expired WAIT_TIMEOUT");
+    } else {
+        CString line;
+        line.Format(L"INFO: automode default %d", static_cast<int>(result));
+        LogWrite(line);
+    }
+}
+
+void WaitForEndingInstance() {
+    SignalExitEvents();
+    DWORD error = 0;
+    if (WaitForHandOverEvent(kHandOverWaitMs, &error)) return;
+    CString line;
+    line.Format(L"Cannot wait event from first instance\n\nError Code: %u\n%s", static_cast<unsigned>(error),
+                GetErrorMessageText(error).GetString());
+    LogError(line);
+}
+
+// Hands the request to the running instance: the first that applies.
+void ForwardToRunningInstance(const CVXLCommandLine& commandLine) {
+    if (commandLine.IsShowMenu()) SignalShowInstanceEvent();
+    else if (commandLine.IsExit()) SignalExitEvents();
+    else if (commandLine.IsCfu()) SignalCheckForUpdates();
+    else SignalAlreadyWork();
+}
+
+void WriteStartBanner() {
+    if (!IsLogEnabled()) return;
+    LogSetTag(L"TEMP PREFIX TEXT");
+    CString banner;
+    banner.Format(L"\n\n=============================\n===Start Vexlora %s on %s=== %s",
+                  GetProgramVersionText().GetString(), GetOSVersionText().GetString(), LogStampText().GetString());
+    LogWrite(banner);
+    LogResetTag();
+}
+
+void InitUiLibraries(HINSTANCE instance) {
+    CoInitialize(nullptr);
+    DefWindowProcW(nullptr, 0, 0, 0);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    CreateOptionsChangedEvent();
+    wtl::Module().Init(instance);
+    OleInitialize(nullptr);
+}
+
+int Shutdown(HANDLE exitEvent, int exitCode) {
+    CloseHandle(CreateOptionsChangedEvent());
+    SetEvent(exitEvent);
+    SetHandleInformation(exitEvent, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+    CloseHandle(exitEvent);
+    CAppObjects::SetAppExitEvent(nullptr);
+    // Only now, with this instance's event gone, may an elevated successor go on.
+    SignalHandOverEvent();
+    LogWrite(L"===End Vexlora=== " + LogStampText());
+    wtl::Module().Term();
+    OleUninitialize();
+    CoUninitialize();
+    // Line threads would die with the process: let the last lines reach the file.
+    LogWaitPending(5000);
+    return exitCode;
+}
+
+}  // namespace
+
+int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* commandLine) {
+    wtl::CMessageLoop loop;
+    wtl::Module().AddMessageLoop(&loop);
+    int exitCode = 0;
+    {
+        CVXLTrayWnd trayWindow(exitEvent, noInstall, commandLine);
+        if (trayWindow.Create(wtl::Module().GetModuleInstance())) exitCode = loop.Run();
+    }
+    wtl::Module().RemoveMessageLoop();
+    return exitCode;
+}
+
+int VexloraWinMain(HINSTANCE instance, const wchar_t* commandLineText) {
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    if (settings.WriteLog) LogInit(BuildLogReportPath());
+    CVXLCommandLine commandLine(commandLineText);
+    commandLine.Parse();
+    LogStartFacts(commandLine.GetCommandLine());
+
+    if (commandLine.IsUa()) CAppObjects::SetAutostart(false);
+    CAppObjects::Set_App_Privelegies();
+
+    if (!commandLine.IsAutoload()) {
+        if (SignalAutomodeEvent()) {
+            LogWrite(L"Signal for automode. Exit");
+            LogWaitPending(5000);
+            return 12;
+        }
+        LogWrite(L"Automode not found. Continue");
+    } else if (settings.DelayAutoLoadSeconds != 0) {
+        WaitInAutomode(settings.DelayAutoLoadSeconds);
+    }
+
+    GetClientMenuLng();
+
+    bool oneShotDone = false;
+    if (commandLine.IsEdit()) oneShotDone = SignalEditRequest();
+    if (commandLine.IsHelp()) {
+        ShowCommandLineKeysBox(GetDesktopWindow(), GetProgramVersionText());
+        oneShotDone = true;
+    }
+    if (oneShotDone) {
+        LogWaitPending(5000);
+        return 0;
+    }
+
+    if (commandLine.IsAsAdmin()) WaitForEndingInstance();
+    if (commandLine.IsUa()) CAppObjects::SetAutostart(false);
+    if (IsInstanceRunning()) {
+        ForwardToRunningInstance(commandLine);
+        LogWaitPending(5000);
+        return 1;
+    }
+    if (commandLine.IsExit()) {
+        LogWaitPending(5000);
+        return 1;
+    }
+
+    HANDLE exitEvent = CreateInstanceEvent_Vexlora_EXE();
+    if (!exitEvent) {
+        LogError(L"Cannot create event: CAppObjects::CreateInstanceEvent_Vexlora_EXE");
+        LogWaitPending(5000);
+        return 2;
+    }
+    SetHandleInformation(exitEvent, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE);
+    CAppObjects::SetAppExitEvent(exitEvent);
+    CreateInstanceWatchers(exitEvent);
+    StartUnlocalizedWriter(exitEvent);
+    WriteStartBanner();
+
+    InitUiLibraries(instance);
+    if (StartWaiterProgram()) LogWrite(L"VxlWaitingFor is stated succesfully");
+    else LogError(L"CANNOT start VxlWaitingFor");
+
+    int exitCode = RunApplication(exitEvent, commandLine.IsNoInstall(), &commandLine);
+    return Shutdown(exitEvent, exitCode);
+}

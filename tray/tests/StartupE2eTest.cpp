@@ -1,0 +1,162 @@
+// The main program's roads through start-up, run as the real Vexlora.exe from a
+// private copy of the program folder with logging on.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include "core/Handles.h"
+#include "core/NamedObjects.h"
+#include "testkit/Poll.h"
+#include "testkit/TestKit.h"
+
+using namespace testkit;
+
+namespace {
+
+bool IsProcessRunning(DWORD id, const wchar_t* exeName) {
+    CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        if ((id == 0 || entry.th32ProcessID == id) && _wcsicmp(entry.szExeFile, exeName) == 0) return true;
+    return false;
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.Create());
+        ASSERT_TRUE(folder_.WriteSettings(L"WriteLog=1\r\nDelayAutoLoadSeconds_NextRelease=60\r\n"));
+        log_ = folder_.PathOf(L"LogReport.txt");
+    }
+
+    // Runs Vexlora.exe with the arguments to its end and returns the exit code.
+    DWORD RunToEnd(const wchar_t* arguments) {
+        CTestProcess process;
+        CCheck started = process.Start(folder_.PathOf(L"Vexlora.exe"), arguments);
+        EXPECT_TRUE(started);
+        CResult<DWORD> code = process.WaitForExit(30000);
+        EXPECT_TRUE(code);
+        return code.ok() ? code.value() : 999;
+    }
+
+    // Starts the resident instance and waits until it runs its loop.
+    void StartResident(CTestProcess& resident, const wchar_t* arguments = L"") {
+        ASSERT_TRUE(resident.Start(folder_.PathOf(L"Vexlora.exe"), arguments));
+        ASSERT_TRUE(WaitForFileText(log_, L"VxlWaitingFor is stated succesfully", 30000));
+    }
+
+    void EndResident(CTestProcess& resident) {
+        EXPECT_EQ(1u, RunToEnd(L"/exit")) << "the request goes to the running instance";
+        CResult<DWORD> code = resident.WaitForExit(30000);
+        ASSERT_TRUE(code);
+        EXPECT_EQ(0u, code.value());
+    }
+
+    CPrivateProgramFolder folder_;
+    CString log_;
+};
+
+}  // namespace
+
+TEST_F(Startup, SecondStartIsForwardedAndExitEndsTheInstanceAndItsWaiter) {
+    CTestProcess resident;
+    StartResident(resident);
+    CString expectedWaiterLine;
+    expectedWaiterLine.Format(L"Start by CreateProcess: VxlWaitingFor.exe Result= 1 CmdLine:  /logfile\"%s\" /pid%lu",
+                              log_.GetString(), resident.id());
+    EXPECT_GE(ReadUtf16File(log_).Find(expectedWaiterLine), 0) << "the waiter's command line";
+    EXPECT_TRUE(IsProcessRunning(0, L"VxlWaitingFor.exe"));
+
+    EXPECT_EQ(1u, RunToEnd(L""));
+    EXPECT_TRUE(WaitForFileText(log_, L"Vexlora was started again while running"));
+
+    EndResident(resident);
+    // The program's last line is its end banner (the waiter may still write after it).
+    CString text = ReadUtf16File(log_);
+    int lastOwnLine = text.ReverseFind(L'\n');
+    while (lastOwnLine > 0 && text.Mid(lastOwnLine + 1, 11) != L"EXE_Agent: ")
+        lastOwnLine = CString(text.Left(lastOwnLine)).ReverseFind(L'\n');
+    EXPECT_EQ(31, text.Mid(lastOwnLine + 1).Find(L"===End Vexlora=== ")) << text.Right(800);
+    EXPECT_TRUE(PollUntil(15000, [] { return !IsProcessRunning(0, L"VxlWaitingFor.exe"); }))
+        << "the waiter ends with the program it watches";
+}
+
+TEST_F(Startup, ExitWithNothingRunningEndsWith1AndCreatesNothing) {
+    EXPECT_EQ(1u, RunToEnd(L"/exit"));
+    EXPECT_EQ(1u, RunToEnd(L"-UA"));
+    CHandle instance(OpenEventW(SYNCHRONIZE, FALSE, kInstanceEventName));
+    EXPECT_FALSE(instance.valid());
+    EXPECT_FALSE(IsProcessRunning(0, L"VxlWaitingFor.exe"));
+    EXPECT_LT(ReadUtf16File(log_).Find(L"===Start Vexlora"), 0) << "no resident start was logged";
+}
+
+TEST_F(Startup, RequestsReachTheRunningInstance) {
+    CTestProcess resident;
+    StartResident(resident);
+    // A check-for-updates request is a pulse: only a watcher that waits at that moment sees it.
+    ASSERT_TRUE(WaitForFileText(log_, L"language, update and blink requests are watched"));
+    struct Case {
+        const wchar_t* arguments;
+        DWORD exitCode;
+        const wchar_t* reaction;
+    } cases[] = {
+        {L"/edit", 0, L"CVXLTrayWnd::OnOpenEditor: open the editor requested"},
+        {L"/showmenu", 1, L"CVXLTrayWnd::OnShowTrayMenu: show the tray menu requested"},
+        {L"-CFU", 1, L"CVXLTrayWnd::OnCheckForUpdates: check for updates requested"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.exitCode, RunToEnd(c.arguments)) << CString(c.arguments);
+        EXPECT_TRUE(WaitForFileText(log_, c.reaction, 20000)) << CString(c.arguments);
+    }
+    EndResident(resident);
+}
+
+TEST_F(Startup, PlainStartWakesAWaitingAutostartAndEndsWith12) {
+    CTestProcess waiting;
+    ASSERT_TRUE(waiting.Start(folder_.PathOf(L"Vexlora.exe"), L"/autoload"));
+    ASSERT_TRUE(WaitForFileText(log_, L"Starting waiting for automode...", 30000));
+    EXPECT_EQ(12u, RunToEnd(L""));
+    EXPECT_TRUE(WaitForFileText(log_, L"INFO: automode disabled WAIT_OBJECT_0"));
+    ASSERT_TRUE(WaitForFileText(log_, L"VxlWaitingFor is stated succesfully", 30000)) << "the woken start goes on";
+    EndResident(waiting);
+}
+
+TEST_F(Startup, HelpBoxShowsTheKeysInTheChosenLanguageAndEndsWith0AfterOk) {
+    struct Case {
+        const wchar_t* settings;
+        const wchar_t* captionEnd;
+        const wchar_t* expectedTexts[3];
+    } cases[] = {
+        {L"WriteLog=1\r\nLanguage=\r\n",
+         L" : Command Line Keys",
+         {L"check for updates", L"complete all previous running instances of Vexlora",
+          L"Press Ctrl+C to copy into clipboard"}},
+        {L"WriteLog=1\r\nLanguage=German.lng\r\n",
+         L" : Befehlszeilenparameter",
+         {L"nach Updates suchen", L"alle bereits laufenden Instanzen von Vexlora beenden",
+          L"Mit Strg+C in die Zwischenablage kopieren"}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(folder_.WriteSettings(c.settings));
+        CTestProcess help;
+        ASSERT_TRUE(help.Start(folder_.PathOf(L"Vexlora.exe"), L"/?"));
+        CResult<HWND> box = help.WaitForWindow(CWindowQuery{L"", L"#32770", help.id()}, 30000);
+        ASSERT_TRUE(box);
+        wchar_t caption[256] = {};
+        GetWindowTextW(box.value(), caption, 256);
+        EXPECT_NE(nullptr, wcsstr(caption, c.captionEnd)) << CString(caption);
+        // The message text is the box's static control with id 0xFFFF.
+        CResult<CString> text = ReadControlText(GetDlgItem(box.value(), 0xFFFF));
+        ASSERT_TRUE(text);
+        for (const wchar_t* key : {L"/exit", L"/autoload", L"/ua", L"/noinstall", L"/?", L"/edit", L"/asadmin",
+                                   L"/showmenu", L"/cfu"})
+            EXPECT_GE(text.value().Find(key), 0) << CString(key);
+        for (const wchar_t* expected : c.expectedTexts) EXPECT_GE(text.value().Find(expected), 0) << CString(expected);
+        PostMessageW(box.value(), WM_COMMAND, IDOK, 0);
+        CResult<DWORD> code = help.WaitForExit(20000);
+        ASSERT_TRUE(code);
+        EXPECT_EQ(0u, code.value());
+    }
+}
