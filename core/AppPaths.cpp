@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -74,4 +75,68 @@ bool FolderExists(const wchar_t* path) {
 CString WithTrailingBackslash(const CString& path) {
     if (path.IsEmpty() || path[path.GetLength() - 1] == L'\\') return path;
     return path + L'\\';
+}
+
+CString GetFolderOfPath(const wchar_t* path, bool withTrailingBackslash) {
+    CString drive;
+    CString folder;
+    SplitPath(path, &drive, &folder, nullptr, nullptr);
+    CString result = drive + folder;
+    if (result.IsEmpty()) return result;
+    if (withTrailingBackslash) return WithTrailingBackslash(result);
+    result.TrimRight(L'\\');
+    // "C:" alone would mean the drive's current folder, not its root.
+    if (result.GetLength() == 2 && result[1] == L':') result += L'\\';
+    return result;
+}
+
+CString GetFileNameOfPath(const wchar_t* path) {
+    CString text(path);
+    int cut = std::max({text.ReverseFind(L'\\'), text.ReverseFind(L'/'), text.ReverseFind(L':')});
+    return text.Mid(cut + 1);
+}
+
+void SplitPath(const wchar_t* path, CString* drive, CString* folder, CString* name, CString* extension) {
+    CString text(path);
+    int start = 0;
+    if (text.GetLength() >= 2 && text[1] == L':') start = 2;
+    int lastSeparator = std::max(text.ReverseFind(L'\\'), text.ReverseFind(L'/'));
+    int folderEnd = lastSeparator >= start ? lastSeparator + 1 : start;
+    CString base = text.Mid(folderEnd);
+    int dot = base.ReverseFind(L'.');
+    if (drive) *drive = text.Left(start);
+    if (folder) *folder = text.Mid(start, folderEnd - start).Left(255);
+    if (name) *name = (dot >= 0 ? base.Left(dot) : base).Left(255);
+    if (extension) *extension = (dot >= 0 ? base.Mid(dot) : CString()).Left(255);
+}
+
+CString MakeDotExtension(const wchar_t* extension) {
+    CString text(extension);
+    if (text.IsEmpty() || text[0] == L'.') return text;
+    return L'.' + text;
+}
+
+CString GetTempFolder() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    DWORD length = GetTempPathW(MAX_PATH, folder);
+    if (length == 0 || length > MAX_PATH) return CString();
+    return WithTrailingBackslash(CString(folder, static_cast<int>(length)));
+}
+
+CString BuildTempFileName(const wchar_t* folder, const wchar_t* extension) {
+    static volatile LONG counter = 0;
+    CString base = (folder && *folder) ? WithTrailingBackslash(CString(folder)) : GetTempFolder();
+    CString dotExtension = MakeDotExtension(extension);
+    const UINT seed = GetTickCount();
+    // The system only forms names of 16-bit numbers; each call takes the next number of
+    // the process, so two names asked for in the same millisecond still differ.
+    for (int attempt = 0; attempt < 0xFFFF; ++attempt) {
+        UINT unique = (seed + static_cast<UINT>(InterlockedIncrement(&counter))) & 0xFFFF;
+        if (unique == 0) continue;  // 0 would make the system create the file itself
+        wchar_t formed[MAX_PATH + 1] = {};
+        if (!GetTempFileNameW(base, L"abcd", unique, formed)) return CString();
+        CString name = CString(formed) + dotExtension;
+        if (!FileExists(formed) && !FileExists(name)) return name;
+    }
+    return CString();
 }

@@ -26,3 +26,23 @@ bool FolderExists(const wchar_t* path);
 
 // The text with "\" appended when it is not empty and does not end in one.
 CString WithTrailingBackslash(const CString& path);
+
+// The drive and folder of a path, ending in "\"; without it on request, except that a
+// bare drive ("C:") keeps or gains it. Empty for a path without drive and folder.
+CString GetFolderOfPath(const wchar_t* path, bool withTrailingBackslash = true);
+// The part after the last "\" (or ":"); the whole text when there is none.
+CString GetFileNameOfPath(const wchar_t* path);
+// The parts of a path, each filled when asked for: the drive ("C:", at most two
+// characters), the folder ("\a\b\"), the name and the extension with its ".", the
+// last three cut to 255 characters.
+void SplitPath(const wchar_t* path, CString* drive, CString* folder, CString* name, CString* extension);
+// "." put in front of an extension that does not start with one; empty stays empty.
+CString MakeDotExtension(const wchar_t* extension);
+
+// The system's temporary folder, ending in "\".
+CString GetTempFolder();
+// A new name in the folder (the temporary folder when none is given): "abc", four hex
+// digits, ".TMP", then the extension ("txt" and ".txt" alike). No file is created, but
+// no two calls of the process get the same name and no name of an existing file is
+// given. Empty when no free name is left.
+CString BuildTempFileName(const wchar_t* folder, const wchar_t* extension);

@@ -169,6 +169,7 @@ CString& CString::operator+=(wchar_t ch) {
 void CString::Append(const wchar_t* text, int length) {
     if (!text || length <= 0) return;
     int old = GetLength();
+    if (length > INT_MAX / 2 - old) throw std::bad_alloc();  // the length must stay countable
     if (text >= m_chars && text <= m_chars + old) {
         CString copy(text, length);  // appending a piece of ourselves
         Append(copy.GetString(), copy.GetLength());
@@ -318,6 +319,7 @@ int CString::Insert(int index, wchar_t ch) {
 int CString::Insert(int index, const wchar_t* text) {
     int length = GetLength();
     int add = SafeLength(text);
+    if (add > INT_MAX / 2 - length) throw std::bad_alloc();
     index = Clamp(index, 0, length);
     if (add == 0) return length;
     CString copy(text, add);  // the text may be part of this string

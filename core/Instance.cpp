@@ -11,6 +11,7 @@
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
 #include "core/Security.h"
+#include "core/SoundPlayer.h"
 
 namespace {
 
@@ -205,6 +206,7 @@ bool RunAsAdmin(HWND owner) {
     CString text;
     text.Format(L"Cannot start second instance of Vexlora\n%s\nError Code: %u\nWhat is it: %s",
                 CString(L'\x2014', 30).GetString(), static_cast<unsigned>(code), GetErrorMessageText(code).GetString());
+    PlaySoundStart();
     MessageBoxW(owner, text, L"Vexlora", MB_ICONEXCLAMATION | MB_TOPMOST);
     CString line = text;
     line.Replace(L'\n', L' ');

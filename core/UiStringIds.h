@@ -50,6 +50,7 @@
 #define IDS_DOUBLE_CLICK_HINT         224
 #define IDS_CLIPBOARD                 225
 #define IDS_PICTURE                   227
+#define IDS_CANCEL                    230
 #define IDS_SHOWING_MENU              231
 #define IDS_PHRASES_FOLDER            234
 #define IDS_MORE_CLIPS                235

@@ -96,6 +96,10 @@ int Shutdown(HANDLE exitEvent, int exitCode) {
     CAppObjects::SetAppExitEvent(nullptr);
     // Only now, with this instance's event gone, may an elevated successor go on.
     SignalHandOverEvent();
+    CAppObjects::DeleteTempFilesOnExit();
+    // Each log line has a writer thread of its own: the end banner must wait for the
+    // lines before it to stay the last one.
+    LogWaitPending(5000);
     LogWrite(L"===End Vexlora=== " + LogStampText());
     wtl::Module().Term();
     OleUninitialize();

@@ -1,0 +1,187 @@
+#include "core/ShellServices.h"
+
+#include <shellapi.h>
+#include <wininet.h>
+
+#include "core/Handles.h"
+#include "core/Logger.h"
+#include "core/PlatformBinding.h"
+#include "core/Security.h"
+
+namespace {
+
+class CSystemShellRunner final : public IShellRunner {
+public:
+    HINSTANCE Execute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                      const wchar_t* folder, int show) override {
+        return ShellExecuteW(owner, verb, file, parameters, folder, show);
+    }
+};
+
+CSystemShellRunner g_systemShell;
+IShellRunner* volatile g_shell = &g_systemShell;
+
+const wchar_t* const kAddressSchemes[] = {L"https://",  L"http://", L"mailto:",   L"file://", L"ftp://",
+                                          L"telnet://", L"news://", L"gopher://", L"nntp://", L"prospero://",
+                                          L"wais://",   L"lt:",     L"dvn:"};
+
+bool IsAddress(const CString& text) {
+    for (const wchar_t* scheme : kAddressSchemes) {
+        int length = static_cast<int>(wcslen(scheme));
+        if (text.GetLength() > 3 && text.GetLength() > length && text.Left(length).CompareNoCase(scheme) == 0)
+            return true;
+    }
+    return false;
+}
+
+// An existing item that is not a folder; one the system refuses to describe counts too.
+bool NamesExistingItem(const CString& text) {
+    if (text.IsEmpty()) return false;
+    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    DWORD attributes = GetFileAttributesW(text);
+    DWORD error = GetLastError();
+    SetErrorMode(oldMode);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return error == ERROR_ACCESS_DENIED;
+}
+
+// WinInet, found at run time.
+using InternetOpenWFn = HINTERNET(WINAPI*)(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD);
+using InternetOpenUrlWFn = HINTERNET(WINAPI*)(HINTERNET, LPCWSTR, LPCWSTR, DWORD, DWORD, DWORD_PTR);
+using InternetReadFileFn = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
+using InternetCloseHandleFn = BOOL(WINAPI*)(HINTERNET);
+using HttpQueryInfoWFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
+using URLDownloadToFileWFn = HRESULT(WINAPI*)(void*, LPCWSTR, LPCWSTR, DWORD, void*);
+
+class CInternetHandle {
+public:
+    CInternetHandle(HINTERNET handle, InternetCloseHandleFn close) : m_handle(handle), m_close(close) {}
+    ~CInternetHandle() {
+        if (m_handle) m_close(m_handle);
+    }
+    CInternetHandle(const CInternetHandle&) = delete;
+    CInternetHandle& operator=(const CInternetHandle&) = delete;
+    HINTERNET get() const { return m_handle; }
+
+private:
+    HINTERNET m_handle;
+    InternetCloseHandleFn m_close;
+};
+
+class CSystemUrlDownloads final : public IUrlDownloads {
+public:
+    bool DownloadWinInet(const wchar_t* address, const wchar_t* path, const wchar_t* userAgent) override {
+        return DownloadUrlToFile_WinInet(address, path, 0, 0, userAgent);
+    }
+    bool DownloadUrlMon(const wchar_t* address, const wchar_t* path) override {
+        return URLDownloadToFile_API_Wrapper(address, path);
+    }
+};
+
+CSystemUrlDownloads g_systemDownloads;
+IUrlDownloads* volatile g_downloads = &g_systemDownloads;
+
+volatile LONG g_useRuUrls = 0;
+
+}  // namespace
+
+void SetShellRunnerForTest(IShellRunner* runner) {
+    g_shell = runner ? runner : &g_systemShell;
+}
+
+HINSTANCE ShellRun(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                   const wchar_t* folder, int show) {
+    return g_shell->Execute(owner, verb, file, parameters, folder, show);
+}
+
+void SplitCommandAndParams(const wchar_t* command, CString& program, CString& parameters) {
+    CString text(command);
+    program = text;
+    parameters.Empty();
+    if (NamesExistingItem(text) || IsAddress(text)) return;
+    for (int length = text.GetLength() - 1; length > 0; --length) {
+        // The system ignores a trailing blank in a name: the program would keep the blank
+        // that separates it from its parameters.
+        if (text[length - 1] == L' ') continue;
+        CString start = text.Left(length);
+        if (NamesExistingItem(start)) {
+            program = start;
+            parameters = text.Mid(length);
+            return;
+        }
+    }
+}
+
+HINSTANCE RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized) {
+    CString program;
+    CString parameters;
+    SplitCommandAndParams(command, program, parameters);
+    HINSTANCE result = ShellRun(owner, L"open", program, parameters.IsEmpty() ? nullptr : parameters.GetString(),
+                                nullptr, maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
+    UINT_PTR code = reinterpret_cast<UINT_PTR>(result);
+    if (code < 33 && showErrors) {
+        CString text = GetErrorMessageText(static_cast<DWORD>(code));
+        CString commandText(command);
+        text.AppendFormat(L"\nCommand: [%s]\nCommand Lenght: %d", commandText.GetString(), commandText.GetLength());
+        MessageBoxW(owner, text, L"Vexlora", MB_ICONEXCLAMATION | MB_TOPMOST);
+    }
+    return result;
+}
+
+bool DownloadUrlToFile_WinInet(const wchar_t* address, const wchar_t* path, DWORD options1, DWORD options2,
+                               const wchar_t* userAgent) {
+    HMODULE wininet = KeepModuleLoaded(L"wininet.dll");
+    auto open = BindProc<InternetOpenWFn>(wininet, "InternetOpenW");
+    auto openUrl = BindProc<InternetOpenUrlWFn>(wininet, "InternetOpenUrlW");
+    auto read = BindProc<InternetReadFileFn>(wininet, "InternetReadFile");
+    auto close = BindProc<InternetCloseHandleFn>(wininet, "InternetCloseHandle");
+    auto queryInfo = BindProc<HttpQueryInfoWFn>(wininet, "HttpQueryInfoW");
+    if (!open || !openUrl || !read || !close || !queryInfo) return false;
+
+    CInternetHandle session(open(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, options1), close);
+    if (!session.get()) return false;
+    CInternetHandle request(
+        openUrl(session.get(), address, nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | options2, 0),
+        close);
+    if (!request.get()) return false;
+    // An error page is an answer too: only a 200 brings the file asked for.
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (queryInfo(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+        status != 200)
+        return false;
+
+    CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    char buffer[8192];
+    for (;;) {
+        DWORD got = 0;
+        if (!read(request.get(), buffer, sizeof buffer, &got)) return false;
+        if (got == 0) return true;
+        DWORD written = 0;
+        if (!WriteFile(file.get(), buffer, got, &written, nullptr) || written != got) return false;
+    }
+}
+
+bool URLDownloadToFile_API_Wrapper(const wchar_t* address, const wchar_t* path) {
+    auto download = BindProc<URLDownloadToFileWFn>(KeepModuleLoaded(L"urlmon.dll"), "URLDownloadToFileW");
+    return download && download(nullptr, address, path, 0, nullptr) == S_OK;
+}
+
+IUrlDownloads& GetUrlDownloads() {
+    return *g_downloads;
+}
+
+void SetUrlDownloadsForTest(IUrlDownloads* downloads) {
+    g_downloads = downloads ? downloads : &g_systemDownloads;
+}
+
+void CVXLUrl::_Set_Use_RU_Urls(bool useRu) {
+    InterlockedExchange(&g_useRuUrls, useRu ? 1 : 0);
+    LogWrite(useRu ? L"CVXLUrl::_Set_Use_RU_Urls: Russian web pages"
+                   : L"CVXLUrl::_Set_Use_RU_Urls: international web pages");
+}
+
+bool CVXLUrl::IsUsingRuUrls() {
+    return InterlockedCompareExchange(&g_useRuUrls, 0, 0) != 0;
+}
