@@ -1,11 +1,7 @@
 #include "tools/WaiterCommandLine.h"
 
-// tlhelp32.h uses the types windows.h declares.
-#include <tlhelp32.h>
-
-#include "core/Handles.h"
 #include "core/Logger.h"
-#include "core/PlatformBinding.h"
+#include "core/ProcessInfo.h"
 
 namespace {
 
@@ -40,20 +36,6 @@ DWORD ReadDecimal(const CString& text, int at) {
     return static_cast<DWORD>(value);
 }
 
-using GetModuleFileNameExWFunction = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
-
-CString PathFromProcessModule(DWORD processId) {
-    CBoundModule psapi(L"psapi.dll");
-    auto getModuleFileNameEx = BindProc<GetModuleFileNameExWFunction>(psapi.get(), "GetModuleFileNameExW");
-    if (!getModuleFileNameEx) return CString();
-    CHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-    if (!process) return CString();
-    CString path;
-    DWORD length = getModuleFileNameEx(process.get(), nullptr, path.GetBuffer(MAX_PATH), MAX_PATH);
-    path.ReleaseBuffer(length <= MAX_PATH ? static_cast<int>(length) : 0);
-    return path;
-}
-
 }  // namespace
 
 void CVXL_WF_CommandLineInfo::Parse(const wchar_t* commandLine) {
@@ -83,7 +65,7 @@ void CVXL_WF_CommandLineInfo::Parse(const wchar_t* commandLine) {
 const CString& CVXL_WF_CommandLineInfo::GetParentPath() {
     if (!m_parentPathLooked) {
         m_parentPathLooked = true;
-        if (m_parentPid) m_parentPath = FindProcessExecutablePath(m_parentPid);
+        if (m_parentPid) m_parentPath = GetProcessImagePath(m_parentPid);
     }
     return m_parentPath;
 }
@@ -92,21 +74,4 @@ void CVXL_WF_CommandLineInfo::Trace() {
     const CString& parentPath = GetParentPath();
     LogWriteFormat(L"CVXL_WF_CommandLineInfo::Trace: Log Enabled=%d, LogFile: %s, Parent PID\t=%u, Path2Parent=%s",
                    m_logPath.IsEmpty() ? 0 : 1, m_logPath.GetString(), m_parentPid, parentPath.GetString());
-}
-
-CString FindProcessExecutablePath(DWORD processId) {
-    CString path = PathFromProcessModule(processId);
-    if (path.IsEmpty()) path = FindProcessExeNameInSnapshot(processId);
-    return path;
-}
-
-CString FindProcessExeNameInSnapshot(DWORD processId) {
-    CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return CString();
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == processId) return CString(entry.szExeFile);
-    }
-    return CString();
 }

@@ -38,9 +38,3 @@ private:
     DWORD m_flags = 0;
 };
 
-// The full path of a process's executable: GetModuleFileNameExW of psapi.dll when it
-// is there and the process lets itself be read, else the file name from a process
-// snapshot. Empty when neither finds the process.
-CString FindProcessExecutablePath(DWORD processId);
-// Only the snapshot way: the executable's file name without a folder.
-CString FindProcessExeNameInSnapshot(DWORD processId);

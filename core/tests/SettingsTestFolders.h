@@ -13,6 +13,7 @@
 
 #include "core/AppPaths.h"
 #include "core/CString.h"
+#include "testkit/TempFolder.h"
 #include "core/SettingsFile.h"
 
 class CFakeInputLanguageInfo final : public IInputLanguageInfo {
@@ -35,16 +36,9 @@ public:
     // nameHint goes into the folder name, so a test can put characters outside the
     // code page into every path.
     explicit CTempSettingsFolders(const wchar_t* nameHint = L"vxl_settings") {
-        static volatile LONG counter = 0;
-        wchar_t temp[MAX_PATH + 1] = {};
-        GetTempPathW(MAX_PATH, temp);
-        CString unique;
-        unique.Format(L"%s%s_%lu_%lu_%ld", temp, nameHint, GetCurrentProcessId(), GetTickCount(),
-                      InterlockedIncrement(&counter));
-        root = unique;
+        root = testkit::MakeUniqueTempFolder(nameHint);
         programFolder = root + L"\\program\\";
         profileFolder = root + L"\\profile";
-        CreateDirectoryW(root, nullptr);
         CreateDirectoryW(programFolder, nullptr);
         CreateDirectoryW(profileFolder, nullptr);
         SetProgramFolderForTest(programFolder);
@@ -59,7 +53,7 @@ public:
         SetProfileFolderForTest(L"");
         SetProgramFolderForTest(L"");
         IniFlushCache();
-        RemoveTree(root);
+        testkit::RemoveTree(root);
     }
 
     CTempSettingsFolders(const CTempSettingsFolders&) = delete;
@@ -75,25 +69,6 @@ public:
     CFakeInputLanguageInfo input;
 
 private:
-    static void RemoveTree(const CString& folder) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(folder + L"\\*", &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                CString name(data.cFileName);
-                if (name == L"." || name == L"..") continue;
-                CString path = folder + L"\\" + name;
-                SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    RemoveTree(path);
-                } else {
-                    DeleteFileW(path);
-                }
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder);
-    }
 };
 
 // Writes the text as UTF-16LE with the byte-order mark, as the programs create the file.

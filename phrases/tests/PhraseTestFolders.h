@@ -10,18 +10,13 @@
 #include <vector>
 
 #include "core/CString.h"
+#include "testkit/TempFolder.h"
 
 class CTempPhraseFolder {
 public:
-    explicit CTempPhraseFolder(const wchar_t* nameHint = L"vxl_phrases") {
-        static volatile LONG counter = 0;
-        wchar_t temp[MAX_PATH + 1] = {};
-        GetTempPathW(MAX_PATH, temp);
-        root.Format(L"%s%s_%lu_%lu_%ld", temp, nameHint, GetCurrentProcessId(), GetTickCount(),
-                    InterlockedIncrement(&counter));
-        CreateDirectoryW(root, nullptr);
-    }
-    ~CTempPhraseFolder() { RemoveTree(root); }
+    explicit CTempPhraseFolder(const wchar_t* nameHint = L"vxl_phrases")
+        : root(testkit::MakeUniqueTempFolder(nameHint)) {}
+    ~CTempPhraseFolder() { testkit::RemoveTree(root); }
     CTempPhraseFolder(const CTempPhraseFolder&) = delete;
     CTempPhraseFolder& operator=(const CTempPhraseFolder&) = delete;
 
@@ -35,25 +30,7 @@ public:
 
     CString root;  // no trailing "\"
 
-    static void RemoveTree(const CString& folder) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(folder + L"\\*", &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                CString name(data.cFileName);
-                if (name == L"." || name == L"..") continue;
-                CString path = folder + L"\\" + name;
-                SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    RemoveTree(path);
-                } else {
-                    DeleteFileW(path);
-                }
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder);
-    }
+    static void RemoveTree(const CString& folder) { testkit::RemoveTree(folder); }
 };
 
 inline bool WriteBytes(const wchar_t* path, const std::string& bytes) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/AppPaths.h"
+#include "core/ProcessInfo.h"
 
 namespace {
 
@@ -80,13 +81,13 @@ TEST(ParentPath, IsTheExecutableOfTheWatchedProcess) {
 }
 
 TEST(ParentPath, SnapshotGivesTheFileName) {
-    EXPECT_EQ(0, FindProcessExeNameInSnapshot(GetCurrentProcessId()).CompareNoCase(FileNameOf(GetOwnExecutablePath())));
+    EXPECT_EQ(0, GetProcessExeNameByPid(GetCurrentProcessId()).CompareNoCase(FileNameOf(GetOwnExecutablePath())));
 }
 
 TEST(ParentPath, IsEmptyForNoProcess) {
     // Process ids are multiples of 4 and never this large.
     const DWORD noProcess = 0xFFFFFFF0u;
-    EXPECT_STREQ(L"", FindProcessExecutablePath(noProcess).GetString());
+    EXPECT_STREQ(L"", GetProcessImagePath(noProcess).GetString());
     CVXL_WF_CommandLineInfo info;
     info.Parse(L" /exit");
     EXPECT_STREQ(L"", info.GetParentPath().GetString());

@@ -1,0 +1,43 @@
+// Temporary folders for tests: unique under the system's temporary folder, and removed
+// with everything in them (read-only files too).
+#pragma once
+
+#include <windows.h>
+
+#include "core/CString.h"
+
+namespace testkit {
+
+inline void RemoveTree(const CString& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(folder + L"\\*", &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            CString name(data.cFileName);
+            if (name == L"." || name == L"..") continue;
+            CString path = folder + L"\\" + name;
+            SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                DeleteFileW(path);
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder);
+}
+
+// "<temp>\<hint>_<process>_<tick>_<n>", created; no trailing "\".
+inline CString MakeUniqueTempFolder(const wchar_t* hint) {
+    static volatile LONG counter = 0;
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    CString folder;
+    folder.Format(L"%s%s_%lu_%lu_%ld", temp, hint, GetCurrentProcessId(), GetTickCount(),
+                  InterlockedIncrement(&counter));
+    CreateDirectoryW(folder, nullptr);
+    return folder;
+}
+
+}  // namespace testkit
