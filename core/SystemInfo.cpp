@@ -71,3 +71,9 @@ CString GetProgramVersionText(bool withBuild) {
     if (withBuild) text.AppendFormat(L" build %u", LOWORD(fixed.dwFileVersionLS));
     return text;
 }
+
+CString GetProgramFileVersion() {
+    CFileVersionInfo info(static_cast<HMODULE>(nullptr));
+    if (!info.Read()) return CString();
+    return info.GetText(CFileVersionInfo::kFixedFileVersion);
+}

@@ -9,6 +9,9 @@ CString GetOSVersionText();
 bool IsUserAdmin();
 // The user name of the session (at most 260 characters).
 CString GetSessionUserName();
+// The file version of the executable as its version resource writes it ("1, 0, 0, 0"
+// reads "1.0.0.0"); empty without a version resource.
+CString GetProgramFileVersion();
 // "Vexlora " and the file version of the executable; with the build, " build " and its
 // build number. Empty when the executable has no version resource.
 CString GetProgramVersionText(bool withBuild = false);

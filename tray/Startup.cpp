@@ -24,7 +24,7 @@ const DWORD kHandOverWaitMs = 10000;
 
 void LogStartFacts(const CString& commandLine) {
     CString line;
-    line.Format(L"Start Vexlora %s  on %s", GetProgramVersionText().GetString(), GetOSVersionText().GetString());
+    line.Format(L"Start Vexlora %s  on %s", GetProgramFileVersion().GetString(), GetOSVersionText().GetString());
     LogWrite(line);
     LogWrite(L"Command Line: " + commandLine);
     LogWrite(L"Windows Session Username " + GetSessionUserName());
@@ -73,7 +73,7 @@ void WriteStartBanner() {
     LogSetTag(L"TEMP PREFIX TEXT");
     CString banner;
     banner.Format(L"\n\n=============================\n===Start Vexlora %s on %s=== %s",
-                  GetProgramVersionText().GetString(), GetOSVersionText().GetString(), LogStampText().GetString());
+                  GetProgramFileVersion().GetString(), GetOSVersionText().GetString(), LogStampText().GetString());
     LogWrite(banner);
     LogResetTag();
 }

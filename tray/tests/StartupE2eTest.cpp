@@ -68,6 +68,11 @@ TEST_F(Startup, SecondStartIsForwardedAndExitEndsTheInstanceAndItsWaiter) {
                               log_.GetString(), resident.id());
     EXPECT_GE(ReadUtf16File(log_).Find(expectedWaiterLine), 0) << "the waiter's command line";
     EXPECT_TRUE(IsProcessRunning(0, L"VxlWaitingFor.exe"));
+    CString startLog = ReadUtf16File(log_);
+    int start = startLog.Find(L"] Start Vexlora ");
+    ASSERT_GE(start, 0);
+    EXPECT_TRUE(iswdigit(startLog[start + 16])) << "the file version follows: " << startLog.Mid(start, 60);
+    EXPECT_GE(startLog.Find(L"  on Windows"), 0);
 
     EXPECT_EQ(1u, RunToEnd(L""));
     EXPECT_TRUE(WaitForFileText(log_, L"Vexlora was started again while running"));
