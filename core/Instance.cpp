@@ -144,14 +144,16 @@ bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message) {
     return StartWatcher(stopEvent, event, Delivery::PostToWindow, window, message, 0, false);
 }
 
+bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND window, UINT message, WPARAM wParam) {
+    return StartWatcher(stopEvent, CreateSharedEvent(eventName, false, false), Delivery::SendToWindow, window, message,
+                        wParam, false);
+}
+
 bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage) {
-    bool lang = StartWatcher(stopEvent, CreateSharedEvent(kLangChangedEventName, false, false), Delivery::SendToWindow,
-                             window, langMessage, 0, false);
+    bool lang = StartNamedEventWatcher(stopEvent, kLangChangedEventName, window, langMessage, 0);
     // The check-for-updates request arrives as the tray menu's command.
-    bool updates = StartWatcher(stopEvent, CreateSharedEvent(kCheckForUpdatesEventName, false, false),
-                                Delivery::SendToWindow, window, WM_COMMAND, kCmdCheckForUpdates, false);
-    StartWatcher(stopEvent, CreateSharedEvent(kFloatPaneBlinkEventName, false, false), Delivery::SendToWindow, window,
-                 blinkMessage, 1, false);
+    bool updates = StartNamedEventWatcher(stopEvent, kCheckForUpdatesEventName, window, WM_COMMAND, kCmdCheckForUpdates);
+    StartNamedEventWatcher(stopEvent, kFloatPaneBlinkEventName, window, blinkMessage, 1);
     return lang && updates;
 }
 

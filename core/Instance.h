@@ -27,6 +27,8 @@ bool CreateInstanceWatchers(HANDLE stopEvent);
 bool CreateEditRequestWatcher(HANDLE stopEvent);
 // `message` posted to `window` on each show-menu request.
 bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message);
+// `message` with `wParam` sent to `window` on each signal of the named auto-reset event.
+bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND window, UINT message, WPARAM wParam);
 // The language-changed (message `langMessage`), check-for-updates (WM_COMMAND 32791)
 // and float-pane-blink (`blinkMessage`, wParam 1) watchers; true when the first two run.
 bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage);
