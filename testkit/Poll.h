@@ -22,3 +22,21 @@ bool PollUntil(DWORD timeoutMs, Probe&& probe) {
 }
 
 }  // namespace testkit
+
+namespace testkit {
+
+// As PollUntil, but dispatches this thread's messages while it waits: for answers that
+// arrive as sent or posted window messages.
+template <class Probe>
+bool PumpMessagesUntil(DWORD timeoutMs, Probe&& probe) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        if (probe()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+}  // namespace testkit

@@ -66,14 +66,7 @@ bool WriteBytes(const CString& path, const char* bytes) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        if (done()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
+    return testkit::PumpMessagesUntil(timeoutMs, done);
 }
 
 // A window that records the messages it gets and answers the tray window's requests.

@@ -23,16 +23,8 @@ namespace {
 const UINT kReplyMessage = WM_APP + 4;
 const wchar_t kQuitEventName[] = L"Local\\VxlFakeSiblingQuit";
 
-// Pumps this thread's messages (the launch thread's replies are sent ones) until done.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        if (done()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
+    return testkit::PumpMessagesUntil(timeoutMs, done);
 }
 
 // A hidden window that records the wParam of every reply message.
