@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -210,13 +211,21 @@ TEST(CopyEvents, PulsesReachAWaiterAndCloseReleasesTheNames) {
         bool (*signal)();
     } cases[] = {{GetStartCopyEvent(), &SignalStartCopy}, {GetEndCopyEvent(), &SignalEndCopy}};
     for (const Case& c : cases) {
-        // A pulse releases only a waiter that waits at that moment.
-        DWORD result = 0;
-        std::thread waiter([&] { result = WaitForSingleObject(c.event, 10000); });
-        Sleep(200);
-        EXPECT_TRUE(c.signal());
+        // A pulse releases only a waiter that waits at that moment: pulse until the
+        // waiter has been released, however late its thread starts waiting.
+        std::atomic<DWORD> result{WAIT_FAILED};
+        std::atomic<bool> done{false};
+        std::thread waiter([&] {
+            result = WaitForSingleObject(c.event, 20000);
+            done = true;
+        });
+        for (int i = 0; i < 400 && !done; ++i) {
+            EXPECT_TRUE(c.signal());
+            Sleep(25);
+        }
         waiter.join();
-        EXPECT_EQ(WAIT_OBJECT_0, result);
+        EXPECT_EQ(WAIT_OBJECT_0, result.load());
+        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(c.event, 0)) << "reset after the pulse";
     }
     CloseCopyEvents();
     EXPECT_EQ(nullptr, GetStartCopyEvent());
