@@ -126,6 +126,8 @@ protected:
 
     void Install(const wchar_t* siblingName) {
         CString target = folders.programFolder + siblingName;
+        // A record left by an earlier start would be taken for this start's.
+        DeleteFileW(target + L".cmdline");
         ASSERT_TRUE(CopyFileW(testkit::TestProgramPath(L"vxl_fake_sibling.exe"), target, FALSE)) << GetLastError();
         installed_.push_back(target);
     }
