@@ -60,16 +60,16 @@ bool EndsWithLineBreak(const CString& text) {
 bool AppendToFile(const CString& path, const wchar_t* text, int length) {
     // OPEN_ALWAYS rather than create-after-failed-open: a file that could not be opened
     // for a moment (a reader without write sharing) must never be truncated.
-    CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, GetOpenSecurityAttributes(), OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Append-only access: every write lands at the end, whatever the file position.
+    CFileHandle file(CreateFileW(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ,
+                                 GetOpenSecurityAttributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size = {};
-    GetFileSizeEx(file.get(), &size);
+    if (!GetFileSizeEx(file.get(), &size)) return false;
     CString entry;
     if (size.QuadPart == 0) entry += static_cast<wchar_t>(0xFEFF);
     entry.Append(text, length);
     if (!EndsWithLineBreak(entry)) entry += L"\r\n";
-    SetFilePointer(file.get(), 0, nullptr, FILE_END);
     DWORD bytes = static_cast<DWORD>(entry.GetLength()) * sizeof(wchar_t);
     DWORD written = 0;
     return WriteFile(file.get(), entry.GetString(), bytes, &written, nullptr) && written == bytes;

@@ -1,8 +1,10 @@
-// Temporary folders for tests: unique under the system's temporary folder, and removed
-// with everything in them (read-only files too).
+// Temporary folders and files for tests: folders unique under the system's temporary
+// folder and removed with everything in them (read-only files too), and raw file reads.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 #include "core/CString.h"
 
@@ -39,5 +41,33 @@ inline CString MakeUniqueTempFolder(const wchar_t* hint) {
     CreateDirectoryW(folder, nullptr);
     return folder;
 }
+
+// The raw bytes of a file, read while others may write it; empty when it cannot be read.
+inline std::string ReadFileBytes(const wchar_t* path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+// A window that needs no display: message-only windows exist under Wine without X.
+class CMessageWindow {
+public:
+    CMessageWindow()
+        : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 120, 80, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
+    ~CMessageWindow() {
+        if (m_window) DestroyWindow(m_window);
+    }
+    CMessageWindow(const CMessageWindow&) = delete;
+    CMessageWindow& operator=(const CMessageWindow&) = delete;
+    HWND get() const { return m_window; }
+
+private:
+    HWND m_window;
+};
 
 }  // namespace testkit

@@ -15,6 +15,7 @@
 #include "core/Security.h"
 #include "core/TextHelpers.h"
 #include "core/tests/CaseLog.h"
+#include "testkit/TempFolder.h"
 
 namespace {
 
@@ -204,21 +205,7 @@ private:
     IPlatformBinder* m_previous;
 };
 
-// A window that needs no display: message-only windows exist under Wine without X.
-class CMessageWindow {
-public:
-    CMessageWindow()
-        : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    ~CMessageWindow() {
-        if (m_window) DestroyWindow(m_window);
-    }
-    CMessageWindow(const CMessageWindow&) = delete;
-    CMessageWindow& operator=(const CMessageWindow&) = delete;
-    HWND get() const { return m_window; }
-
-private:
-    HWND m_window;
-};
+using testkit::CMessageWindow;
 
 const DWORD kThisSession = 0, kAllSessions = 1;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Handles.h"
+#include "testkit/TempFolder.h"
 
 namespace {
 
@@ -21,17 +22,7 @@ std::wstring UniqueTempPath(const wchar_t* name) {
     return std::wstring(folder) + unique + std::to_wstring(++counter) + name;
 }
 
-std::string ReadBytes(const std::wstring& path) {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
-    if (!file) return std::string();
-    DWORD size = GetFileSize(file.get(), nullptr);
-    std::string bytes(size, '\0');
-    DWORD read = 0;
-    ReadFile(file.get(), &bytes[0], size, &read, nullptr);
-    bytes.resize(read);
-    return bytes;
-}
+std::string ReadBytes(const std::wstring& path) { return testkit::ReadFileBytes(path.c_str()); }
 
 // The file's entries after the byte-order mark, split at CR LF.
 std::vector<std::wstring> ReadEntries(const std::wstring& path) {

@@ -13,6 +13,7 @@
 #include "core/Handles.h"
 #include "core/Logger.h"
 #include "core/TextHelpers.h"
+#include "testkit/TempFolder.h"
 
 namespace {
 
@@ -45,12 +46,7 @@ DWORD RunProbe(const std::wstring& arguments) {
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return "<missing>";
-    std::string bytes(GetFileSize(file.get(), nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    return bytes;
+    return FileExists(path.c_str()) ? testkit::ReadFileBytes(path.c_str()) : "<missing>";
 }
 
 // The settings area as another program sees it.

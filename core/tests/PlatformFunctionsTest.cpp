@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/Handles.h"
+#include "testkit/TempFolder.h"
 
 namespace {
 
@@ -58,21 +59,7 @@ private:
     IPlatformBinder* m_previous;
 };
 
-// A window that needs no display: message-only windows exist under Wine without X.
-class CMessageWindow {
-public:
-    CMessageWindow()
-        : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 120, 80, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    ~CMessageWindow() {
-        if (m_window) DestroyWindow(m_window);
-    }
-    CMessageWindow(const CMessageWindow&) = delete;
-    CMessageWindow& operator=(const CMessageWindow&) = delete;
-    HWND get() const { return m_window; }
-
-private:
-    HWND m_window;
-};
+using testkit::CMessageWindow;
 
 // What the fake system functions were called with, and what they answer.
 struct FakeCalls {

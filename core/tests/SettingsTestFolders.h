@@ -85,16 +85,7 @@ inline bool WriteUtf16File(const wchar_t* path, const wchar_t* text) {
 }
 
 // The raw bytes of a file; empty when it cannot be read.
-inline std::string ReadFileBytes(const wchar_t* path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
+inline std::string ReadFileBytes(const wchar_t* path) { return testkit::ReadFileBytes(path); }
 
 // The text of a UTF-16LE file after its byte-order mark; empty when the mark is missing.
 inline std::wstring ReadUtf16File(const wchar_t* path) {
