@@ -66,7 +66,9 @@ TEST_F(Startup, SecondStartIsForwardedAndExitEndsTheInstanceAndItsWaiter) {
     CString expectedWaiterLine;
     expectedWaiterLine.Format(L"Start by CreateProcess: VxlWaitingFor.exe Result= 1 CmdLine:  /logfile\"%s\" /pid%lu",
                               log_.GetString(), resident.id());
-    EXPECT_GE(ReadUtf16File(log_).Find(expectedWaiterLine), 0) << "the waiter's command line";
+    // Each log line has a writer thread of its own: the waiter's line may land after the
+    // line that follows it in the code.
+    EXPECT_TRUE(WaitForFileText(log_, expectedWaiterLine, 10000)) << "the waiter's command line";
     EXPECT_TRUE(IsProcessRunning(0, L"VxlWaitingFor.exe"));
     CString startLog = ReadUtf16File(log_);
     int start = startLog.Find(L"] Start Vexlora ");
