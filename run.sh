@@ -6,12 +6,24 @@ top=$(cd "$(dirname "$0")" && pwd)
 "$top/scripts/setup.sh"
 "$top/scripts/build.sh"
 
-export WINEPREFIX="$top/build/wine/run-win32"
+build="$top/build"
+arch=win32
+wine=wine
+if ! "$top/scripts/can-run-i386.sh"; then
+  echo "This machine's kernel cannot run 32-bit x86 programs: starting the 64-bit build of the same sources."
+  "$top/scripts/build.sh" x64
+  build="$top/build-x64"
+  arch=win64
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=$wine
+fi
+
+export WINEPREFIX="$build/wine/run-$arch"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the Wine prefix $WINEPREFIX (once)..."
-  WINEARCH=win32 wineboot -i >/dev/null 2>&1 || true
+  WINEARCH=$arch "$wine" wineboot -i >/dev/null 2>&1 || true
   wineserver -w
 fi
 
@@ -28,7 +40,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true' EXIT
 
-echo "Starting Vexlora (program folder: $top/build/Vexlora). Ctrl+C ends it."
-cd "$top/build/Vexlora"
+echo "Starting Vexlora (program folder: $build/Vexlora). Ctrl+C ends it."
+cd "$build/Vexlora"
 # Wine gives a virtual desktop a taskbar with its notification area only when it is named "shell".
-wine explorer /desktop=shell,1280x800 Vexlora.exe "$@"
+"$wine" explorer /desktop=shell,1280x800 Vexlora.exe "$@"

@@ -1,5 +1,15 @@
 # Every test is a Windows program run under Wine through our wrapper.
 set(VXL_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  # The 64-bit test build (cmake/toolchain-x86_64-mingw.cmake) has one road: a 64-bit
+  # prefix and Wine's 64-bit loader. The WoW64 road is a 32-bit process's view and has no
+  # meaning there, so tests meant for it are not run.
+  set(VXL_WINE_LOADER /usr/lib/wine/wine64)
+  set(VXL_WINE_ONE_ROAD win64)
+else()
+  set(VXL_WINE_LOADER wine)
+  set(VXL_WINE_ONE_ROAD "")
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE
   @ONLY)
@@ -44,7 +54,12 @@ function(vxl_add_test)
     endif()
     set(desktop 1024x768)
   endif()
-  if(T_ARCH STREQUAL "both")
+  if(VXL_WINE_ONE_ROAD)
+    set(runs "")
+    if(NOT T_ARCH STREQUAL "wow64")
+      set(runs "${T_NAME}:${VXL_WINE_ONE_ROAD}")
+    endif()
+  elseif(T_ARCH STREQUAL "both")
     set(runs "${T_NAME}:win32" "${T_NAME}_wow64:wow64")
   else()
     set(runs "${T_NAME}:${T_ARCH}")

@@ -4,6 +4,7 @@
 
 namespace {
 
+#if defined(__i386__)
 // Layout of an x86 exception registration, followed by what the guard needs to
 // resume. It must live on the thread's stack: the system checks that.
 struct GuardFrame {
@@ -40,6 +41,14 @@ __attribute__((noinline)) bool RunGuardedImpl(GuardedProc proc, void* context, D
     if (exceptionCode) *exceptionCode = frame.code;
     return false;
 }
+
+#else
+bool RunGuardedImpl(GuardedProc proc, void* context, DWORD* exceptionCode) {
+    proc(context);
+    if (exceptionCode) *exceptionCode = 0;
+    return true;
+}
+#endif
 
 }  // namespace
 

@@ -14,6 +14,15 @@
 
 #include "core/CString.h"
 
+// The guard is built on the x86 handler chain. Only the 32-bit programs are shipped; in a
+// build for another target (the test build on machines that cannot run 32-bit programs) the
+// body runs unguarded and a fault ends the process.
+#if defined(__i386__)
+constexpr bool kGuardCatchesFaults = true;
+#else
+constexpr bool kGuardCatchesFaults = false;
+#endif
+
 using GuardedProc = void (*)(void* context);
 
 // Returns true when proc returned normally; false when a structured exception

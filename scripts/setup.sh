@@ -38,9 +38,21 @@ SRC
   sudo_ apt-get update -qq
 fi
 
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+install_missing() {
+  [ $# -gt 0 ] || return 0
+  echo "Installing: $*"
+  sudo_ env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+install_missing "${missing[@]}"
+
+# A machine whose kernel cannot run 32-bit x86 programs tests a 64-bit build instead
+# (scripts/build.sh x64): it needs the 64-bit cross compiler.
+if ! "$top/scripts/can-run-i386.sh"; then
+  extra=()
+  for p in g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || extra+=("$p")
+  done
+  install_missing "${extra[@]}"
 fi
 
 fetch_source() { # $1 package, $2 stamp name
