@@ -489,7 +489,10 @@ void CLngMenu::TranslateItem(HMENU menu, int position) {
         SetMenuItemInfoW(menu, position, TRUE, &info);
         return;
     }
-    if (m_collect && IsKeyInStoredCharSet(parts.key)) AddUnlocalizedString(m_section, parts.key, parts.label, file);
+    // A label of only dots and ellipses leaves no key: collected, it would stand in every
+    // language file as a line without a name.
+    if (m_collect && !parts.key.IsEmpty() && IsKeyInStoredCharSet(parts.key))
+        AddUnlocalizedString(m_section, parts.key, parts.label, file);
 }
 
 void CLngMenu::TranslateMenu(HMENU menu) {

@@ -125,6 +125,28 @@ TEST_F(LangTest, CyrillicKeyIsNeverWritten) {
     EXPECT_NE(std::wstring::npos, content.find(L"Save_As=")) << content;
 }
 
+// A label of nothing but dots and ellipses leaves no key: such an item is never collected,
+// while an ordinary item beside it still is.
+TEST_F(LangTest, ItemWithAnEmptyKeyIsNeverCollected) {
+    CString lng = WriteLng(L"German.lng", L"[Main]\r\nLangPrefix=De\r\n");
+    CLngMenu translator(lng, true, L"_Client");
+    const wchar_t* const emptyKeys[] = {L"\u2026", L".", L"...", L"&\u2026\tCtrl+E", L"\u2026.\u2026"};
+    HMENU menu = CreatePopupMenu();
+    UINT id = 100;
+    for (const wchar_t* text : emptyKeys) {
+        ASSERT_EQ(L"", W(SplitMenuItemText(text).key)) << text;
+        AppendMenuW(menu, MF_STRING, id++, text);
+    }
+    AppendMenuW(menu, MF_STRING, id, L"Keep");
+    translator.TranslateMenu(menu);
+    DestroyMenu(menu);
+
+    EXPECT_EQ(L"Keep", Read(lng, kMenuSection, L"Keep"));
+    EXPECT_FALSE(Has(lng, kMenuSection, L""));
+    std::wstring content = ReadUtf16File(lng);
+    EXPECT_EQ(std::wstring::npos, content.find(L"\n=")) << content;
+}
+
 TEST_F(LangTest, NothingIsCollectedWithoutTheCollectFlagAndSkippedIdsStayUntouched) {
     CString lng = WriteLng(L"German.lng", L"[Menu_Client]\r\nSkipped_Item=\u00dcbersprungen\r\n");
     CLngMenu translator(lng, false, L"_Client");
