@@ -297,15 +297,8 @@ CString GetCurrentLngFile() {
 bool WriteLngTemplate(const wchar_t* path) {
     if (!path || !*path) return false;
     if (FileExists(path)) return true;
-    {
-        CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            const BYTE bom[2] = {0xFF, 0xFE};
-            DWORD written = 0;
-            WriteFile(file.get(), bom, sizeof bom, &written, nullptr);
-        }
-    }
-    if (!FileExists(path)) return false;
+    // A file that another process made meanwhile is as good as our own.
+    if (!CreateUtf16File(path, 0, FILE_ATTRIBUTE_NORMAL, nullptr) && !FileExists(path)) return false;
     IniWriteString(path, kMainSection, kPrefixKey, L"En");
     IniWriteString(path, kMainSection, kAuthorKey, L"Type Your name and email (optional)");
     IniWriteString(path, kMainSection, kLocalizedKey, L"English (Type localized name of language here)");
@@ -314,7 +307,8 @@ bool WriteLngTemplate(const wchar_t* path) {
 
 bool WriteLngValue(const wchar_t* path, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     if (!path || !*path) return false;
-    if (!FileExists(path)) WriteLngTemplate(path);
+    // Without the file and its mark the profile functions would make it as ANSI.
+    if (!FileExists(path) && !WriteLngTemplate(path)) return false;
     return IniWriteString(path, section, key, value);
 }
 

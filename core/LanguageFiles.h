@@ -46,10 +46,12 @@ CString GetCurrentLngFile();
 // Reading and writing
 
 // Creates a missing language file (byte-order mark FF FE) and writes the template keys of
-// "Main". An existing file is left alone. True when the file exists on return.
+// "Main"; a file whose mark could not be written is not kept. An existing file is left
+// alone. True when the file exists on return.
 bool WriteLngTemplate(const wchar_t* path);
 // Writes one value into a language file, creating the file with its template first when
-// it is missing (the profile functions would create it as ANSI text). Empty path: false.
+// it is missing (the profile functions would create it as ANSI text). Empty path, or a
+// file that cannot be made with its mark: false, and nothing is written.
 bool WriteLngValue(const wchar_t* path, const wchar_t* section, const wchar_t* key, const wchar_t* value);
 // WriteLngValue only when the file does not hold exactly this value already: the texts
 // that are written on every use (the example file's English texts) cost a read, not a write.

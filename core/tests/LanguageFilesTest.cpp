@@ -32,6 +32,13 @@ struct CExitEvent {
     }
 };
 
+// A disk that is full.
+BOOL WINAPI RefuseWrite(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -285,6 +292,40 @@ TEST_F(LangTest, TemplateLeavesAnExistingFileAlone) {
     EXPECT_TRUE(WriteLngTemplate(lng));
     EXPECT_EQ(before, ReadFileBytes(lng));
     EXPECT_FALSE(WriteLngTemplate(folders.root + L"\\missing\\x.lng"));
+}
+
+// A disk that takes the new file but not its byte-order mark. The profile functions keep
+// a file without the mark as ANSI, so such a file must not stay behind for later writes.
+TEST_F(LangTest, FileWhoseByteOrderMarkCannotBeWrittenIsNotKept) {
+    struct CRefusedMark {
+        CRefusedMark() { SetByteOrderMarkWriterForTest(&RefuseWrite); }
+        ~CRefusedMark() { SetByteOrderMarkWriterForTest(nullptr); }
+    } refused;
+
+    const struct {
+        const char* name;
+        bool (*create)(const wchar_t* path);
+        const wchar_t* file;
+    } rows[] = {
+        {"language template", [](const wchar_t* path) { return WriteLngTemplate(path); }, L"German.lng"},
+        {"language value",
+         [](const wchar_t* path) { return WriteLngValue(path, L"Menu_Client", L"Save_As", L"Save As\u2026"); },
+         L"French.lng"},
+        {"settings file", [](const wchar_t* path) { return CreateSettingsFileIfMissing(path); }, L"Settings.ini"},
+    };
+    for (const auto& row : rows) {
+        CString path = Path(row.file);
+        EXPECT_FALSE(row.create(path)) << row.name;
+        EXPECT_FALSE(FileExists(path)) << row.name;
+    }
+
+    // The translator of a missing language file makes it on first use: not without its mark.
+    CString polish = Path(L"Polish.lng");
+    CLngMenu translator(polish, true, L"_Client");
+    HMENU menu = LoadTestMenu();
+    translator.TranslateMenu(menu);
+    DestroyMenu(menu);
+    EXPECT_FALSE(FileExists(polish));
 }
 
 TEST_F(LangTest, ClientMenuTranslatorFollowsTheLanguageSetting) {
