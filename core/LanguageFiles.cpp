@@ -10,6 +10,7 @@
 #include "core/Handles.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
+#include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/UiStrings.h"
 
@@ -525,7 +526,9 @@ CString CLngMenu::GetMenuItemTextByID(UINT menuResourceId, UINT commandId, HINST
 
 CLngMenu& GetClientMenuLng() {
     static CLngMenu* menu = [] {
-        CString path = BuildLngFilePath(ReadLanguageFromSettingsFile(L""));
+        // The settings object's language, not only the file's key: on a first run the
+        // choice made from the keyboard language and the files present is in no file yet.
+        CString path = BuildLngFilePath(FileNameOf(CVXLSettings::GetInstance().GetLanguageFilePath()));
         CLngMenu* built = new CLngMenu(path, true, kClientSuffix);
         SetUILanguage(path, kClientSuffix);
         return built;

@@ -144,8 +144,9 @@ private:
     std::set<UINT> m_skipped;
 };
 
-// The main program's translator, built on first use from the "Language" setting with
-// the collect flag on and the suffix "_Client"; it also sets the UI-string language
+// The main program's translator, built on first use from the language the settings object
+// holds (the stored "Language" or, on a first run, its own choice) with the collect flag
+// on and the suffix "_Client"; it also sets the UI-string language
 // (core/UiStrings.h) to the same file. Later calls return the same object.
 CLngMenu& GetClientMenuLng();
 
