@@ -10,6 +10,7 @@
 #include "core/Handles.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
+#include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/UiStrings.h"
 
@@ -297,15 +298,8 @@ CString GetCurrentLngFile() {
 bool WriteLngTemplate(const wchar_t* path) {
     if (!path || !*path) return false;
     if (FileExists(path)) return true;
-    {
-        CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            const BYTE bom[2] = {0xFF, 0xFE};
-            DWORD written = 0;
-            WriteFile(file.get(), bom, sizeof bom, &written, nullptr);
-        }
-    }
-    if (!FileExists(path)) return false;
+    // A file that another process made meanwhile is as good as our own.
+    if (!CreateUtf16File(path, 0, FILE_ATTRIBUTE_NORMAL, nullptr) && !FileExists(path)) return false;
     IniWriteString(path, kMainSection, kPrefixKey, L"En");
     IniWriteString(path, kMainSection, kAuthorKey, L"Type Your name and email (optional)");
     IniWriteString(path, kMainSection, kLocalizedKey, L"English (Type localized name of language here)");
@@ -314,7 +308,8 @@ bool WriteLngTemplate(const wchar_t* path) {
 
 bool WriteLngValue(const wchar_t* path, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     if (!path || !*path) return false;
-    if (!FileExists(path)) WriteLngTemplate(path);
+    // Without the file and its mark the profile functions would make it as ANSI.
+    if (!FileExists(path) && !WriteLngTemplate(path)) return false;
     return IniWriteString(path, section, key, value);
 }
 
@@ -489,7 +484,10 @@ void CLngMenu::TranslateItem(HMENU menu, int position) {
         SetMenuItemInfoW(menu, position, TRUE, &info);
         return;
     }
-    if (m_collect && IsKeyInStoredCharSet(parts.key)) AddUnlocalizedString(m_section, parts.key, parts.label, file);
+    // A label of only dots and ellipses leaves no key: collected, it would stand in every
+    // language file as a line without a name.
+    if (m_collect && !parts.key.IsEmpty() && IsKeyInStoredCharSet(parts.key))
+        AddUnlocalizedString(m_section, parts.key, parts.label, file);
 }
 
 void CLngMenu::TranslateMenu(HMENU menu) {
@@ -528,7 +526,9 @@ CString CLngMenu::GetMenuItemTextByID(UINT menuResourceId, UINT commandId, HINST
 
 CLngMenu& GetClientMenuLng() {
     static CLngMenu* menu = [] {
-        CString path = BuildLngFilePath(ReadLanguageFromSettingsFile(L""));
+        // The settings object's language, not only the file's key: on a first run the
+        // choice made from the keyboard language and the files present is in no file yet.
+        CString path = BuildLngFilePath(FileNameOf(CVXLSettings::GetInstance().GetLanguageFilePath()));
         CLngMenu* built = new CLngMenu(path, true, kClientSuffix);
         SetUILanguage(path, kClientSuffix);
         return built;

@@ -46,10 +46,12 @@ CString GetCurrentLngFile();
 // Reading and writing
 
 // Creates a missing language file (byte-order mark FF FE) and writes the template keys of
-// "Main". An existing file is left alone. True when the file exists on return.
+// "Main"; a file whose mark could not be written is not kept. An existing file is left
+// alone. True when the file exists on return.
 bool WriteLngTemplate(const wchar_t* path);
 // Writes one value into a language file, creating the file with its template first when
-// it is missing (the profile functions would create it as ANSI text). Empty path: false.
+// it is missing (the profile functions would create it as ANSI text). Empty path, or a
+// file that cannot be made with its mark: false, and nothing is written.
 bool WriteLngValue(const wchar_t* path, const wchar_t* section, const wchar_t* key, const wchar_t* value);
 // WriteLngValue only when the file does not hold exactly this value already: the texts
 // that are written on every use (the example file's English texts) cost a read, not a write.
@@ -142,8 +144,9 @@ private:
     std::set<UINT> m_skipped;
 };
 
-// The main program's translator, built on first use from the "Language" setting with
-// the collect flag on and the suffix "_Client"; it also sets the UI-string language
+// The main program's translator, built on first use from the language the settings object
+// holds (the stored "Language" or, on a first run, its own choice) with the collect flag
+// on and the suffix "_Client"; it also sets the UI-string language
 // (core/UiStrings.h) to the same file. Later calls return the same object.
 CLngMenu& GetClientMenuLng();
 

@@ -12,6 +12,7 @@ namespace {
 
 const DWORD kTurnWaitMs = 5000;
 const int kLineBufferChars = 102400;
+const int kFormatBufferChars = 10000;
 const int kMaxTagChars = 199;
 const int kMaxPathChars = 260;
 const SIZE_T kLineThreadStack = 64 * 1024;
@@ -213,8 +214,10 @@ int LogWrite(const wchar_t* text) {
     CString tag = CurrentTag();
     CString stamp = LogStampText();
     int length = static_cast<int>(wcslen(text));
-    // A text too long for the line buffer goes out bare rather than cut.
-    if (tag.GetLength() + length + stamp.GetLength() + 11 >= kLineBufferChars - 1) return LogPostLine(text);
+    // A text too long for the line buffer goes out bare rather than cut. The bound counts
+    // the date and the time, not the blank between them.
+    int dateTimeChars = stamp.GetLength() - 1;
+    if (tag.GetLength() + length + dateTimeChars + 11 >= kLineBufferChars - 1) return LogPostLine(text);
     CString line;
     line.Preallocate(tag.GetLength() + length + stamp.GetLength() + 8);
     if (!tag.IsEmpty()) line += tag + L": ";
@@ -237,6 +240,8 @@ int LogWriteFormat(const wchar_t* format, ...) {
     CString text;
     text.FormatV(format, args);
     va_end(args);
+    // Callers hand in whole phrases and clipboard texts: only their beginning is logged.
+    if (text.GetLength() > kFormatBufferChars) text = text.Left(kFormatBufferChars);
     return LogWrite(text);
 }
 

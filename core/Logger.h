@@ -24,7 +24,7 @@ ATOM LogGetAtom();
 int LogWrite(const wchar_t* text);
 // Error line: "ERROR: [" + text + "]", without tag and date.
 int LogError(const wchar_t* text);
-// printf-style (see CString::Format), written with LogWrite.
+// printf-style (see CString::Format), cut to 10,000 characters and written with LogWrite.
 int LogWriteFormat(const wchar_t* format, ...);
 int LogWriteWithPrefix(const wchar_t* text, const wchar_t* prefix);
 int LogWindowInfo(const wchar_t* text, HWND window);

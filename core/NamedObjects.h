@@ -85,10 +85,14 @@ std::string BuildSettingsAreaXml(UINT hotkeyVk, UINT hotkeyModifiers, bool doubl
 // The mapping stays open for the life of the process.
 bool WriteSettingsArea(UINT hotkeyVk, UINT hotkeyModifiers, bool doublePress, const wchar_t* selectedText);
 
-// The options-changed event: made on the first call, the same handle afterwards.
+// The options-changed event: made on the first call, the same handle afterwards (until
+// it is closed; the next call then makes it anew).
 HANDLE CreateOptionsChangedEvent();
+// Closes the event at shutdown and forgets it, so that a late pulse finds none.
+void CloseOptionsChangedEvent();
 // Sets and at once resets the options-changed event on a short thread, so that the
-// editor reloads its settings. True when the thread started.
+// editor reloads its settings; with no event (never made, or closed) the thread does
+// nothing. True when the thread started.
 bool PulseOptionsChangedAsync();
 
 // Watches the editor's end: each signal of the coordination event posts `message`

@@ -40,6 +40,7 @@ public:
 };
 
 std::atomic<IInputLanguageInfo*> g_inputLanguageOverride{nullptr};
+std::atomic<FileWriteFn> g_byteOrderMarkWriter{nullptr};
 
 CString GetProfileFolder() {
     {
@@ -110,20 +111,29 @@ void IniFlushCache() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, nul
 
 bool IsProgramDriveRemovable() { return IsDriveRemovableOrRemote(GetProgramFolder()); }
 
-bool CreateSettingsFileIfMissing(const wchar_t* path) {
+bool CreateUtf16File(const wchar_t* path, DWORD shareMode, DWORD attributes, SECURITY_ATTRIBUTES* security) {
     if (!path || !*path) return false;
-    if (FileExists(path)) return true;
-    CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, GetOpenSecurityAttributes(),
-                                 CREATE_NEW, FILE_ATTRIBUTE_SYSTEM, nullptr));
-    if (!file) return FileExists(path);  // another process may have created it meanwhile
+    CFileHandle file(CreateFileW(path, GENERIC_WRITE, shareMode, security, CREATE_NEW, attributes, nullptr));
+    if (!file) return false;
     static const BYTE kByteOrderMark[] = {0xFF, 0xFE};
+    FileWriteFn write = g_byteOrderMarkWriter;
     DWORD written = 0;
-    bool ok = WriteFile(file.get(), kByteOrderMark, sizeof kByteOrderMark, &written, nullptr) &&
+    bool ok = (write ? write : &WriteFile)(file.get(), kByteOrderMark, sizeof kByteOrderMark, &written, nullptr) &&
               written == sizeof kByteOrderMark;
     file.reset();
     // An empty file would be stored as ANSI by the profile functions: better none at all.
     if (!ok) DeleteFileW(path);
     return ok;
+}
+
+void SetByteOrderMarkWriterForTest(FileWriteFn write) { g_byteOrderMarkWriter = write; }
+
+bool CreateSettingsFileIfMissing(const wchar_t* path) {
+    if (!path || !*path) return false;
+    if (FileExists(path)) return true;
+    if (CreateUtf16File(path, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_SYSTEM, GetOpenSecurityAttributes()))
+        return true;
+    return FileExists(path);  // another process may have created it meanwhile
 }
 
 CString GetProgramFolderSettingsPath() {

@@ -58,6 +58,16 @@ bool CreateSettingsFileIfMissing(const wchar_t* path);
 // True when the executable's drive is unknown, has no root, is removable or remote.
 bool IsProgramDriveRemovable();
 
+// Creates a new file (CREATE_NEW) that holds only the byte-order mark FF FE. A file whose
+// mark could not be written is removed again: the profile functions would keep it as
+// ANSI. True when the file was made with its mark. The settings file and the language
+// files are made this way.
+bool CreateUtf16File(const wchar_t* path, DWORD shareMode, DWORD attributes, SECURITY_ATTRIBUTES* security);
+// The write of the byte-order mark, replaceable by tests: no disk under Wine can be made
+// to refuse two bytes. Null restores WriteFile.
+using FileWriteFn = BOOL(WINAPI*)(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
+void SetByteOrderMarkWriterForTest(FileWriteFn write);
+
 // Tests keep the per-user data folder under a temporary folder: the given folder
 // stands in for the user's profile. Empty text restores the real profile.
 void SetProfileFolderForTest(const wchar_t* folder);

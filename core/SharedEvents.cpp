@@ -17,6 +17,16 @@ CopyEvents& TheCopyEvents() {
     return events;
 }
 
+struct OptionsChangedEvent {
+    std::mutex lock;
+    CHandle event;
+};
+
+OptionsChangedEvent& TheOptionsChangedEvent() {
+    static OptionsChangedEvent* event = new OptionsChangedEvent;  // never destroyed: a pulse may outlive main
+    return *event;
+}
+
 bool StartThread(LPTHREAD_START_ROUTINE proc, void* context) {
     HANDLE thread = CreateThread(nullptr, 0, proc, context, 0, nullptr);
     if (!thread) return false;
@@ -26,9 +36,13 @@ bool StartThread(LPTHREAD_START_ROUTINE proc, void* context) {
 
 DWORD WINAPI PulseOptionsChangedProc(void*) {
     Sleep(1);
-    HANDLE event = CreateOptionsChangedEvent();
-    SetEvent(event);
-    ResetEvent(event);
+    // Under the lock, so that shutdown cannot close the handle between the test and the
+    // set; after shutdown there is none and the pulse does nothing.
+    OptionsChangedEvent& options = TheOptionsChangedEvent();
+    std::lock_guard<std::mutex> guard(options.lock);
+    if (!options.event) return 0;
+    SetEvent(options.event.get());
+    ResetEvent(options.event.get());
     return 0;
 }
 
@@ -48,8 +62,16 @@ DWORD WINAPI EditorCoopWatcherProc(void* param) {
 }  // namespace
 
 HANDLE CreateOptionsChangedEvent() {
-    static HANDLE event = CreateSharedEvent(kOptionsChangedEventName, false, false);
-    return event;
+    OptionsChangedEvent& options = TheOptionsChangedEvent();
+    std::lock_guard<std::mutex> guard(options.lock);
+    if (!options.event) options.event.reset(CreateSharedEvent(kOptionsChangedEventName, false, false));
+    return options.event.get();
+}
+
+void CloseOptionsChangedEvent() {
+    OptionsChangedEvent& options = TheOptionsChangedEvent();
+    std::lock_guard<std::mutex> guard(options.lock);
+    options.event.reset();
 }
 
 bool PulseOptionsChangedAsync() { return StartThread(&PulseOptionsChangedProc, nullptr); }

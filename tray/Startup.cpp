@@ -89,7 +89,7 @@ void InitUiLibraries(HINSTANCE instance) {
 }
 
 int Shutdown(HANDLE exitEvent, int exitCode) {
-    CloseHandle(CreateOptionsChangedEvent());
+    CloseOptionsChangedEvent();
     SetEvent(exitEvent);
     SetHandleInformation(exitEvent, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
     CloseHandle(exitEvent);

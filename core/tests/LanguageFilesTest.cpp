@@ -32,6 +32,13 @@ struct CExitEvent {
     }
 };
 
+// A disk that is full.
+BOOL WINAPI RefuseWrite(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -123,6 +130,28 @@ TEST_F(LangTest, CyrillicKeyIsNeverWritten) {
     std::wstring content = ReadUtf16File(lng);
     EXPECT_EQ(std::wstring::npos, content.find(L"\u0412\u044b\u0445\u043e\u0434")) << content;
     EXPECT_NE(std::wstring::npos, content.find(L"Save_As=")) << content;
+}
+
+// A label of nothing but dots and ellipses leaves no key: such an item is never collected,
+// while an ordinary item beside it still is.
+TEST_F(LangTest, ItemWithAnEmptyKeyIsNeverCollected) {
+    CString lng = WriteLng(L"German.lng", L"[Main]\r\nLangPrefix=De\r\n");
+    CLngMenu translator(lng, true, L"_Client");
+    const wchar_t* const emptyKeys[] = {L"\u2026", L".", L"...", L"&\u2026\tCtrl+E", L"\u2026.\u2026"};
+    HMENU menu = CreatePopupMenu();
+    UINT id = 100;
+    for (const wchar_t* text : emptyKeys) {
+        ASSERT_EQ(L"", W(SplitMenuItemText(text).key)) << text;
+        AppendMenuW(menu, MF_STRING, id++, text);
+    }
+    AppendMenuW(menu, MF_STRING, id, L"Keep");
+    translator.TranslateMenu(menu);
+    DestroyMenu(menu);
+
+    EXPECT_EQ(L"Keep", Read(lng, kMenuSection, L"Keep"));
+    EXPECT_FALSE(Has(lng, kMenuSection, L""));
+    std::wstring content = ReadUtf16File(lng);
+    EXPECT_EQ(std::wstring::npos, content.find(L"\n=")) << content;
 }
 
 TEST_F(LangTest, NothingIsCollectedWithoutTheCollectFlagAndSkippedIdsStayUntouched) {
@@ -263,6 +292,40 @@ TEST_F(LangTest, TemplateLeavesAnExistingFileAlone) {
     EXPECT_TRUE(WriteLngTemplate(lng));
     EXPECT_EQ(before, ReadFileBytes(lng));
     EXPECT_FALSE(WriteLngTemplate(folders.root + L"\\missing\\x.lng"));
+}
+
+// A disk that takes the new file but not its byte-order mark. The profile functions keep
+// a file without the mark as ANSI, so such a file must not stay behind for later writes.
+TEST_F(LangTest, FileWhoseByteOrderMarkCannotBeWrittenIsNotKept) {
+    struct CRefusedMark {
+        CRefusedMark() { SetByteOrderMarkWriterForTest(&RefuseWrite); }
+        ~CRefusedMark() { SetByteOrderMarkWriterForTest(nullptr); }
+    } refused;
+
+    const struct {
+        const char* name;
+        bool (*create)(const wchar_t* path);
+        const wchar_t* file;
+    } rows[] = {
+        {"language template", [](const wchar_t* path) { return WriteLngTemplate(path); }, L"German.lng"},
+        {"language value",
+         [](const wchar_t* path) { return WriteLngValue(path, L"Menu_Client", L"Save_As", L"Save As\u2026"); },
+         L"French.lng"},
+        {"settings file", [](const wchar_t* path) { return CreateSettingsFileIfMissing(path); }, L"Settings.ini"},
+    };
+    for (const auto& row : rows) {
+        CString path = Path(row.file);
+        EXPECT_FALSE(row.create(path)) << row.name;
+        EXPECT_FALSE(FileExists(path)) << row.name;
+    }
+
+    // The translator of a missing language file makes it on first use: not without its mark.
+    CString polish = Path(L"Polish.lng");
+    CLngMenu translator(polish, true, L"_Client");
+    HMENU menu = LoadTestMenu();
+    translator.TranslateMenu(menu);
+    DestroyMenu(menu);
+    EXPECT_FALSE(FileExists(polish));
 }
 
 TEST_F(LangTest, ClientMenuTranslatorFollowsTheLanguageSetting) {

@@ -170,6 +170,49 @@ TEST_F(Logger, OverLongTextIsPostedBare) {
     EXPECT_EQ(L"EXE_Agent: ", ReadEntries(path_).back().substr(0, 11));
 }
 
+// The line buffer holds 102,400 characters; tag, text, date (8), time (8) and the 11
+// characters around them must stay below 102,399. With the default tag "EXE_Agent" the
+// longest text that keeps its prefix is 102,362 characters.
+TEST_F(Logger, TextAtTheEdgeOfTheLineBuffer) {
+    const struct {
+        size_t length;
+        bool prefixed;
+    } rows[] = {
+        {102362, true},
+        {102363, false},
+    };
+    for (const auto& row : rows) {
+        std::wstring text(row.length, L'z');
+        text[0] = L'B';
+        EXPECT_EQ(1, LogWrite(text.c_str())) << row.length;
+        Settle();
+        std::wstring entry = ReadEntries(path_).back();
+        if (row.prefixed) {
+            EXPECT_EQ(L"EXE_Agent: ", entry.substr(0, 11)) << row.length;
+            EXPECT_TRUE(HasStampAt(entry, 11)) << row.length;
+            EXPECT_EQ(text, entry.substr(31)) << row.length;
+        } else {
+            EXPECT_EQ(text, entry) << row.length;
+        }
+    }
+}
+
+// A formatted line carries whatever it is given (a whole expanded phrase, the clipboard
+// text): it is cut to 10,000 characters before it reaches the log.
+TEST_F(Logger, FormattedTextIsCutToTenThousandCharacters) {
+    const size_t rows[] = {9999, 10000, 10001, 250000};
+    for (size_t length : rows) {
+        std::wstring argument(length - 7, L'c');  // "clip=[" and "]" make up the rest
+        EXPECT_EQ(1, LogWriteFormat(L"clip=[%s]", argument.c_str())) << length;
+        Settle();
+        std::wstring entry = ReadEntries(path_).back();
+        ASSERT_EQ(L"EXE_Agent: ", entry.substr(0, 11)) << length;
+        std::wstring expected = (L"clip=[" + argument + L"]").substr(0, 10000);
+        EXPECT_EQ(expected.size(), entry.size() - 31) << length;
+        EXPECT_EQ(expected, entry.substr(31)) << length;
+    }
+}
+
 TEST_F(Logger, NothingIsPostedForEmptyTextsOrWhileOff) {
     EXPECT_EQ(0, LogWrite(L""));
     EXPECT_EQ(0, LogWrite(nullptr));

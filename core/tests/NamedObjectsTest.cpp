@@ -168,6 +168,34 @@ TEST(OptionsChanged, OneEventAndAPulseReleasesAWaiter) {
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(editorSide.get(), 0)) << "reset after the pulse";
 }
 
+// Shutdown closes the event while a pulse may still be on its way. The closed handle's
+// value goes to the next object made (the system hands out the lowest free slot), so a
+// pulse that still used it would set that object instead.
+TEST(OptionsChanged, ClosedEventIsForgottenAndALatePulseSetsNothing) {
+    ASSERT_NE(nullptr, CreateOptionsChangedEvent());
+    CHandle editorSide(OpenEventW(SYNCHRONIZE, FALSE, kOptionsChangedEventName));
+    ASSERT_TRUE(editorSide.valid());
+
+    CloseOptionsChangedEvent();
+    CHandle successor(CreateEventW(nullptr, TRUE, FALSE, nullptr));  // manual reset: a waiter sees every set
+    ASSERT_TRUE(successor.valid());
+    HANDLE waits[2] = {successor.get(), editorSide.get()};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(PulseOptionsChangedAsync());
+        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForMultipleObjects(2, waits, FALSE, 300)) << "pulse " << i;
+    }
+
+    // Made anew on the next call, and pulses reach the editor again.
+    ASSERT_NE(nullptr, CreateOptionsChangedEvent());
+    DWORD released = WAIT_TIMEOUT;
+    for (int i = 0; i < 50 && released != WAIT_OBJECT_0; ++i) {
+        ASSERT_TRUE(PulseOptionsChangedAsync());
+        released = WaitForSingleObject(editorSide.get(), 200);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, released);
+    CloseOptionsChangedEvent();
+}
+
 TEST(EditorCoopWatcher, PostsPerSignalAndEndsOnStopEvenWhileSignalled) {
     const UINT message = WM_APP + 77;
     CHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
