@@ -364,9 +364,9 @@ TEST(CommandFile, EntitiesTheParserDoesNotKnowKeepTheirAmpersand) {
     CString path = folder.Path(L"entities.vexlora");
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.label);
-        ASSERT_TRUE(WriteBytes(path, PhraseXml("UsageCount=\"3\"", std::string("<MenuName>") + c.raw +
-                                                                         "</MenuName><DataType>TEXT</DataType><Cmd>" +
-                                                                         c.raw + "</Cmd>")));
+        ASSERT_TRUE(WriteBytes(
+            path, PhraseXml("UsageCount=\"3\"", std::string("<MenuName>") + c.raw +
+                                                    "</MenuName><DataType>TEXT</DataType><Cmd>" + c.raw + "</Cmd>")));
         CVXLCommand record;
         ASSERT_TRUE(ReadCommandFile(record, path));
         EXPECT_EQ(c.text, W(record.GetName()));
