@@ -126,6 +126,47 @@ bool NestingWithin(const char* p, int limit) {
     return true;
 }
 
+// The parser drops the "&" of an entity it does not know and keeps the rest, so the
+// "&quote;" of older files would reach ElementText as "quote;", and a usage save would
+// then write that damage back for good. Every such "&" is handed to the parser as
+// "&amp;": the text keeps it as it stands, and the older entities are resolved after
+// the parse. Comments, CDATA sections and declarations are not read for entities.
+// False when nothing had to change.
+bool EscapeUnknownEntities(const char* p, std::string& escaped) {
+    static const char* const kKnown[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#"};
+    auto isKnown = [](const char* at) {
+        for (const char* entity : kKnown)
+            if (strncmp(at, entity, strlen(entity)) == 0) return true;
+        return false;
+    };
+    auto skipTo = [](const char* from, const char* end) {
+        const char* found = strstr(from, end);
+        return found ? found + strlen(end) : from + strlen(from);
+    };
+    const char* start = p;
+    const char* copied = p;
+    bool changed = false;
+    while (*p) {
+        if (strncmp(p, "<!--", 4) == 0) {
+            p = skipTo(p + 4, "-->");
+        } else if (strncmp(p, "<![CDATA[", 9) == 0) {
+            p = skipTo(p + 9, "]]>");
+        } else if (p[0] == '<' && (p[1] == '?' || p[1] == '!')) {
+            p = skipTo(p + 2, ">");
+        } else if (*p == '&' && !isKnown(p)) {
+            if (!changed) escaped.reserve(strlen(start) + 64);
+            changed = true;
+            escaped.append(copied, p + 1);
+            escaped.append("amp;");
+            copied = ++p;
+        } else {
+            ++p;
+        }
+    }
+    if (changed) escaped.append(copied, p);
+    return changed;
+}
+
 bool IsXmlBlank(unsigned long ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f'; }
 
 // The parser drops an element text made only of white space, so a phrase that types a
@@ -223,6 +264,8 @@ bool ParseCommandXml(CVXLCommand& record, const char* text, DWORD length, const 
         return false;
     }
     bool validUtf8 = IsValidUtf8(text, length);
+    std::string escaped;
+    if (EscapeUnknownEntities(text, escaped)) text = escaped.c_str();
 
     TiXmlDocument document;
     {

@@ -19,7 +19,38 @@ const size_t kListingReserve = 1000;
 struct FolderEntry {
     CString path;
     bool directory;
+    bool link;  // a junction or a symbolic link: it may lead back into the tree
 };
+
+const wchar_t kExactPathPrefix[] = L"\\\\?\\";
+
+// Win32 path parsing drops the trailing dots and blanks of a name, so a folder "Notes."
+// (which other tools can make) would be reached as "Notes", a folder that is not there.
+bool NeedsExactPath(const wchar_t* name) {
+    const size_t length = wcslen(name);
+    return length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' ');
+}
+
+// The folder prefix (with its trailing "\") in the form that reaches every name below it
+// exactly as written; empty when the full path cannot be had.
+CString ExactPrefix(const CString& prefix) {
+    if (prefix.Left(4) == kExactPathPrefix) return prefix;
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD length = GetFullPathNameW(prefix, MAX_PATH + 1, buffer, nullptr);
+    CString full;
+    if (length > MAX_PATH) {
+        std::vector<wchar_t> large(length + 1);
+        length = GetFullPathNameW(prefix, length + 1, large.data(), nullptr);
+        if (length == 0 || length > large.size()) return CString();
+        full = CString(large.data(), static_cast<int>(length));
+    } else if (length > 0) {
+        full = CString(buffer, static_cast<int>(length));
+    } else {
+        return CString();
+    }
+    if (full.Left(2) == L"\\\\") return CString(kExactPathPrefix) + L"UNC\\" + full.Mid(2);
+    return CString(kExactPathPrefix) + full;
+}
 
 bool HasPhraseExtension(const wchar_t* name) {
     const wchar_t* dot = wcsrchr(name, L'.');
@@ -38,9 +69,20 @@ std::vector<FolderEntry> ListFolder(const CString& prefix) {
         const wchar_t* name = data.cFileName;
         if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) continue;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            entries.push_back({prefix + name, true});
+            const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (!NeedsExactPath(name)) {
+                entries.push_back({prefix + name, true, link});
+                continue;
+            }
+            CString exact = ExactPrefix(prefix);
+            if (exact.IsEmpty()) {
+                LogWriteFormat(L"CVXLCommandTree::WalkFolder: [%s%s] cannot be reached by its name; skipped",
+                               prefix.GetString(), name);
+                continue;
+            }
+            entries.push_back({exact + name, true, link});
         } else if (HasPhraseExtension(name) && lstrcmpiW(name, kFolderSelfFileName) != 0) {
-            entries.push_back({prefix + name, false});
+            entries.push_back({prefix + name, false, false});
         }
     } while (FindNextFileW(find.get(), &data));
     return entries;
@@ -198,7 +240,13 @@ bool CVXLCommandTree::Load(const CString& rootPath, int sortKey, const LoadFilte
         LogError(text);
         return false;
     }
+    m_entered.clear();
+    m_pendingLinks.clear();
+    EnterFolder(root, false);
     WalkFolder(root, m_records, filter);
+    WalkLinks(root, m_records, filter);
+    m_entered.clear();
+    m_pendingLinks.clear();
     m_folderCount = 0;
     Walk([](const CVXLCommand& record, void* data, const CVXLCommand*) {
         if (record.IsFolder()) ++*static_cast<int*>(data);
@@ -216,6 +264,13 @@ bool CVXLCommandTree::WalkFolder(const CString& folder, CVXLCommandVector& recor
     std::vector<FolderEntry> entries = ListFolder(WithTrailingBackslash(folder));
     for (const FolderEntry& entry : entries) {
         if (!entry.directory) continue;
+        // Links wait until every folder of the tree is entered: one that leads back into
+        // the tree then finds its folder entered, and that folder keeps its own place.
+        if (entry.link) {
+            m_pendingLinks[folder].push_back(entry.path);
+            continue;
+        }
+        if (!EnterFolder(entry.path, false)) continue;
         // The folder's children are gathered before it joins its vector: appending to
         // that vector moves the records it holds.
         CVXLCommand record = MakeFolderRecord(entry.path);
@@ -236,6 +291,52 @@ bool CVXLCommandTree::WalkFolder(const CString& folder, CVXLCommandVector& recor
     return true;
 }
 
+void CVXLCommandTree::WalkLinks(const CString& folder, CVXLCommandVector& records, const LoadFilter& filter) {
+    const size_t walked = records.size();
+    for (size_t i = 0; i < walked; ++i) {
+        CVXLCommand& record = records[i];
+        if (CVXLCommandVector* children = record.GetChildren()) WalkLinks(record.m_filePath, *children, filter);
+    }
+    auto pending = m_pendingLinks.find(folder);
+    if (pending == m_pendingLinks.end()) return;
+    std::vector<CString> links = std::move(pending->second);
+    m_pendingLinks.erase(pending);
+    // Among the folders of the level, before its phrases, as the walk lists them.
+    size_t at = 0;
+    while (at < records.size() && records[at].IsFolder()) ++at;
+    for (const CString& link : links) {
+        if (!EnterFolder(link, true)) continue;
+        CVXLCommand record = MakeFolderRecord(link);
+        WalkFolder(link, *record.GetChildren(), filter);
+        WalkLinks(link, *record.GetChildren(), filter);
+        records.insert(records.begin() + static_cast<std::ptrdiff_t>(at++), std::move(record));
+    }
+}
+
+// Each folder is entered once in a load, however many links lead to it: links back
+// into the tree would otherwise make the walk go round without end. A listed folder
+// that is gone is passed by; the load never makes one in its place.
+bool CVXLCommandTree::EnterFolder(const CString& path, bool isLink) {
+    if (!FolderExists(path)) {
+        LogWriteFormat(L"CVXLCommandTree::WalkFolder: [%s] cannot be reached; skipped", path.GetString());
+        return false;
+    }
+    CVXLFolderIdentity identity;
+    const bool known = m_identityProc ? m_identityProc(path, identity) : ReadFolderIdentity(path, identity);
+    if (!known) {
+        if (!isLink) return true;  // a folder itself cannot lead back into the tree
+        LogWriteFormat(L"CVXLCommandTree::WalkFolder: [%s] links to a folder of no known identity; skipped",
+                       path.GetString());
+        return false;
+    }
+    if (!m_entered.insert(identity).second) {
+        LogWriteFormat(L"CVXLCommandTree::WalkFolder: [%s] leads to a folder loaded already; skipped",
+                       path.GetString());
+        return false;
+    }
+    return true;
+}
+
 CVXLCommand CVXLCommandTree::MakeFolderRecord(const CString& folderPath) {
     CVXLCommand record;
     record.MakeFolder();
@@ -244,13 +345,20 @@ CVXLCommand CVXLCommandTree::MakeFolderRecord(const CString& folderPath) {
     record.SetNameKeepingState(LastPathPart(folderPath));
     record.SetID(m_nextId++);
     record.m_filePath = folderPath;
-    if (!FolderExists(folderPath) && !CreateDirectoryW(folderPath, GetOpenSecurityAttributes())) {
-        CString text;
-        text.Format(L"CVXLCommandTree::MakeFolderRecord: cannot create [%s], code %lu", folderPath.GetString(),
-                    GetLastError());
-        LogError(text);
-    }
     return record;
+}
+
+bool ReadFolderIdentity(const CString& folder, CVXLFolderIdentity& identity) {
+    // Opened without FILE_FLAG_OPEN_REPARSE_POINT: a link gives the identity of its target.
+    CFileHandle handle(CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return false;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(handle.get(), &info)) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    // Some network file systems give every file the index 0: that tells nothing apart.
+    return identity.index != 0;
 }
 
 int CVXLCommandTree::Walk(WalkProc proc, void* data) {

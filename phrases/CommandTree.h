@@ -11,6 +11,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
+#include <set>
+#include <vector>
 
 #include "core/CString.h"
 #include "phrases/Command.h"
@@ -50,6 +53,19 @@ void SortCommandVector(CVXLCommandVector& records, int key, bool descending);
 CVXLTreeStatistics GetTreeStatistics(const CVXLCommandVector& records, CVXLDisplayTextProc displayText = nullptr,
                                      void* context = nullptr);
 
+// Which folder a path leads to, through whatever links lie on the way: its volume's
+// serial number and its file index. Two paths with one identity are one folder.
+struct CVXLFolderIdentity {
+    DWORD volume = 0;
+    ULONGLONG index = 0;
+    bool operator<(const CVXLFolderIdentity& other) const {
+        return volume != other.volume ? volume < other.volume : index < other.index;
+    }
+};
+// False when the identity cannot be read (or the file system gives none).
+using CVXLFolderIdentityProc = std::function<bool(const CString& folder, CVXLFolderIdentity& identity)>;
+bool ReadFolderIdentity(const CString& folder, CVXLFolderIdentity& identity);
+
 class CVXLCommandTree {
 public:
     // Return false to leave a record out of the tree.
@@ -62,7 +78,9 @@ public:
     // Empties the tree and walks the root: an empty root means the one loaded last.
     // A root that is not an existing folder leaves the tree empty and the remembered root
     // as it was, and gives false. The tree is sorted once at the end, unless the key is
-    // kSortKeyNone.
+    // kSortKeyNone. Each folder is loaded once, however many links lead to it, and links
+    // are followed only after every folder of the tree itself; the load makes nothing on
+    // disk.
     bool Load(const CString& rootPath, int sortKey, const LoadFilter& filter = nullptr);
     void Clear();
 
@@ -98,14 +116,25 @@ public:
 
     CVXLTreeStatistics GetTreeStatistics(CVXLDisplayTextProc displayText = nullptr, void* context = nullptr) const;
 
+    // How a load tells folders apart; null (the default) is ReadFolderIdentity. Tests
+    // stand in for links that the file system under them cannot make.
+    void SetFolderIdentityProc(CVXLFolderIdentityProc proc) { m_identityProc = std::move(proc); }
+
 private:
     bool WalkFolder(const CString& folder, CVXLCommandVector& records, const LoadFilter& filter);
+    void WalkLinks(const CString& folder, CVXLCommandVector& records, const LoadFilter& filter);
+    bool EnterFolder(const CString& path, bool isLink);
     CVXLCommand MakeFolderRecord(const CString& folderPath);
 
     CVXLCommandVector m_records;
     CString m_rootPath;
     int m_folderCount = 0;
     UINT m_nextId = 1;
+    // The folders the load in progress has entered.
+    std::set<CVXLFolderIdentity> m_entered;
+    // Folder path -> the links listed in it, walked once every folder itself is entered.
+    std::map<CString, std::vector<CString>> m_pendingLinks;
+    CVXLFolderIdentityProc m_identityProc;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -166,11 +166,11 @@ CString ComputeValue(const CMacroDefinition& definition, const CString& selected
         case MacroValue::KeyTab:
             return CString(L'\t');
         case MacroValue::UrlFromSelection:
-            return SplitUrl(selected, true);
+            return SplitAtFirstUrl(selected, true);
         case MacroValue::UrlFromClipboard:
             return SplitUrl(clipboard, true);
         case MacroValue::TextAfterUrl:
-            return SplitUrl(selected, false);
+            return SplitAtFirstUrl(selected, false);
         case MacroValue::Empty:
             return CString();
     }
@@ -190,6 +190,14 @@ CString PrepareSelection(const CString& selected) {
     }
     macros_internal::ReplaceAllBounded(prepared, kMacroTrimProtocols, CString());
     return prepared;
+}
+
+// The URL values look for the address in the selection itself: the prepared selection
+// has lost the very scheme that marks where the address begins.
+bool TakesUrlOfSelection(const CString& name) {
+    const CMacroDefinition* definition = FindDefinition(name);
+    return definition &&
+           (definition->value == MacroValue::UrlFromSelection || definition->value == MacroValue::TextAfterUrl);
 }
 
 LANGID LastLayoutMacroIn(const CString& text, const LayoutMacroMap& layouts) {
@@ -303,6 +311,8 @@ int ExpandMacros(CString& text, const CString& selectedText, const CString& clip
                  LANGID* layout, LCID locale) {
     if (caretOffset) *caretOffset = 0;
     const CString selected = PrepareSelection(selectedText);
+    CString urlSelection(selectedText);
+    urlSelection.TrimLeft(L' ');
     const LANGID language = StripLayoutMacros(text);
     if (layout) *layout = language;
 
@@ -312,7 +322,8 @@ int ExpandMacros(CString& text, const CString& selectedText, const CString& clip
         if (name == kMacroCursorPos || name == kMacroTrimProtocols) continue;
         // A value is computed only for a name the text holds: the others cost nothing.
         if (macros_internal::FindName(text, name, 0) < 0) continue;
-        const CString value = macros_internal::ValueOf(name, selected, clipboardText, locale, clock);
+        const CString& source = TakesUrlOfSelection(name) ? urlSelection : selected;
+        const CString value = macros_internal::ValueOf(name, source, clipboardText, locale, clock);
         const int replaced = macros_internal::ReplaceAllBounded(text, name, value);
         count += replaced;
         if (replaced > 0 && name == kMacroUrlFromClipboard)
@@ -414,6 +425,21 @@ CString SplitUrl(const CString& text, bool wantUrl) {
     const int end = trimmed.Mid(1).FindOneOf(L" \t\r\n");
     if (end < 0) return wantUrl ? trimmed : CString();
     return wantUrl ? trimmed.Left(end + 1) : trimmed.Mid(end + 1);
+}
+
+CString SplitAtFirstUrl(const CString& text, bool wantUrl) {
+    CString trimmed(text);
+    trimmed.TrimLeft(L" \r\n\t");
+    const wchar_t* chars = trimmed.GetString();
+    const int length = trimmed.GetLength();
+    for (int at = 0; at < length; ++at) {
+        for (const wchar_t* scheme : {L"http://", L"https://", L"ftp://"}) {
+            const int schemeLength = static_cast<int>(wcslen(scheme));
+            if (at + schemeLength < length && _wcsnicmp(chars + at, scheme, schemeLength) == 0)
+                return SplitUrl(trimmed.Mid(at), wantUrl);
+        }
+    }
+    return wantUrl ? CString() : trimmed;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -51,7 +51,8 @@ CString GetMacroValue(const CString& name, const CString& selectedText, const CS
 // first "%CURSOR_POS%" once every "%CURSOR_POS%" is gone: the number of Left presses that
 // bring the caret there after pasting; 0 without one. layout (when given) receives the
 // language of the layout macro found, or 0. The selection is first cleared of leading
-// blanks and of the URL schemes "http://", "https://", "file://" and "ftp://".
+// blanks and of the URL schemes "http://", "https://", "file://" and "ftp://"; the URL
+// values of the selection lose only its leading blanks, and take its first URL.
 int ExpandMacros(CString& text, const CString& selectedText, const CString& clipboardText, int* caretOffset,
                  LANGID* layout, LCID locale);
 // The same for a Unicode RTF text; each value takes the format of the place of its name
@@ -91,3 +92,7 @@ int HasMacros(const CVXLCommand& phrase);
 // the text from there on. Without such a beginning: empty with wantUrl, else the text
 // without its leading blanks.
 CString SplitUrl(const CString& text, bool wantUrl);
+// The same for the first URL anywhere in the text ("see http://a.b c" gives "http://a.b"
+// and " c"): the text before it is no part of either result. Without a URL: empty with
+// wantUrl, else the text without its leading blanks.
+CString SplitAtFirstUrl(const CString& text, bool wantUrl);

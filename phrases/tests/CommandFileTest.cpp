@@ -346,6 +346,44 @@ TEST(CommandFile, BytesThatAreNotUtf8AreNeverWrittenBackUnedited) {
     EXPECT_FALSE(reread.HasInvalidText());
 }
 
+// The parser drops the "&" of an entity it does not know; the older "&quote;" must still
+// read as a double quote, and no "&" may be lost, in the file or in a usage save of it.
+TEST(CommandFile, EntitiesTheParserDoesNotKnowKeepTheirAmpersand) {
+    static const struct {
+        const char* label;
+        const char* raw;
+        const wchar_t* text;
+    } kCases[] = {
+        {"older quote entity", "&quote;q&quote;", L"\"q\""},
+        {"written one way and the other", "&quote;a&amp;quote; &quot;b&quot;", L"\"a\" \"b\""},
+        {"bare ampersands", "AT&T & co&", L"AT&T & co&"},
+        {"unknown entity", "a&nbsp;b &unknown", L"a&nbsp;b &unknown"},
+        {"inside CDATA", "<![CDATA[&quote;x&amp;]]>", L"\"x&amp;"},
+    };
+    CTempPhraseFolder folder;
+    CString path = folder.Path(L"entities.vexlora");
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_TRUE(WriteBytes(
+            path, PhraseXml("UsageCount=\"3\"", std::string("<MenuName>") + c.raw +
+                                                    "</MenuName><DataType>TEXT</DataType><Cmd>" + c.raw + "</Cmd>")));
+        CVXLCommand record;
+        ASSERT_TRUE(ReadCommandFile(record, path));
+        EXPECT_EQ(c.text, W(record.GetName()));
+        EXPECT_EQ(c.text, W(record.GetCommand()));
+
+        record.SetFilePath(path);
+        record.IncrementUsageCount();
+        EXPECT_EQ(1, record.SaveAsync());
+        ASSERT_TRUE(WaitForPendingSaves(10000));
+        CVXLCommand reread;
+        ASSERT_TRUE(ReadCommandFile(reread, path));
+        EXPECT_EQ(4, reread.GetUsageCount());
+        EXPECT_EQ(c.text, W(reread.GetName())) << "the usage save kept the name";
+        EXPECT_EQ(c.text, W(reread.GetCommand())) << "the usage save kept the text";
+    }
+}
+
 TEST(CommandFile, DeepNestingIsRefusedWithoutCrashing) {
     const int depth = 200000;
     std::string xml = kDeclaration + "<VXLCommand>";

@@ -3,6 +3,7 @@
 #include "phrases/CommandTree.h"
 
 #include <gtest/gtest.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <map>
@@ -378,6 +379,328 @@ TEST_F(PhraseTree, ExcludingAFolderPersists) {
     tree.CountItems(total, included);
     EXPECT_EQ(8, total);
     EXPECT_EQ(2, included) << "only p1 and p2 are left";
+}
+
+// Every record as its names from the top joined by "/", sorted; a record loaded twice
+// shows twice.
+void AddShape(const CVXLCommandVector& records, const std::wstring& above, std::vector<std::wstring>& shape) {
+    for (const CVXLCommand& record : records) {
+        std::wstring path = above + W(record.GetName());
+        shape.push_back(path);
+        if (const CVXLCommandVector* children = record.GetChildren()) AddShape(*children, path + L"/", shape);
+    }
+}
+
+std::vector<std::wstring> TreeShape(const CVXLCommandTree& tree) {
+    std::vector<std::wstring> shape;
+    AddShape(tree.GetRecords(), L"", shape);
+    std::sort(shape.begin(), shape.end());
+    return shape;
+}
+
+// Win32 path parsing cuts a trailing dot or blank from a name, so such folders are made,
+// filled and removed here through the exact ("\\?\") form of their paths.
+class CExactNamedFolders {
+public:
+    explicit CExactNamedFolders(const CString& root) : m_root(CString(L"\\\\?\\") + root) {}
+    ~CExactNamedFolders() {
+        for (const CString& file : m_files) DeleteFileW(file);
+        for (auto at = m_folders.rbegin(); at != m_folders.rend(); ++at) RemoveDirectoryW(*at);
+    }
+    CExactNamedFolders(const CExactNamedFolders&) = delete;
+    CExactNamedFolders& operator=(const CExactNamedFolders&) = delete;
+
+    CString Path(const wchar_t* relative) const { return m_root + L"\\" + relative; }
+    bool MakeFolder(const wchar_t* relative) {
+        if (!CreateDirectoryW(Path(relative), nullptr)) return false;
+        m_folders.push_back(Path(relative));
+        return true;
+    }
+    void Track(const CString& file) { m_files.push_back(file); }
+
+private:
+    CString m_root;
+    std::vector<CString> m_folders;
+    std::vector<CString> m_files;
+};
+
+TEST(PhraseTreeOddNames, FoldersNamedWithATrailingDotOrBlankLoadAsTheyAre) {
+    CTempPhraseFolder folder;
+    CExactNamedFolders exact(folder.root);
+    static const struct {
+        const wchar_t* folder;
+        const char* phrase;
+    } kCases[] = {{L"Notes.", "in notes"}, {L"Trail ", "in trail"}, {L"dots..", "in dots"}};
+    for (const auto& c : kCases) {
+        ASSERT_TRUE(exact.MakeFolder(c.folder)) << "code " << GetLastError();
+        CString file = exact.Path(c.folder) + L"\\inside.vexlora";
+        exact.Track(file);
+        WritePhrase(file, c.phrase);
+    }
+    WritePhrase(folder.Path(L"top.vexlora"), "top");
+    std::vector<std::wstring> before = ListNames(folder.root);
+    std::sort(before.begin(), before.end());
+
+    CVXLCommandTree tree;
+    ASSERT_TRUE(tree.Load(folder.root, 1));
+    EXPECT_EQ((std::vector<std::wstring>{L"Notes.", L"Notes./in notes", L"Trail ", L"Trail /in trail", L"dots..",
+                                         L"dots../in dots", L"top"}),
+              TreeShape(tree));
+    std::vector<std::wstring> after = ListNames(folder.root);
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(before, after) << "the load made nothing in the phrases folder";
+
+    // A usage save reaches the phrase in its own folder, not one of a cut name.
+    CVXLCommand* notes = nullptr;
+    for (CVXLCommand& record : tree.GetRecords())
+        if (record.GetName() == L"Notes.") notes = &record;
+    ASSERT_NE(nullptr, notes);
+    ASSERT_EQ(1u, notes->GetChildren()->size());
+    CVXLCommand& inside = notes->GetChildren()->front();
+    inside.IncrementUsageCount();
+    EXPECT_EQ(1, tree.SaveRecord(inside));
+    ASSERT_TRUE(WaitForPendingSaves(10000));
+    CVXLCommand read;
+    ASSERT_TRUE(ReadCommandFile(read, exact.Path(L"Notes.\\inside.vexlora")));
+    EXPECT_EQ(1, read.GetUsageCount());
+    after = ListNames(folder.root);
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(std::vector<std::wstring>{L"inside.vexlora"}, ListNames(exact.Path(L"Notes.")));
+}
+
+// Stands in for folder links: paths are told apart by their text, and the paths named
+// here lead to the folder given beside them.
+class CFakeFolderIdentities {
+public:
+    void LeadsTo(const CString& path, const CString& target) { m_links[Key(path)] = Key(target); }
+    bool Read(const CString& path, CVXLFolderIdentity& identity) {
+        ++reads;
+        if (unreadable) return false;
+        CString key = Key(path);
+        auto link = m_links.find(key);
+        if (link != m_links.end()) key = link->second;
+        auto known = m_indexes.find(key);
+        if (known == m_indexes.end()) known = m_indexes.emplace(key, m_indexes.size() + 1).first;
+        identity.volume = 0x1234;
+        identity.index = known->second;
+        return true;
+    }
+    int reads = 0;
+    bool unreadable = false;
+
+private:
+    static CString Key(const CString& path) { return MapToUpperCopy(path); }
+    std::map<CString, CString> m_links;
+    std::map<CString, ULONGLONG> m_indexes;
+};
+
+// root: A/ (a1, B/ (b1)), C/ (c1), p
+TEST(PhraseTreeFolderIdentity, AFolderThatLeadsBackIntoTheTreeIsEnteredOnce) {
+    CTempPhraseFolder folder;
+    folder.MakeFolder(L"A");
+    folder.MakeFolder(L"A\\B");
+    folder.MakeFolder(L"C");
+    WritePhrase(folder.Path(L"A\\a1.vexlora"), "a1");
+    WritePhrase(folder.Path(L"A\\B\\b1.vexlora"), "b1");
+    WritePhrase(folder.Path(L"C\\c1.vexlora"), "c1");
+    WritePhrase(folder.Path(L"p.vexlora"), "p");
+    const std::vector<std::wstring> whole = {L"A", L"A/B", L"A/B/b1", L"A/a1", L"C", L"C/c1", L"p"};
+    const std::vector<std::wstring> withoutB = {L"A", L"A/a1", L"C", L"C/c1", L"p"};
+
+    static const struct {
+        const char* label;
+        const wchar_t* target;  // where A\B leads; null: nowhere else
+        bool unreadable;
+        bool expectB;
+    } kCases[] = {
+        {"B leads to the root", L"", false, false},
+        {"B leads to its own parent", L"A", false, false},
+        {"B is a folder of its own", nullptr, false, true},
+        {"identities cannot be read: plain folders still load", nullptr, true, true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        CFakeFolderIdentities identities;
+        identities.unreadable = c.unreadable;
+        if (c.target) identities.LeadsTo(folder.Path(L"A\\B"), *c.target ? folder.Path(c.target) : folder.root);
+        CVXLCommandTree tree;
+        tree.SetFolderIdentityProc([&identities](const CString& path, CVXLFolderIdentity& identity) {
+            return identities.Read(path, identity);
+        });
+        ASSERT_TRUE(tree.Load(folder.root, 1));
+        EXPECT_EQ(c.expectB ? whole : withoutB, TreeShape(tree));
+        EXPECT_GE(identities.reads, 3) << "the root and the folders are told apart";
+    }
+}
+
+TEST(PhraseTreeFolderIdentity, TheSystemTellsFoldersApart) {
+    CTempPhraseFolder folder;
+    CString a = folder.MakeFolder(L"A");
+    CString b = folder.MakeFolder(L"B");
+    CVXLFolderIdentity first, again, other;
+    ASSERT_TRUE(ReadFolderIdentity(a, first));
+    ASSERT_TRUE(ReadFolderIdentity(a + L"\\", again));
+    ASSERT_TRUE(ReadFolderIdentity(b, other));
+    EXPECT_FALSE(first < again || again < first) << "one folder, one identity";
+    EXPECT_TRUE(first < other || other < first) << "two folders, two identities";
+    EXPECT_FALSE(ReadFolderIdentity(folder.Path(L"nowhere"), other));
+}
+
+// Real links: a directory symbolic link where the system makes one, else a junction.
+class PhraseTreeLinks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = testkit::MakeUniqueTempFolder(L"vxl_links");
+        outside = testkit::MakeUniqueTempFolder(L"vxl_outside");
+        CreateDirectoryW(root + L"\\A", nullptr);
+        CreateDirectoryW(root + L"\\C", nullptr);
+        WritePhrase(root + L"\\A\\a1.vexlora", "a1");
+        WritePhrase(root + L"\\C\\c1.vexlora", "c1");
+        WritePhrase(root + L"\\p.vexlora", "p");
+        WritePhrase(outside + L"\\o1.vexlora", "o1");
+    }
+    void TearDown() override {
+        // The links go first: removing the tree through a link back into it would not end.
+        bool linksGone = RemoveLinks();
+        if (linksGone) testkit::RemoveTree(root);
+        testkit::RemoveTree(outside);
+    }
+
+    // False, keeping the links that stayed, when any could not be removed.
+    bool RemoveLinks() {
+        std::vector<CString> stayed;
+        for (const CString& link : m_links) {
+            if (!RemoveDirectoryW(link)) DeleteFileW(link);
+            if (GetFileAttributesW(link) != INVALID_FILE_ATTRIBUTES) stayed.push_back(link);
+        }
+        m_links = stayed;
+        return stayed.empty();
+    }
+
+    // The link at root + "\" + relative to target; false when the system here makes none.
+    bool MakeLink(const wchar_t* relative, const CString& target) {
+        CString link = root + L"\\" + relative;
+        for (DWORD flags : {DWORD(SYMBOLIC_LINK_FLAG_DIRECTORY | 2), DWORD(SYMBOLIC_LINK_FLAG_DIRECTORY)}) {
+            if (CreateSymbolicLinkW(link, target, flags)) {
+                m_links.push_back(link);
+                if (LeadsTo(link, target)) return true;
+                RemoveLinks();
+            }
+        }
+        if (MakeJunction(link, target)) {
+            m_links.push_back(link);
+            if (LeadsTo(link, target)) return true;
+            RemoveLinks();
+        }
+        return false;
+    }
+
+    static bool LeadsTo(const CString& link, const CString& target) {
+        CVXLFolderIdentity linked, real;
+        return (GetFileAttributesW(link) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+               GetFileAttributesW(link) != INVALID_FILE_ATTRIBUTES && ReadFolderIdentity(link, linked) &&
+               ReadFolderIdentity(target, real) && !(linked < real) && !(real < linked);
+    }
+
+    static bool MakeJunction(const CString& link, const CString& target) {
+        if (!CreateDirectoryW(link, nullptr)) return false;
+        struct {
+            DWORD tag;
+            WORD dataLength;
+            WORD reserved;
+            WORD substituteOffset, substituteLength, printOffset, printLength;
+            wchar_t names[2 * MAX_PATH + 8];
+        } buffer = {};
+        CString substitute = CString(L"\\??\\") + target;
+        if (substitute.GetLength() + target.GetLength() + 2 > 2 * MAX_PATH + 8) return false;
+        buffer.tag = IO_REPARSE_TAG_MOUNT_POINT;
+        buffer.substituteLength = static_cast<WORD>(substitute.GetLength() * sizeof(wchar_t));
+        buffer.printOffset = static_cast<WORD>(buffer.substituteLength + sizeof(wchar_t));
+        buffer.printLength = static_cast<WORD>(target.GetLength() * sizeof(wchar_t));
+        memcpy(buffer.names, substitute.GetString(), buffer.substituteLength);
+        memcpy(reinterpret_cast<char*>(buffer.names) + buffer.printOffset, target.GetString(), buffer.printLength);
+        buffer.dataLength = static_cast<WORD>(8 + buffer.printOffset + buffer.printLength + sizeof(wchar_t));
+        HANDLE handle = CreateFileW(link, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        bool made = false;
+        if (handle != INVALID_HANDLE_VALUE) {
+            DWORD returned = 0;
+            made = DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, &buffer, buffer.dataLength + 8u, nullptr, 0,
+                                   &returned, nullptr) != FALSE;
+            CloseHandle(handle);
+        }
+        if (!made) RemoveDirectoryW(link);
+        return made;
+    }
+
+    struct LoadJob {
+        CVXLCommandTree tree;
+        CString root;
+        bool loaded = false;
+    };
+
+    static DWORD WINAPI LoadThread(void* data) {
+        LoadJob& job = *static_cast<LoadJob*>(data);
+        job.loaded = job.tree.Load(job.root, 1);
+        return 0;
+    }
+
+    // The load on a thread of its own. A load that goes round without end is stopped by
+    // taking the links away, so that the test can report it.
+    bool LoadEnds(LoadJob& job) {
+        job.root = root;
+        HANDLE thread = CreateThread(nullptr, 0, LoadThread, &job, 0, nullptr);
+        if (!thread) return false;
+        bool ended = WaitForSingleObject(thread, 120000) == WAIT_OBJECT_0;
+        if (!ended) {
+            RemoveLinks();
+            WaitForSingleObject(thread, INFINITE);
+        }
+        CloseHandle(thread);
+        return ended;
+    }
+
+    CString root;
+    CString outside;
+    std::vector<CString> m_links;
+};
+
+TEST_F(PhraseTreeLinks, EveryShapeLoadsEachFolderOnce) {
+    const std::vector<std::wstring> own = {L"A", L"A/a1", L"C", L"C/c1", L"p"};
+    static const struct {
+        const char* label;
+        std::vector<std::pair<const wchar_t*, const wchar_t*>> links;  // link -> target, both below root
+        bool toOutside;  // one more link, A\out, to a folder outside the tree
+    } kCases[] = {
+        {"one link back to its parent", {{L"A\\back", L"A"}}, false},
+        {"two links back to their parent", {{L"A\\back1", L"A"}, {L"A\\back2", L"A"}}, false},
+        {"a link back to the root", {{L"A\\up", L""}}, false},
+        {"a link to a folder of the tree listed later", {{L"A\\toC", L"C"}}, false},
+        {"a link out of the tree", {}, true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        for (const auto& link : c.links) {
+            CString target = *link.second ? root + L"\\" + link.second : root;
+            if (!MakeLink(link.first, target))
+                GTEST_SKIP() << "this system makes no directory link (symbolic link or junction) that lists as "
+                                "one; the rule is tested through the folder identity seam (PhraseTreeFolderIdentity)";
+        }
+        if (c.toOutside && !MakeLink(L"A\\out", outside)) GTEST_SKIP() << "no directory links here";
+
+        LoadJob job;
+        ASSERT_TRUE(LoadEnds(job)) << "the load did not end";
+        EXPECT_TRUE(job.loaded);
+        std::vector<std::wstring> expected = own;
+        if (c.toOutside) {
+            expected.push_back(L"A/out");
+            expected.push_back(L"A/out/o1");
+            std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(expected, TreeShape(job.tree));
+        ASSERT_TRUE(RemoveLinks());
+    }
 }
 
 CString DoubledText(const CVXLCommand& record, void* context) {

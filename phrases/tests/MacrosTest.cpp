@@ -121,16 +121,42 @@ TEST_F(MacrosTest, UnreadableFactsGiveTheirErrorTextsOrNothing) {
 TEST_F(MacrosTest, UrlMacrosSplitTheTextAtTheEndOfItsUrl) {
     const CString selected = L"https://example.com/a?b=1 the title";
     const CString clipboard = L"  \r\n\tftp://files.example.org\tnext";
-    // The selection loses its scheme before the values are made, as every selection
-    // value of an expansion does; GetMacroValue takes the selection as it is given.
     EXPECT_STREQ(L"https://example.com/a?b=1",
                  GetMacroValue(L"%URL_FROM_SELECTED_TEXT%", selected, clipboard, kEnglishUs).GetString());
     EXPECT_STREQ(L" the title", GetMacroValue(L"%TEXT_AFTER_URL%", selected, clipboard, kEnglishUs).GetString());
     EXPECT_STREQ(L"ftp://files.example.org",
                  GetMacroValue(L"%URL_FROM_CLIPBOARD%", selected, clipboard, kEnglishUs).GetString());
-    EXPECT_STREQ(
-        L"[ftp://files.example.org][][example.com/a?b=1 the title]",
-        Expand(L"[%URL_FROM_CLIPBOARD%][%URL_FROM_SELECTED_TEXT%][%TEXT_AFTER_URL%]", selected, clipboard).GetString());
+    // The other selection values of an expansion see the selection without its scheme;
+    // the URL values must still find the address in it.
+    EXPECT_STREQ(L"[ftp://files.example.org][https://example.com/a?b=1][ the title][example.com/a?b=1 the title]",
+                 Expand(L"[%URL_FROM_CLIPBOARD%][%URL_FROM_SELECTED_TEXT%][%TEXT_AFTER_URL%][%SELECTED_TEXT%]",
+                        selected, clipboard)
+                     .GetString());
+}
+
+// The address is looked for in the selection as the user selected it, blanks before it
+// aside, wherever in the selection it stands.
+TEST_F(MacrosTest, UrlOfTheSelectionIsFoundWhereverItStands) {
+    static const struct {
+        const wchar_t* selected;
+        const wchar_t* url;
+        const wchar_t* after;
+    } kCases[] = {
+        {L"see https://example.org/x rest", L"https://example.org/x", L" rest"},
+        {L"   https://example.org/x rest", L"https://example.org/x", L" rest"},
+        {L"HTTP://http://a.b/c", L"HTTP://http://a.b/c", L""},
+        {L"two ftp://one.example\tand http://two.example", L"ftp://one.example", L"\tand http://two.example"},
+        {L"file://c/d e", L"", L"file://c/d e"},
+        {L"no address here", L"", L"no address here"},
+        {L"ends with http://", L"", L"ends with http://"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(Utf8(c.selected));
+        EXPECT_STREQ(c.url, Expand(L"%URL_FROM_SELECTED_TEXT%", c.selected).GetString());
+        EXPECT_STREQ(c.after, Expand(L"%TEXT_AFTER_URL%", c.selected).GetString());
+        EXPECT_STREQ(c.url, GetMacroValue(L"%URL_FROM_SELECTED_TEXT%", c.selected, CString(), kEnglishUs).GetString());
+        EXPECT_STREQ(c.after, GetMacroValue(L"%TEXT_AFTER_URL%", c.selected, CString(), kEnglishUs).GetString());
+    }
 }
 
 TEST(SplitUrl, UrlAndTheTextAfterIt) {
