@@ -125,7 +125,11 @@ bool IsInstanceRunning() {
     return event.valid();
 }
 
-HANDLE CreateInstanceEvent_Vexlora_EXE() { return CreateEventW(GetOpenSecurityAttributes(), TRUE, FALSE, kInstanceEventName); }
+HANDLE CreateInstanceEvent_Vexlora_EXE(bool* alreadyExists) {
+    HANDLE event = CreateEventW(GetOpenSecurityAttributes(), TRUE, FALSE, kInstanceEventName);
+    if (alreadyExists) *alreadyExists = event && GetLastError() == ERROR_ALREADY_EXISTS;
+    return event;
+}
 
 bool CreateInstanceWatchers(HANDLE stopEvent) {
     bool local = WatchInstanceEvent(stopEvent, kExitEventName, 1);

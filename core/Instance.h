@@ -18,7 +18,8 @@ bool SignalAutomodeEvent();
 bool IsInstanceRunning();
 
 // The instance event (manual reset, non-signalled, open security); null on failure.
-HANDLE CreateInstanceEvent_Vexlora_EXE();
+// *alreadyExists (when given) tells whether another start made the event first.
+HANDLE CreateInstanceEvent_Vexlora_EXE(bool* alreadyExists = nullptr);
 
 // Watching side. Messages go to the main window of CAppObjects at the time of the signal.
 // True when "Local\Vexlora_Exit" or "Local\Vexlora_AlreadyWork" is watched.

@@ -169,7 +169,16 @@ int VexloraWinMain(HINSTANCE instance, const wchar_t* commandLineText) {
         return 1;
     }
 
-    HANDLE exitEvent = CreateInstanceEvent_Vexlora_EXE();
+    bool madeByAnother = false;
+    HANDLE exitEvent = CreateInstanceEvent_Vexlora_EXE(&madeByAnother);
+    // Two starts at the same moment both pass the test above; the one whose event was
+    // already there forwards its request like any later start.
+    if (madeByAnother) {
+        CloseHandle(exitEvent);
+        ForwardToRunningInstance(commandLine);
+        LogWaitPending(5000);
+        return 1;
+    }
     if (!exitEvent) {
         LogError(L"Cannot create event: CAppObjects::CreateInstanceEvent_Vexlora_EXE");
         LogWaitPending(5000);
