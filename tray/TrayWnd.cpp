@@ -4,9 +4,12 @@
 #include "core/Instance.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
+#include "core/SoundPlayer.h"
 
 CVXLTrayWnd::CVXLTrayWnd(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* commandLine)
-    : m_exitEvent(exitEvent), m_noInstall(noInstall), m_commandLine(commandLine) {}
+    : m_exitEvent(exitEvent), m_noInstall(noInstall), m_commandLine(commandLine) {
+    SetStopSoundBeforePlay(true);
+}
 
 UINT CVXLTrayWnd::GetInstanceWatcherMessageId() { return GetInstanceWatcherMessage(); }
 
@@ -21,6 +24,8 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
+    // Ends with the window: its stop event is the exit event that WM_DESTROY sets.
+    if (!StartSoundThread(m_exitEvent)) LogError(L"CVXLTrayWnd::OnCreate: cannot start the sound thread");
     CreateEditRequestWatcher(m_exitEvent);
     StartShowInstanceWatcher(m_exitEvent, m_hWnd, WM_VXL_SHOW_TRAY_MENU);
     StartCommandCheckForUpdatesWatcher(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES);
@@ -59,6 +64,10 @@ LRESULT CVXLTrayWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
         loop->RemoveIdleHandler(this);
     }
     CAppObjects::SetMainWnd(nullptr);
+    // However the window goes (the exit command, WM_CLOSE from another program, the end of
+    // the session), the loop must end with it: a resident process without its window
+    // would hold the instance event for ever.
+    PostQuitMessage(0);
     return 0;
 }
 
@@ -72,6 +81,7 @@ LRESULT CVXLTrayWnd::OnEndSession(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
 LRESULT CVXLTrayWnd::OnInstanceRequest(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     if (wParam == 0) {
         LogWrite(L"CVXLTrayWnd::OnInstanceRequest: Vexlora was started again while running");
+        PlaySoundAlreadyWork();
         return 0;
     }
     LogWrite(L"CVXLTrayWnd::OnInstanceRequest: exit requested");
@@ -96,8 +106,8 @@ LRESULT CVXLTrayWnd::OnFloatPaneBlink(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT CVXLTrayWnd::OnAppExit(WORD, WORD, HWND, BOOL&) {
+    // WM_DESTROY posts the quit message.
     DestroyWindow();
-    PostQuitMessage(0);
     return 0;
 }
 

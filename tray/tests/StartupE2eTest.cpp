@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include "core/Handles.h"
+#include "core/Instance.h"
 #include "core/NamedObjects.h"
 #include "testkit/Poll.h"
 #include "testkit/TestKit.h"
@@ -42,9 +43,25 @@ protected:
     }
 
     // Starts the resident instance and waits until it runs its loop.
-    void StartResident(CTestProcess& resident, const wchar_t* arguments = L"") {
-        ASSERT_TRUE(resident.Start(folder_.PathOf(L"Vexlora.exe"), arguments));
+    void StartResident(CTestProcess& resident, const wchar_t* arguments = L"", const wchar_t* program = L"Vexlora.exe") {
+        ASSERT_TRUE(resident.Start(folder_.PathOf(program), arguments));
         ASSERT_TRUE(WaitForFileText(log_, L"VxlWaitingFor is stated succesfully", 30000));
+    }
+
+    // The program's last line is its end banner (the waiter may still write after it).
+    void ExpectEndBannerLast() {
+        CString text = ReadUtf16File(log_);
+        int lastOwnLine = text.ReverseFind(L'\n');
+        while (lastOwnLine > 0 && text.Mid(lastOwnLine + 1, 11) != L"EXE_Agent: ")
+            lastOwnLine = CString(text.Left(lastOwnLine)).ReverseFind(L'\n');
+        EXPECT_EQ(31, text.Mid(lastOwnLine + 1).Find(L"===End Vexlora=== ")) << text.Right(800);
+    }
+
+    int CountInLog(const wchar_t* what) {
+        CString text = ReadUtf16File(log_);
+        int count = 0;
+        for (int at = text.Find(what); at >= 0; at = text.Find(what, at + 1)) ++count;
+        return count;
     }
 
     void EndResident(CTestProcess& resident) {
@@ -80,12 +97,7 @@ TEST_F(Startup, SecondStartIsForwardedAndExitEndsTheInstanceAndItsWaiter) {
     EXPECT_TRUE(WaitForFileText(log_, L"Vexlora was started again while running"));
 
     EndResident(resident);
-    // The program's last line is its end banner (the waiter may still write after it).
-    CString text = ReadUtf16File(log_);
-    int lastOwnLine = text.ReverseFind(L'\n');
-    while (lastOwnLine > 0 && text.Mid(lastOwnLine + 1, 11) != L"EXE_Agent: ")
-        lastOwnLine = CString(text.Left(lastOwnLine)).ReverseFind(L'\n');
-    EXPECT_EQ(31, text.Mid(lastOwnLine + 1).Find(L"===End Vexlora=== ")) << text.Right(800);
+    ExpectEndBannerLast();
     EXPECT_TRUE(PollUntil(15000, [] { return !IsProcessRunning(0, L"VxlWaitingFor.exe"); }))
         << "the waiter ends with the program it watches";
 }
@@ -166,4 +178,52 @@ TEST_F(Startup, HelpBoxShowsTheKeysInTheChosenLanguageAndEndsWith0AfterOk) {
         ASSERT_TRUE(code);
         EXPECT_EQ(0u, code.value());
     }
+}
+
+// Another program may close the hidden window (WM_CLOSE destroys it): the instance must end
+// as it does on the exit command, and leave the way free for the next start.
+TEST_F(Startup, ClosingTheWindowFromOutsideEndsTheInstanceAndANewStartBecomesResident) {
+    CTestProcess resident;
+    StartResident(resident);
+    // The window is hidden: found by its class.
+    HWND window = nullptr;
+    ASSERT_TRUE(PollUntil(30000, [&window] { return (window = FindWindowW(L"VexloraTrayWindow", nullptr)) != nullptr; }));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    CResult<DWORD> code = resident.WaitForExit(30000);
+    ASSERT_TRUE(code) << "the process lived on without its window";
+    EXPECT_EQ(0u, code.value());
+    ExpectEndBannerLast();
+
+    CTestProcess next;
+    ASSERT_TRUE(next.Start(folder_.PathOf(L"Vexlora.exe"), L""));
+    EXPECT_TRUE(PollUntil(30000, [this] { return CountInLog(L"VxlWaitingFor is stated succesfully") == 2; }))
+        << "the next start did not become resident";
+    EndResident(next);
+}
+
+// The sound thread runs with the window: without it a request is only stored and nothing
+// plays. Wine has no sound device, so the resident instance is the probe (the main program
+// with a recorder in the sound device's place) and the second start the real program.
+TEST_F(Startup, SecondStartsSoundIsPlayedByTheSoundThread) {
+    ASSERT_TRUE(CopyFileW(TestProgramPath(L"vxl_startup_probe.exe"), folder_.PathOf(L"vxl_startup_probe.exe"), FALSE));
+    const CString played = folder_.PathOf(L"played.txt");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VXL_PROBE_SOUND_LOG", played));
+    CTestProcess resident;
+    StartResident(resident, L"", L"vxl_startup_probe.exe");
+    SetEnvironmentVariableW(L"VXL_PROBE_SOUND_LOG", nullptr);
+    EXPECT_EQ(1u, RunToEnd(L""));
+    EXPECT_TRUE(WaitForFileText(played, folder_.PathOf(L"already_work.wav"), 20000));
+    EndResident(resident);
+}
+
+// Two starts at the same moment both find no instance; the one that creates the event
+// second must learn that it was there already.
+TEST(InstanceEvent, AnEventAnotherStartMadeFirstIsReported) {
+    bool alreadyExists = true;
+    CHandle first(CreateInstanceEvent_Vexlora_EXE(&alreadyExists));
+    ASSERT_TRUE(first.valid());
+    EXPECT_FALSE(alreadyExists);
+    CHandle second(CreateInstanceEvent_Vexlora_EXE(&alreadyExists));
+    ASSERT_TRUE(second.valid());
+    EXPECT_TRUE(alreadyExists);
 }
