@@ -17,6 +17,7 @@ namespace {
 const wchar_t kProgramName[] = L"EXE_VxlWaitingFor";
 const DWORD kMissingPidBoxTimeoutMs = 7000;
 const UINT kMissingPidBoxStyle = MB_TOPMOST | MB_ICONHAND;
+const INT_PTR kBoxTimedOut = 32000;  // what MessageBoxTimeoutW answers when its time ran out
 
 using MessageBoxTimeoutWFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT, WORD, DWORD);
 using BroadcastSystemMessageFunction = long(WINAPI*)(DWORD, LPDWORD, UINT, WPARAM, LPARAM);
@@ -29,15 +30,30 @@ MessageBoxTimeoutWFunction GetMessageBoxTimeoutW() {
     return function;
 }
 
+BOOL CALLBACK EndTimedOutBox(HWND window, LPARAM) {
+    wchar_t className[8] = {};
+    if (GetClassNameW(window, className, 8) && wcscmp(className, L"#32770") == 0) EndDialog(window, kBoxTimedOut);
+    return TRUE;
+}
+
+void CALLBACK OnBoxTimeout(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), &EndTimedOutBox, 0);
+}
+
 // The one thing the user may see: the waiter was started without a process to watch.
-// The box closes by itself; which button closed it does not matter.
+// The box closes by itself; which button closed it does not matter. Some systems (Wine)
+// show MessageBoxTimeoutW's box without its time-out, and a waiter that never ends would
+// keep its instance event from every later waiter: a thread timer of our own, which the
+// box's loop dispatches, ends it after the same time.
 void ShowMissingProcessIdBox(const CString& commandLine, DWORD processId) {
     MessageBoxTimeoutWFunction messageBoxTimeout = GetMessageBoxTimeoutW();
     if (!messageBoxTimeout) return;
     CString text;
     text.Format(L"ERROR\n\n Parent process ID (PID) not specified in the command line.\nPID=%u", processId);
     text += L"\nCommand Line: [" + commandLine + L"]";
+    const UINT_PTR timer = SetTimer(nullptr, 0, kMissingPidBoxTimeoutMs, &OnBoxTimeout);
     messageBoxTimeout(nullptr, text, kProgramName, kMissingPidBoxStyle, 0, kMissingPidBoxTimeoutMs);
+    if (timer) KillTimer(nullptr, timer);
 }
 
 // True when this is the only waiter; it then holds `instance` until it ends.
