@@ -241,7 +241,10 @@ int LogWriteFormat(const wchar_t* format, ...) {
     text.FormatV(format, args);
     va_end(args);
     // Callers hand in whole phrases and clipboard texts: only their beginning is logged.
-    if (text.GetLength() > kFormatBufferChars) text = text.Left(kFormatBufferChars);
+    if (text.GetLength() > kFormatBufferChars) {
+        const bool splitsPair = IS_HIGH_SURROGATE(text[kFormatBufferChars - 1]);
+        text = text.Left(splitsPair ? kFormatBufferChars - 1 : kFormatBufferChars);
+    }
     return LogWrite(text);
 }
 

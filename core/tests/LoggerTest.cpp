@@ -211,6 +211,12 @@ TEST_F(Logger, FormattedTextIsCutToTenThousandCharacters) {
         EXPECT_EQ(expected.size(), entry.size() - 31) << length;
         EXPECT_EQ(expected, entry.substr(31)) << length;
     }
+
+    // The cut never leaves half of a character that takes two code units.
+    const std::wstring before(9999, L'c');
+    EXPECT_EQ(1, LogWriteFormat(L"%s\U0001F600 tail", before.c_str()));
+    Settle();
+    EXPECT_EQ(before, ReadEntries(path_).back().substr(31));
 }
 
 TEST_F(Logger, NothingIsPostedForEmptyTextsOrWhileOff) {
