@@ -657,7 +657,10 @@ TEST(Settings, StringsCanBeReadWhileTheyAreReplaced) {
     s.SetPhrasesDirectory(context.a);
     HANDLE thread = CreateThread(nullptr, 0, ReadPhrasesFolderUntilStopped, &context, 0, nullptr);
     ASSERT_NE(nullptr, thread);
-    for (int i = 0; i < 20000; ++i) s.SetPhrasesDirectory(i % 2 ? context.a : context.b);
+    // On a busy machine the reader may not have run yet when the writer's rounds are done:
+    // go on until it has read a few times (bounded), so that the check below means something.
+    for (int i = 0; i < 20000 || (context.reads < 100 && i < 20000000); ++i)
+        s.SetPhrasesDirectory(i % 2 ? context.a : context.b);
     InterlockedExchange(&context.stop, 1);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
