@@ -25,19 +25,12 @@ HICON LoadProgramIcon(int size) {
 
 }  // namespace
 
-const CPromptDlg::MessageEntry CPromptDlg::kMessageMap[] = {
-    {WM_INITDIALOG, &CPromptDlg::OnInitDialog},
-    {WM_COMMAND, &CPromptDlg::OnCommand},
-    {WM_LBUTTONDOWN, &CPromptDlg::OnLButtonDown},
-};
-
 CPromptDlg::CPromptDlg(const CString& text, HWND target, bool splitAnswer)
-    : m_target(target), m_splitAnswer(splitAnswer), m_text(text) {}
+    : CDialogImplBase(IDD_PROMPT), m_target(target), m_splitAnswer(splitAnswer), m_text(text) {}
 
 INT_PTR CPromptDlg::DoModal(HINSTANCE resources) {
     if (!resources) resources = GetModuleHandleW(nullptr);
-    return DialogBoxParamW(resources, MAKEINTRESOURCEW(IDD_PROMPT), GetDesktopWindow(), DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    return CDialogImplBase::DoModal(GetDesktopWindow(), 0, resources);
 }
 
 CString CPromptDlg::MakeCaption(HWND target) {
@@ -54,48 +47,29 @@ CString CPromptDlg::MakeCaption(HWND target) {
     return caption + L" - [" + CString(title, keep) + L"]";
 }
 
-INT_PTR CALLBACK CPromptDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<CPromptDlg*>(lParam);
-        self->m_window = window;
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-    }
-    auto* self = reinterpret_cast<CPromptDlg*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (!self) return FALSE;
-    for (const MessageEntry& entry : kMessageMap) {
-        if (entry.message != message) continue;
-        try {
-            return (self->*entry.handler)(wParam, lParam);
-        } catch (...) {
-            return FALSE;
-        }
-    }
-    return FALSE;
-}
-
-INT_PTR CPromptDlg::OnInitDialog(WPARAM, LPARAM) {
-    SetWindowTextW(m_window, MakeCaption(m_target));
+LRESULT CPromptDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+    ::SetWindowTextW(m_hWnd, MakeCaption(m_target));
     if (HICON big = LoadProgramIcon(GetSystemMetrics(SM_CXICON)))
-        SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     if (HICON small = LoadProgramIcon(GetSystemMetrics(SM_CXSMICON)))
-        SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    HWND edit = GetDlgItem(m_window, IDC_PROMPT_EDIT);
-    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    HWND edit = ::GetDlgItem(m_hWnd, IDC_PROMPT_EDIT);
+    ::SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 
     bool focusSet = false;
     if (!m_text.IsEmpty()) {
-        SetWindowTextW(edit, m_text);
-        SendMessageW(edit, EM_SETSEL, 0, -1);
+        ::SetWindowTextW(edit, m_text);
+        ::SendMessageW(edit, EM_SETSEL, 0, -1);
         SetFocus(edit);
         focusSet = true;
     }
     CString cancel = LoadUiString(kIdsCancel);
     if (cancel.IsEmpty()) cancel = L"Cancel";
-    SetDlgItemTextW(m_window, IDCANCEL, cancel);
+    SetDlgItemTextW(m_hWnd, IDCANCEL, cancel);
 
     PlaceAtCaret();
     ComeForward();
-    SetWindowPos(m_window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     // FALSE keeps the focus given to the edit above; TRUE lets the dialog manager choose.
     return focusSet ? FALSE : TRUE;
 }
@@ -109,7 +83,7 @@ void CPromptDlg::PlaceAtCaret() {
     if (thread && GetGUIThreadInfo(thread, &info) && info.hwndCaret) {
         POINT corner = {info.rcCaret.left, info.rcCaret.bottom};
         MapWindowPoints(info.hwndCaret, nullptr, &corner, 1);
-        SetWindowPos(m_window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(m_hWnd, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
     RECT over = {};
@@ -117,10 +91,10 @@ void CPromptDlg::PlaceAtCaret() {
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &over, 0);
     }
     RECT dialog = {};
-    GetWindowRect(m_window, &dialog);
+    GetWindowRect(m_hWnd, &dialog);
     const int x = over.left + ((over.right - over.left) - (dialog.right - dialog.left)) / 2;
     const int y = over.top + ((over.bottom - over.top) - (dialog.bottom - dialog.top)) / 2;
-    SetWindowPos(m_window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The target's program is in the foreground, and Windows lets only the foreground
@@ -130,38 +104,34 @@ void CPromptDlg::ComeForward() {
     const DWORD thread = m_target ? GetWindowThreadProcessId(m_target, nullptr) : 0;
     const DWORD own = GetCurrentThreadId();
     if (!thread || thread == own || !AttachThreadInput(own, thread, TRUE)) return;
-    SetActiveWindow(m_window);
-    SetForegroundWindow(m_window);
-    HWND edit = GetDlgItem(m_window, IDC_PROMPT_EDIT);
-    SetFocus(edit ? edit : m_window);
+    SetActiveWindow(m_hWnd);
+    SetForegroundWindow(m_hWnd);
+    HWND edit = ::GetDlgItem(m_hWnd, IDC_PROMPT_EDIT);
+    SetFocus(edit ? edit : m_hWnd);
     AttachThreadInput(own, thread, FALSE);
 }
 
-INT_PTR CPromptDlg::OnCommand(WPARAM wParam, LPARAM) {
-    switch (LOWORD(wParam)) {
-        case IDOK: {
-            HWND edit = GetDlgItem(m_window, IDC_PROMPT_EDIT);
-            const int length = GetWindowTextLengthW(edit);
-            CString entered;
-            if (length > 0) {
-                const int read = GetWindowTextW(edit, entered.GetBuffer(length + 1), length + 1);
-                entered.ReleaseBuffer(read > 0 ? read : 0);
-            }
-            // An emptied field is an empty answer, not the initial text again.
-            m_text = entered;
-            EndDialog(m_window, IDOK);
-            return TRUE;
-        }
-        case IDCANCEL:
-            EndDialog(m_window, IDCANCEL);
-            return TRUE;
-        default:
-            return FALSE;
+LRESULT CPromptDlg::OnOk(WORD, WORD, HWND, BOOL&) {
+    HWND edit = GetDlgItem(IDC_PROMPT_EDIT);
+    const int length = GetWindowTextLengthW(edit);
+    CString entered;
+    if (length > 0) {
+        const int read = GetWindowTextW(edit, entered.GetBuffer(length + 1), length + 1);
+        entered.ReleaseBuffer(read > 0 ? read : 0);
     }
+    // An emptied field is an empty answer, not the initial text again.
+    m_text = entered;
+    EndDialog(IDOK);
+    return TRUE;
 }
 
-INT_PTR CPromptDlg::OnLButtonDown(WPARAM, LPARAM) {
+LRESULT CPromptDlg::OnCancel(WORD, WORD, HWND, BOOL&) {
+    EndDialog(IDCANCEL);
+    return TRUE;
+}
+
+LRESULT CPromptDlg::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL&) {
     ReleaseCapture();
-    SendMessageW(m_window, WM_SYSCOMMAND, kMoveByBody, 0);
+    ::SendMessageW(m_hWnd, WM_SYSCOMMAND, kMoveByBody, 0);
     return TRUE;
 }

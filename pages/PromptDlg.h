@@ -7,8 +7,9 @@
 #include <windows.h>
 
 #include "core/CString.h"
+#include "platform/wtl/AtlDlg.h"
 
-class CPromptDlg {
+class CPromptDlg : public wtl::CDialogImplBase {
 public:
     // text: the initial text of the edit field; target: the window that will receive the
     // paste; splitAnswer is the caller's own flag, kept for it and not used here.
@@ -31,22 +32,22 @@ public:
     // target has one.
     static CString MakeCaption(HWND target);
 
-private:
-    struct MessageEntry {
-        UINT message;
-        INT_PTR (CPromptDlg::*handler)(WPARAM, LPARAM);
-    };
-    static const MessageEntry kMessageMap[];
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    BEGIN_MSG_MAP(CPromptDlg)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        COMMAND_ID_HANDLER(IDOK, OnOk)
+        COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
+    END_MSG_MAP()
 
-    INT_PTR OnInitDialog(WPARAM wParam, LPARAM lParam);
-    INT_PTR OnCommand(WPARAM wParam, LPARAM lParam);
-    INT_PTR OnLButtonDown(WPARAM wParam, LPARAM lParam);
+private:
+    LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnOk(WORD notifyCode, WORD id, HWND control, BOOL& handled);
+    LRESULT OnCancel(WORD notifyCode, WORD id, HWND control, BOOL& handled);
+    LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
     void PlaceAtCaret();
     void ComeForward();
 
-    HWND m_window = nullptr;
     HWND m_target;
     bool m_splitAnswer;
     CString m_text;

@@ -14,7 +14,7 @@
 #include "core/Security.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
-#include "platform/wtl/WtlLayer.h"
+#include "platform/wtl/AtlApp.h"
 #include "tray/TrayWnd.h"
 
 namespace {

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "core/CommandLine.h"
-#include "platform/wtl/WtlLayer.h"
+#include "platform/wtl/AtlApp.h"
+#include "platform/wtl/AtlWin.h"
 #include "tray/TrayIds.h"
 
 class CVXLTrayWnd : public wtl::CWindowImplBase, public wtl::CMessageFilter, public wtl::CIdleHandler {

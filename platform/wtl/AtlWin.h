@@ -1,78 +1,19 @@
-// Stands in for the ATL/WTL window templates, which are not available to this build.
-// Covers what the programs use of them: the module object with its message loops,
-// the message loop with message filters and idle handlers, a thin window handle
-// wrapper, window implementations with message maps (handlers return a result and a
-// handled flag), subclassing of existing windows, and dialog implementations.
+// Stands in for the ATL/WTL window templates (atlwin.h, with the message-map words of
+// atlcrack.h that the programs use), which are not available to this build. Covers a
+// thin window handle wrapper, window implementations of a class of their own or over an
+// existing window (subclassing), and flat message maps whose handlers return a result
+// and a handled flag; the maps can take messages, message ranges, commands by id and id
+// range, notifications by id and code, chain to a base class or a member, and reflect a
+// child control's notifications to the child's own object. The machinery (the window's
+// object, creation, subclassing, the exception barrier and reflection) is
+// platform/wincore's; this header is the vocabulary over it.
 #pragma once
 
 #include <windows.h>
 
-#include <vector>
+#include "platform/wincore/WindowCore.h"
 
 namespace wtl {
-
-class CMessageFilter {
-public:
-    virtual ~CMessageFilter() = default;
-    // True when the filter took the message; it is then neither translated nor dispatched.
-    virtual BOOL PreTranslateMessage(MSG* msg) = 0;
-};
-
-class CIdleHandler {
-public:
-    virtual ~CIdleHandler() = default;
-    // True when the handler wants to be called again before the loop blocks.
-    virtual BOOL OnIdle() = 0;
-};
-
-class CMessageLoop {
-public:
-    void AddMessageFilter(CMessageFilter* filter);
-    void RemoveMessageFilter(CMessageFilter* filter);
-    void AddIdleHandler(CIdleHandler* handler);
-    void RemoveIdleHandler(CIdleHandler* handler);
-
-    // Runs until WM_QUIT and returns its code. While no message waits, the idle
-    // handlers run with a growing idle count until one of them returns false.
-    int Run();
-
-    // Offers the message to the filters, the last registered first.
-    BOOL PreTranslateMessage(MSG* msg);
-    // False for messages after which idle processing is not resumed.
-    static bool IsIdleMessage(const MSG& msg);
-    // Runs every idle handler; true when any of them asks for more.
-    BOOL OnIdle(int idleCount);
-
-private:
-    std::vector<CMessageFilter*> m_filters;
-    std::vector<CIdleHandler*> m_idleHandlers;
-};
-
-// The module object: the instance handle, the main thread and the message loop of
-// each UI thread.
-class CAppModule {
-public:
-    HRESULT Init(HINSTANCE instance, DWORD threadId = GetCurrentThreadId());
-    void Term();
-    HINSTANCE GetModuleInstance() const { return m_instance; }
-    HINSTANCE GetResourceInstance() const { return m_instance; }
-    bool AddMessageLoop(CMessageLoop* loop);
-    bool RemoveMessageLoop();
-    CMessageLoop* GetMessageLoop(DWORD threadId = GetCurrentThreadId()) const;
-
-private:
-    struct LoopEntry {
-        DWORD threadId;
-        CMessageLoop* loop;
-    };
-    HINSTANCE m_instance = nullptr;
-    DWORD m_mainThread = 0;
-    std::vector<LoopEntry> m_loops;
-    mutable CRITICAL_SECTION m_lock;
-    bool m_initialised = false;
-};
-
-CAppModule& Module();
 
 // A window handle that owns nothing.
 class CWindow {
@@ -95,15 +36,12 @@ public:
 };
 
 // The dispatch every window implementation and dialog provides through its message map.
-class CMessageMap {
-public:
-    virtual ~CMessageMap() = default;
-    virtual BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
-};
+using CMessageMap = wincore::CMessageTarget;
 
 // A window of our own class, or an existing window subclassed, whose messages go to
 // the message map of the derived class; what the map leaves goes to the default
-// procedure (or the subclassed window's own procedure).
+// procedure (or the subclassed window's own procedure). A handler that throws is logged
+// and the message gets that default answer.
 class CWindowImplBase : public CWindow, public CMessageMap {
 public:
     CWindowImplBase() = default;
@@ -116,7 +54,7 @@ public:
     HWND Create(HWND parent, const RECT& rect, const wchar_t* windowName, DWORD style, DWORD exStyle = 0,
                 HMENU menuOrId = nullptr, void* createParam = nullptr);
     // Takes over an existing window's messages; false when it is not a window or
-    // already subclassed by this object.
+    // already subclassed. The object lets the window go at its WM_DESTROY.
     BOOL SubclassWindow(HWND window);
     // Gives the window its own procedure back. Returns the window.
     HWND UnsubclassWindow();
@@ -126,49 +64,31 @@ public:
 protected:
     // The name of the window class to register; one per derived class.
     virtual const wchar_t* GetWndClassName() const = 0;
-    // Called after the last message of the window (WM_NCDESTROY).
+    // Called after the last message of the window.
     virtual void OnFinalMessage(HWND) {}
 
 private:
-    static LRESULT CALLBACK StartWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnAttached(HWND window) noexcept override;
+    void OnDetached(HWND window) noexcept override;
 
     WNDPROC m_superProc = nullptr;  // the subclassed window's own procedure, or null
 };
 
-// A dialog from a template resource; its messages go to the derived class's map.
-// Unhandled messages return FALSE to the dialog manager.
-class CDialogImplBase : public CWindow, public CMessageMap {
-public:
-    explicit CDialogImplBase(UINT templateId) : m_templateId(templateId) {}
-    CDialogImplBase(const CDialogImplBase&) = delete;
-    CDialogImplBase& operator=(const CDialogImplBase&) = delete;
-    ~CDialogImplBase() override;
-
-    INT_PTR DoModal(HWND parent = GetActiveWindow(), LPARAM initParam = 0, HINSTANCE module = nullptr);
-    HWND Create(HWND parent, LPARAM initParam = 0, HINSTANCE module = nullptr);
-    BOOL EndDialog(INT_PTR result);
-    LPARAM GetInitParam() const { return m_initParam; }
-    UINT GetTemplateId() const { return m_templateId; }
-
-protected:
-    virtual void OnFinalMessage(HWND) {}
-
-private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    UINT m_templateId;
-    LPARAM m_initParam = 0;
-    bool m_modal = false;
-};
-
 }  // namespace wtl
+
+// Reflected notifications: a parent whose map says REFLECT_NOTIFICATIONS() offers what a
+// child control notifies (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM,
+// WM_CTLCOLOR*) to the child's object first, as REFLECTED(message) with the original
+// parameters; the child's answer becomes the parent's. A child without an object, or
+// whose map leaves the message, lets it go on through the parent's map.
+#define REFLECTED(msg) (wincore::kReflectBase + (msg))
 
 // Message maps: a flat list, one line per message. A handler has the form
 //   LRESULT OnX(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled)
 // and clears `handled` to let the message go on. Command handlers have the form
-//   LRESULT OnY(WORD notifyCode, WORD id, HWND control, BOOL& handled).
+//   LRESULT OnY(WORD notifyCode, WORD id, HWND control, BOOL& handled),
+// notification handlers
+//   LRESULT OnZ(int id, NMHDR* header, BOOL& handled).
 #define BEGIN_MSG_MAP(theClass)                                                                              \
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override { \
         (void)hWnd;                                                                                            \
@@ -199,8 +119,44 @@ private:
         if (bHandled) return TRUE;                                                                      \
     }
 
+#define COMMAND_RANGE_HANDLER(idFirst, idLast, func)                                                \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) >= (idFirst) && LOWORD(wParam) <= (idLast)) {          \
+        bHandled = TRUE;                                                                            \
+        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+        if (bHandled) return TRUE;                                                                  \
+    }
+
+#define NOTIFY_HANDLER(id, notifyCode, func)                                                                 \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == static_cast<UINT_PTR>(id) &&       \
+        reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {                           \
+        bHandled = TRUE;                                                                                     \
+        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);               \
+        if (bHandled) return TRUE;                                                                           \
+    }
+
+// In a child control's map: its own notifications, reflected by the parent.
+#define REFLECTED_COMMAND_CODE_HANDLER(notifyCode, func)                                            \
+    if (uMsg == REFLECTED(WM_COMMAND) && HIWORD(wParam) == (notifyCode)) {                          \
+        bHandled = TRUE;                                                                            \
+        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+        if (bHandled) return TRUE;                                                                  \
+    }
+
+#define REFLECTED_NOTIFY_CODE_HANDLER(notifyCode, func)                                                         \
+    if (uMsg == REFLECTED(WM_NOTIFY) && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) { \
+        bHandled = TRUE;                                                                                  \
+        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);            \
+        if (bHandled) return TRUE;                                                                        \
+    }
+
 #define CHAIN_MSG_MAP(baseClass)                                                          \
     if (baseClass::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
+
+#define CHAIN_MSG_MAP_MEMBER(member)                                                    \
+    if ((member).ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
+
+#define REFLECT_NOTIFICATIONS()                                                                 \
+    if (wincore::ReflectNotification(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
 
 #define END_MSG_MAP() \
     (void)bHandled;   \
