@@ -12,6 +12,7 @@
 #include "core/NamedObjects.h"
 #include "core/Security.h"
 #include "core/SoundPlayer.h"
+#include "core/TrayIds.h"
 
 namespace {
 
@@ -140,7 +141,7 @@ bool CreateInstanceWatchers(HANDLE stopEvent) {
 
 bool CreateEditRequestWatcher(HANDLE stopEvent) {
     HANDLE event = CreateSharedEvent(kEditEventName, true, false);
-    return StartWatcher(stopEvent, event, Delivery::SendToMainWindow, nullptr, WM_COMMAND, kCmdOpenEditor, true);
+    return StartWatcher(stopEvent, event, Delivery::SendToMainWindow, nullptr, WM_COMMAND, ID_OPEN_EDITOR, true);
 }
 
 bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message) {
@@ -156,7 +157,7 @@ bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND win
 bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage) {
     bool lang = StartNamedEventWatcher(stopEvent, kLangChangedEventName, window, langMessage, 0);
     // The check-for-updates request arrives as the tray menu's command.
-    bool updates = StartNamedEventWatcher(stopEvent, kCheckForUpdatesEventName, window, WM_COMMAND, kCmdCheckForUpdates);
+    bool updates = StartNamedEventWatcher(stopEvent, kCheckForUpdatesEventName, window, WM_COMMAND, ID_CHECK_FOR_UPDATES);
     StartNamedEventWatcher(stopEvent, kFloatPaneBlinkEventName, window, blinkMessage, 1);
     return lang && updates;
 }
@@ -202,7 +203,7 @@ bool RunAsAdmin(HWND owner) {
     HINSTANCE result = g_elevatedStart(owner, GetOwnExecutablePath(), GetRestartAsAdminSwitch(), GetProgramFolder());
     if (reinterpret_cast<INT_PTR>(result) > 32) {
         HWND main = GetMainWnd();
-        SendMessageW(main, WM_COMMAND, 57665, 0);
+        SendMessageW(main, WM_COMMAND, ID_APP_EXIT, 0);
         SendMessageW(main, WM_CLOSE, 0, 0);
         DestroyWindow(main);
         return true;

@@ -55,7 +55,3 @@ namespace CAppObjects {
 // user is told why and this instance stays. True when the elevated start was launched.
 bool RunAsAdmin(HWND owner);
 }  // namespace CAppObjects
-
-// Commands and messages the watchers deliver.
-const UINT kCmdOpenEditor = 32772;
-const UINT kCmdCheckForUpdates = 32791;

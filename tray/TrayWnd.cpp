@@ -6,6 +6,13 @@
 #include "core/NamedObjects.h"
 #include "core/SoundPlayer.h"
 
+namespace {
+
+// Timer that starts the watchers which may wait until the desktop has settled.
+const UINT_PTR kTimerStartLateWatchers = 1;
+
+}  // namespace
+
 CVXLTrayWnd::CVXLTrayWnd(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* commandLine)
     : m_exitEvent(exitEvent), m_noInstall(noInstall), m_commandLine(commandLine) {
     SetStopSoundBeforePlay(true);

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "core/CommandLine.h"
+#include "core/TrayIds.h"
 #include "platform/wtl/WtlLayer.h"
-#include "tray/TrayIds.h"
 
 class CVXLTrayWnd : public wtl::CWindowImplBase, public wtl::CMessageFilter, public wtl::CIdleHandler {
 public:
