@@ -43,15 +43,3 @@ void SignalHandOverEvent();
 // Waits for the ending instance's hand-over event; false when it cannot be opened
 // (its error code in *error) or the time runs out. Keeps the thread's last error.
 bool WaitForHandOverEvent(DWORD timeoutMs, DWORD* error);
-
-// The start call of a restart as administrator, replaceable by tests: Wine has no
-// elevation prompt, so the refused road can only be reached through it.
-using ElevatedStartFn = HINSTANCE (*)(HWND owner, const wchar_t* file, const wchar_t* parameters,
-                                      const wchar_t* folder);
-void SetElevatedStartForTest(ElevatedStartFn start);
-
-namespace CAppObjects {
-// Starts this program elevated with "/asadmin" and ends this instance; on failure the
-// user is told why and this instance stays. True when the elevated start was launched.
-bool RunAsAdmin(HWND owner);
-}  // namespace CAppObjects

@@ -1,6 +1,6 @@
 #include "tray/TrayWnd.h"
 
-#include "core/AppObjects.h"
+#include "core/AppSlots.h"
 #include "core/Instance.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
