@@ -43,7 +43,9 @@ void SetUpdateDlgHwnd(HWND window) { g_updateDialog.Set(window); }
 HWND GetUpdateDlgHwnd() { return g_updateDialog.Get(); }
 
 bool IsAllowWaitAnswer() { return SendToMainWnd(WM_VXL_ALLOW_WAIT_ANSWER) != 0; }
-void* GetClipboardHistoryHandler() { return reinterpret_cast<void*>(SendToMainWnd(WM_VXL_GET_HISTORY_HANDLER)); }
+CVXLWndClipboardHandler* GetClipboardHistoryHandler() {
+    return reinterpret_cast<CVXLWndClipboardHandler*>(SendToMainWnd(WM_VXL_GET_HISTORY_HANDLER));
+}
 void HideMenuToolTip() { SendToMainWnd(WM_VXL_HIDE_MENU_TOOLTIP); }
 
 bool GetFloatPaneSelectedText(CString& text) {
@@ -51,7 +53,7 @@ bool GetFloatPaneSelectedText(CString& text) {
     return SendToMainWnd(WM_VXL_GET_PANE_SELECTED_TEXT, 0, reinterpret_cast<LPARAM>(&text)) == 1;
 }
 
-void* GetClipboardHistoryQueue() { return reinterpret_cast<void*>(SendToMainWnd(WM_VXL_GET_HISTORY_QUEUE)); }
+CCHQueue* GetClipboardHistoryQueue() { return reinterpret_cast<CCHQueue*>(SendToMainWnd(WM_VXL_GET_HISTORY_QUEUE)); }
 void HideTrayBalloon() { SendToMainWnd(WM_VXL_HIDE_TRAY_BALLOON); }
 
 void ShowFloatPane() {

@@ -6,6 +6,12 @@
 
 #include "core/CString.h"
 
+// The clipboard-history handler of the tray window and its queue. The requests hand them
+// out by their own types, so that a caller cannot take one for the other or for
+// anything else.
+class CVXLWndClipboardHandler;
+class CCHQueue;
+
 namespace CAppObjects {
 
 // ---------------------------------------------------------------------------------------
@@ -34,11 +40,11 @@ HWND GetUpdateDlgHwnd();
 // Requests to the tray window: each answers 0 (false, null) when there is no main window.
 
 bool IsAllowWaitAnswer();
-void* GetClipboardHistoryHandler();
+CVXLWndClipboardHandler* GetClipboardHistoryHandler();
 void HideMenuToolTip();
 // The float pane's selected text; true when it is not empty.
 bool GetFloatPaneSelectedText(CString& text);
-void* GetClipboardHistoryQueue();
+CCHQueue* GetClipboardHistoryQueue();
 void HideTrayBalloon();
 void ShowFloatPane();
 // Has the tray window fill the menu with the language files; the menu's item count.

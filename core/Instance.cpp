@@ -7,7 +7,6 @@
 #include "core/Handles.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
-#include "core/TrayIds.h"
 
 namespace {
 
@@ -119,9 +118,9 @@ bool CreateInstanceWatchers(HANDLE stopEvent) {
     return local || alreadyWork;
 }
 
-bool CreateEditRequestWatcher(HANDLE stopEvent) {
+bool CreateEditRequestWatcher(HANDLE stopEvent, HWND window, UINT commandId) {
     HANDLE event = CreateSharedEvent(kEditEventName, true, false);
-    return StartWatcher(stopEvent, event, Delivery::SendToMainWindow, nullptr, WM_COMMAND, ID_OPEN_EDITOR, true);
+    return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId, true);
 }
 
 bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message) {
@@ -134,10 +133,11 @@ bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND win
                         wParam, false);
 }
 
-bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage) {
+bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT updatesCommandId,
+                               UINT blinkMessage) {
     bool lang = StartNamedEventWatcher(stopEvent, kLangChangedEventName, window, langMessage, 0);
     // The check-for-updates request arrives as the tray menu's command.
-    bool updates = StartNamedEventWatcher(stopEvent, kCheckForUpdatesEventName, window, WM_COMMAND, ID_CHECK_FOR_UPDATES);
+    bool updates = StartNamedEventWatcher(stopEvent, kCheckForUpdatesEventName, window, WM_COMMAND, updatesCommandId);
     StartNamedEventWatcher(stopEvent, kFloatPaneBlinkEventName, window, blinkMessage, 1);
     return lang && updates;
 }

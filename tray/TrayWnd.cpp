@@ -33,7 +33,7 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     }
     // Ends with the window: its stop event is the exit event that WM_DESTROY sets.
     if (!StartSoundThread(m_exitEvent)) LogError(L"CVXLTrayWnd::OnCreate: cannot start the sound thread");
-    CreateEditRequestWatcher(m_exitEvent);
+    CreateEditRequestWatcher(m_exitEvent, m_hWnd, ID_OPEN_EDITOR);
     StartShowInstanceWatcher(m_exitEvent, m_hWnd, WM_VXL_SHOW_TRAY_MENU);
     StartCommandCheckForUpdatesWatcher(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES);
     // These wait until the desktop has settled after a start with Windows.
@@ -47,7 +47,8 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 void CVXLTrayWnd::StartLateWatchers() {
-    if (StartTimerStartedWatchers(m_exitEvent, m_hWnd, WM_VXL_LANGUAGE_CHANGED, WM_VXL_FLOAT_PANE_BLINK))
+    if (StartTimerStartedWatchers(m_exitEvent, m_hWnd, WM_VXL_LANGUAGE_CHANGED, ID_CHECK_FOR_UPDATES,
+                                  WM_VXL_FLOAT_PANE_BLINK))
         LogWrite(L"CVXLTrayWnd::StartLateWatchers: language, update and blink requests are watched");
     else
         LogError(L"CVXLTrayWnd::StartLateWatchers: cannot watch language and update requests");

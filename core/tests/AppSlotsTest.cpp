@@ -16,7 +16,7 @@ TEST(MainWindowRequests, ReachTheMainWindowAndAnswerNothingWithoutOne) {
     EXPECT_EQ(W(L"pane text"), W(paneText));
     EXPECT_TRUE(CAppObjects::IsHotKeyRegistered());
     EXPECT_FALSE(CAppObjects::IsAllowWaitAnswer());
-    EXPECT_EQ(reinterpret_cast<void*>(0x1234), CAppObjects::GetClipboardHistoryQueue());
+    EXPECT_EQ(reinterpret_cast<CCHQueue*>(0x1234), CAppObjects::GetClipboardHistoryQueue());
     CMenuHandle menu(CreatePopupMenu());
     EXPECT_EQ(1, CAppObjects::FillLanguageMenuByMainWnd(menu.get()));
     CAppObjects::HideMenuToolTip();
