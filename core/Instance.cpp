@@ -1,17 +1,12 @@
 #include "core/Instance.h"
 
-#include <shellapi.h>
-
 #include <memory>
 
-#include "core/AppObjects.h"
-#include "core/AppPaths.h"
-#include "core/CommandLine.h"
+#include "core/AppGuards.h"
+#include "core/AppSlots.h"
 #include "core/Handles.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
-#include "core/Security.h"
-#include "core/SoundPlayer.h"
 
 namespace {
 
@@ -91,21 +86,6 @@ bool WatchInstanceEvent(HANDLE stopEvent, const wchar_t* name, WPARAM wParam) {
 
 HANDLE g_handOverEvent = nullptr;
 
-HINSTANCE RealElevatedStart(HWND owner, const wchar_t* file, const wchar_t* parameters, const wchar_t* folder) {
-    return ShellExecuteW(owner, L"runas", file, parameters, folder, SW_SHOW);
-}
-
-ElevatedStartFn g_elevatedStart = &RealElevatedStart;
-
-class CKeepLastError {
-public:
-    CKeepLastError() : m_error(GetLastError()) {}
-    ~CKeepLastError() { SetLastError(m_error); }
-
-private:
-    DWORD m_error;
-};
-
 }  // namespace
 
 bool SignalExitEvents() {
@@ -138,9 +118,9 @@ bool CreateInstanceWatchers(HANDLE stopEvent) {
     return local || alreadyWork;
 }
 
-bool CreateEditRequestWatcher(HANDLE stopEvent) {
+bool CreateEditRequestWatcher(HANDLE stopEvent, HWND window, UINT commandId) {
     HANDLE event = CreateSharedEvent(kEditEventName, true, false);
-    return StartWatcher(stopEvent, event, Delivery::SendToMainWindow, nullptr, WM_COMMAND, kCmdOpenEditor, true);
+    return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId, true);
 }
 
 bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message) {
@@ -153,10 +133,11 @@ bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND win
                         wParam, false);
 }
 
-bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage) {
+bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT updatesCommandId,
+                               UINT blinkMessage) {
     bool lang = StartNamedEventWatcher(stopEvent, kLangChangedEventName, window, langMessage, 0);
     // The check-for-updates request arrives as the tray menu's command.
-    bool updates = StartNamedEventWatcher(stopEvent, kCheckForUpdatesEventName, window, WM_COMMAND, kCmdCheckForUpdates);
+    bool updates = StartNamedEventWatcher(stopEvent, kCheckForUpdatesEventName, window, WM_COMMAND, updatesCommandId);
     StartNamedEventWatcher(stopEvent, kFloatPaneBlinkEventName, window, blinkMessage, 1);
     return lang && updates;
 }
@@ -188,36 +169,3 @@ bool WaitForHandOverEvent(DWORD timeoutMs, DWORD* error) {
     if (error) *error = 0;
     return WaitForSingleObject(event.get(), timeoutMs) == WAIT_OBJECT_0;
 }
-
-void SetElevatedStartForTest(ElevatedStartFn start) { g_elevatedStart = start ? start : &RealElevatedStart; }
-
-namespace CAppObjects {
-
-bool RunAsAdmin(HWND owner) {
-    CKeepLastError keep;
-    if (!CreateHandOverEvent()) {
-        MessageBoxW(owner, L"Cannot create event for admin instance", L"Vexlora", MB_ICONHAND | MB_TOPMOST);
-        return false;
-    }
-    HINSTANCE result = g_elevatedStart(owner, GetOwnExecutablePath(), GetRestartAsAdminSwitch(), GetProgramFolder());
-    if (reinterpret_cast<INT_PTR>(result) > 32) {
-        HWND main = GetMainWnd();
-        SendMessageW(main, WM_COMMAND, 57665, 0);
-        SendMessageW(main, WM_CLOSE, 0, 0);
-        DestroyWindow(main);
-        return true;
-    }
-    DWORD code = GetLastError();
-    SignalHandOverEvent();
-    CString text;
-    text.Format(L"Cannot start second instance of Vexlora\n%s\nError Code: %u\nWhat is it: %s",
-                CString(L'\x2014', 30).GetString(), static_cast<unsigned>(code), GetErrorMessageText(code).GetString());
-    PlaySoundStart();
-    MessageBoxW(owner, text, L"Vexlora", MB_ICONEXCLAMATION | MB_TOPMOST);
-    CString line = text;
-    line.Replace(L'\n', L' ');
-    LogError(L"CAppObjects::RunAsAdmin, 2447 " + line);
-    return false;
-}
-
-}  // namespace CAppObjects

@@ -21,18 +21,22 @@ bool IsInstanceRunning();
 // *alreadyExists (when given) tells whether another start made the event first.
 HANDLE CreateInstanceEvent_Vexlora_EXE(bool* alreadyExists = nullptr);
 
-// Watching side. Messages go to the main window of CAppObjects at the time of the signal.
+// Watching side. The instance watchers start before the tray window exists, so their
+// message goes to the main window of CAppObjects at the time of the signal; every other
+// watcher is given its window and the message or command id it delivers.
 // True when "Local\Vexlora_Exit" or "Local\Vexlora_AlreadyWork" is watched.
 bool CreateInstanceWatchers(HANDLE stopEvent);
-// WM_COMMAND 32772 (open the editor) to the main window on each edit request.
-bool CreateEditRequestWatcher(HANDLE stopEvent);
+// WM_COMMAND `commandId` sent to `window` on each edit request.
+bool CreateEditRequestWatcher(HANDLE stopEvent, HWND window, UINT commandId);
 // `message` posted to `window` on each show-menu request.
 bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message);
 // `message` with `wParam` sent to `window` on each signal of the named auto-reset event.
 bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND window, UINT message, WPARAM wParam);
-// The language-changed (message `langMessage`), check-for-updates (WM_COMMAND 32791)
-// and float-pane-blink (`blinkMessage`, wParam 1) watchers; true when the first two run.
-bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT blinkMessage);
+// The language-changed (message `langMessage`), check-for-updates (WM_COMMAND
+// `updatesCommandId`) and float-pane-blink (`blinkMessage`, wParam 1) watchers; true
+// when the first two run.
+bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT updatesCommandId,
+                               UINT blinkMessage);
 // WM_COMMAND `commandId` on each signal of "Local\Vexlora_CommandCheckForUpdates".
 bool StartCommandCheckForUpdatesWatcher(HANDLE stopEvent, HWND window, UINT commandId);
 
@@ -43,19 +47,3 @@ void SignalHandOverEvent();
 // Waits for the ending instance's hand-over event; false when it cannot be opened
 // (its error code in *error) or the time runs out. Keeps the thread's last error.
 bool WaitForHandOverEvent(DWORD timeoutMs, DWORD* error);
-
-// The start call of a restart as administrator, replaceable by tests: Wine has no
-// elevation prompt, so the refused road can only be reached through it.
-using ElevatedStartFn = HINSTANCE (*)(HWND owner, const wchar_t* file, const wchar_t* parameters,
-                                      const wchar_t* folder);
-void SetElevatedStartForTest(ElevatedStartFn start);
-
-namespace CAppObjects {
-// Starts this program elevated with "/asadmin" and ends this instance; on failure the
-// user is told why and this instance stays. True when the elevated start was launched.
-bool RunAsAdmin(HWND owner);
-}  // namespace CAppObjects
-
-// Commands and messages the watchers deliver.
-const UINT kCmdOpenEditor = 32772;
-const UINT kCmdCheckForUpdates = 32791;

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "core/AppObjects.h"
 #include "core/AppPaths.h"
+#include "core/AppSlots.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
 #include "core/Security.h"

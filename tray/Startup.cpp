@@ -4,7 +4,9 @@
 #include <objbase.h>
 #include <ole2.h>
 
-#include "core/AppObjects.h"
+#include "core/AppPrivileges.h"
+#include "core/AppSlots.h"
+#include "core/Autostart.h"
 #include "core/Handles.h"
 #include "core/Instance.h"
 #include "core/LanguageFiles.h"
@@ -14,6 +16,7 @@
 #include "core/Security.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
+#include "core/TempFiles.h"
 #include "platform/wtl/AtlApp.h"
 #include "tray/TrayWnd.h"
 

@@ -1,10 +1,17 @@
 #include "tray/TrayWnd.h"
 
-#include "core/AppObjects.h"
+#include "core/AppSlots.h"
 #include "core/Instance.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
 #include "core/SoundPlayer.h"
+
+namespace {
+
+// Timer that starts the watchers which may wait until the desktop has settled.
+const UINT_PTR kTimerStartLateWatchers = 1;
+
+}  // namespace
 
 CVXLTrayWnd::CVXLTrayWnd(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* commandLine)
     : m_exitEvent(exitEvent), m_noInstall(noInstall), m_commandLine(commandLine) {
@@ -26,7 +33,7 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     }
     // Ends with the window: its stop event is the exit event that WM_DESTROY sets.
     if (!StartSoundThread(m_exitEvent)) LogError(L"CVXLTrayWnd::OnCreate: cannot start the sound thread");
-    CreateEditRequestWatcher(m_exitEvent);
+    CreateEditRequestWatcher(m_exitEvent, m_hWnd, ID_OPEN_EDITOR);
     StartShowInstanceWatcher(m_exitEvent, m_hWnd, WM_VXL_SHOW_TRAY_MENU);
     StartCommandCheckForUpdatesWatcher(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES);
     // These wait until the desktop has settled after a start with Windows.
@@ -40,7 +47,8 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 void CVXLTrayWnd::StartLateWatchers() {
-    if (StartTimerStartedWatchers(m_exitEvent, m_hWnd, WM_VXL_LANGUAGE_CHANGED, WM_VXL_FLOAT_PANE_BLINK))
+    if (StartTimerStartedWatchers(m_exitEvent, m_hWnd, WM_VXL_LANGUAGE_CHANGED, ID_CHECK_FOR_UPDATES,
+                                  WM_VXL_FLOAT_PANE_BLINK))
         LogWrite(L"CVXLTrayWnd::StartLateWatchers: language, update and blink requests are watched");
     else
         LogError(L"CVXLTrayWnd::StartLateWatchers: cannot watch language and update requests");

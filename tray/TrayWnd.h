@@ -3,9 +3,9 @@
 #pragma once
 
 #include "core/CommandLine.h"
+#include "core/TrayIds.h"
 #include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
-#include "tray/TrayIds.h"
 
 class CVXLTrayWnd : public wtl::CWindowImplBase, public wtl::CMessageFilter, public wtl::CIdleHandler {
 public:

@@ -3,9 +3,10 @@
 // program folder.
 #include <gtest/gtest.h>
 
-#include "core/AppObjects.h"
 #include "core/AppTexts.h"
+#include "core/DefaultPrograms.h"
 #include "core/LanguageFiles.h"
+#include "core/LanguageMenu.h"
 #include "core/ShellServices.h"
 #include "core/SystemInfo.h"
 #include "core/UiStrings.h"

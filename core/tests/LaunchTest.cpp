@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "core/AppObjects.h"
 #include "core/Launch.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"

@@ -19,8 +19,8 @@
 
 #include "core/AppPaths.h"
 #include "core/Handles.h"
-#include "core/Instance.h"
 #include "core/PlatformBinding.h"
+#include "core/RunAsAdmin.h"
 #include "core/Security.h"
 #include "core/Settings.h"
 #include "core/SoundPlayer.h"

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "core/AppObjects.h"
 #include "core/AppPaths.h"
+#include "core/Autostart.h"
 #include "core/Handles.h"
 #include "testkit/TestKit.h"
 

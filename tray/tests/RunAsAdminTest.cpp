@@ -8,12 +8,13 @@
 #include <string>
 #include <thread>
 
-#include "core/AppObjects.h"
 #include "core/AppPaths.h"
+#include "core/AppSlots.h"
 #include "core/Handles.h"
 #include "core/Instance.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
+#include "core/RunAsAdmin.h"
 #include "testkit/Poll.h"
 #include "testkit/ProgramFolder.h"
 

@@ -5,8 +5,8 @@
 //                        path, in place of the sound device (Wine has none)
 #include <windows.h>
 
-#include "core/AppObjects.h"
 #include "core/SoundPlayer.h"
+#include "core/TempFiles.h"
 #include "tray/Startup.h"
 
 namespace {

@@ -1,0 +1,135 @@
+// Helpers shared by the tests of the application objects: the process's log, a window
+// that records the tray window's requests and a shell that records what it would open.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/AppPaths.h"
+#include "core/CString.h"
+#include "core/Handles.h"
+#include "core/Logger.h"
+#include "core/ShellServices.h"
+#include "core/TextHelpers.h"
+#include "core/TrayIds.h"
+#include "core/tests/SettingsTestFolders.h"
+#include "testkit/Poll.h"
+
+namespace apptest {
+
+// The process's log, and what it got since a mark.
+class CTestLog {
+public:
+    static CTestLog& Get() {
+        static CTestLog log;
+        return log;
+    }
+    size_t Mark() {
+        EXPECT_TRUE(LogWaitPending(20000));
+        return ::ReadUtf16File(m_path).size();
+    }
+    std::wstring Since(size_t mark) {
+        EXPECT_TRUE(LogWaitPending(20000));
+        std::wstring text = ::ReadUtf16File(m_path);
+        return text.size() > mark ? text.substr(mark) : std::wstring();
+    }
+
+private:
+    CTestLog() {
+        m_path = GetTempFolder() + L"vxl_app_objects_test.log";
+        DeleteFileW(m_path);
+        LogInit(m_path);
+    }
+    CString m_path;
+};
+
+inline bool Contains(const std::wstring& text, const wchar_t* part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+inline bool WriteBytes(const CString& path, const char* bytes) {
+    CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    DWORD size = static_cast<DWORD>(strlen(bytes));
+    return file && WriteFile(file.get(), bytes, size, &written, nullptr) && written == size;
+}
+
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
+    return testkit::PumpMessagesUntil(timeoutMs, done);
+}
+
+// A window that records the messages it gets and answers the tray window's requests.
+class CRecordingWindow {
+public:
+    struct Received {
+        UINT message;
+        WPARAM wParam;
+    };
+
+    explicit CRecordingWindow(HWND parent = nullptr, DWORD style = WS_OVERLAPPEDWINDOW) {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"VxlAppObjectsRecorder";
+        RegisterClassW(&windowClass);
+        m_window = CreateWindowW(windowClass.lpszClassName, L"recorder", style, 10, 10, 200, 100, parent, nullptr,
+                                 windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~CRecordingWindow() {
+        if (IsWindow(m_window)) DestroyWindow(m_window);
+    }
+    CRecordingWindow(const CRecordingWindow&) = delete;
+    CRecordingWindow& operator=(const CRecordingWindow&) = delete;
+
+    HWND window() const { return m_window; }
+    std::vector<Received> received;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<CRecordingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (!self || message < WM_APP || message > 0xBFFF) return DefWindowProcW(window, message, wParam, lParam);
+        self->received.push_back({message, wParam});
+        switch (message) {
+            case WM_VXL_GET_PANE_SELECTED_TEXT:
+                *reinterpret_cast<CString*>(lParam) = L"pane text";
+                return 1;
+            case WM_VXL_FILL_LANGUAGE_MENU:
+                AppendMenuW(reinterpret_cast<HMENU>(wParam), MF_STRING, 33000, L"English");
+                return 0;
+            case WM_VXL_IS_HOTKEY_REGISTERED:
+                return 1;
+            case WM_VXL_GET_HISTORY_QUEUE:
+                return 0x1234;
+            default:
+                return 0;
+        }
+    }
+
+    HWND m_window = nullptr;
+};
+
+// Records what would have been opened instead of starting a browser.
+class CRecordingShell final : public IShellRunner {
+public:
+    CRecordingShell() { SetShellRunnerForTest(this); }
+    ~CRecordingShell() override { SetShellRunnerForTest(nullptr); }
+
+    HINSTANCE Execute(HWND, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, const wchar_t*,
+                      int) override {
+        verbs.push_back(verb ? verb : L"");
+        files.push_back(file ? file : L"");
+        this->parameters.push_back(parameters ? parameters : L"");
+        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+    }
+
+    std::vector<std::wstring> verbs;
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> parameters;
+};
+
+}  // namespace apptest
