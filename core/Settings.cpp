@@ -1,6 +1,9 @@
 #include "core/Settings.h"
 
 #include "core/AppPaths.h"
+#include "core/IniFile.h"
+#include "core/InputLanguage.h"
+#include "core/LanguageFiles.h"
 #include "core/Logger.h"
 #include "core/SettingsFile.h"
 #include "core/TextHelpers.h"

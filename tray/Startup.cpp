@@ -5,6 +5,7 @@
 #include <ole2.h>
 
 #include "core/AppObjects.h"
+#include "core/ClientLanguage.h"
 #include "core/Handles.h"
 #include "core/Instance.h"
 #include "core/LanguageFiles.h"

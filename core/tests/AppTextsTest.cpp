@@ -5,6 +5,7 @@
 
 #include "core/AppObjects.h"
 #include "core/AppTexts.h"
+#include "core/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/ShellServices.h"
 #include "core/SystemInfo.h"
