@@ -8,11 +8,11 @@
 
 #include "core/AppPaths.h"
 #include "core/Handles.h"
+#include "core/IniFile.h"
+#include "core/InputLanguage.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
-#include "core/Settings.h"
 #include "core/SettingsFile.h"
-#include "core/UiStrings.h"
 
 namespace {
 
@@ -524,18 +524,6 @@ CString CLngMenu::GetMenuItemTextByID(UINT menuResourceId, UINT commandId, HINST
     return label;
 }
 
-CLngMenu& GetClientMenuLng() {
-    static CLngMenu* menu = [] {
-        // The settings object's language, not only the file's key: on a first run the
-        // choice made from the keyboard language and the files present is in no file yet.
-        CString path = BuildLngFilePath(FileNameOf(CVXLSettings::GetInstance().GetLanguageFilePath()));
-        CLngMenu* built = new CLngMenu(path, true, kClientSuffix);
-        SetUILanguage(path, kClientSuffix);
-        return built;
-    }();
-    return *menu;
-}
-
 // ---------------------------------------------------------------------------------------
 // Collecting missing keys
 
@@ -586,4 +574,88 @@ int CLngWriter::Post(const wchar_t* lngFile, const wchar_t* section, const wchar
     if (!lngFile || !Writer().GetEvent()) return 0;
     Writer().SetItem(CPendingItem{lngFile, section, key, value});
     return Writer().SignalIfRunning() ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Escapes
+
+namespace {
+
+struct CEscape {
+    wchar_t ch;
+    const wchar_t* text;
+};
+const CEscape kEscapes[] = {{L'\r', L"\\r"}, {L'\n', L"\\n"}, {L'\t', L"\\t"}};
+
+}  // namespace
+
+void EscapeLngText(CString& text) {
+    if (text.FindOneOf(L"\r\n\t") < 0) return;
+    CString result;
+    result.Preallocate(text.GetLength() + 16);
+    for (int i = 0; i < text.GetLength(); ++i) {
+        wchar_t ch = text.GetAt(i);
+        const wchar_t* escape = nullptr;
+        for (const CEscape& e : kEscapes)
+            if (e.ch == ch) escape = e.text;
+        if (escape)
+            result += escape;
+        else
+            result += ch;
+    }
+    text = result;
+}
+
+void UnescapeLngText(CString& text) {
+    if (text.Find(L'\\') < 0) return;
+    CString result;
+    result.Preallocate(text.GetLength());
+    for (int i = 0; i < text.GetLength(); ++i) {
+        wchar_t ch = text.GetAt(i);
+        if (ch == L'\\') {
+            wchar_t next = text.GetAt(i + 1);
+            wchar_t decoded = next == L'r' ? L'\r' : next == L'n' ? L'\n' : next == L't' ? L'\t' : 0;
+            if (decoded) {
+                result += decoded;
+                ++i;
+                continue;
+            }
+        }
+        result += ch;
+    }
+    text = result;
+}
+
+// ---------------------------------------------------------------------------------------
+// First UI language
+
+bool HasRussianKeyboardLayout() {
+    for (HKL layout : GetInputLanguageInfo().GetKeyboardLayouts(20)) {
+        if (LOWORD(reinterpret_cast<ULONG_PTR>(layout)) == 0x0419) return true;
+    }
+    return false;
+}
+
+CString GetRussianLngIfAvailable(bool versionChanged) {
+    const wchar_t kRussian[] = L"Russian.lng";
+    if (versionChanged && HasRussianKeyboardLayout() && FileExists(GetProgramFolder() + kRussian))
+        return CString(kRussian);
+    return CString();
+}
+
+CString FindLanguageFileForInputLanguage() {
+    HKL language = GetInputLanguageInfo().GetDefaultInputLanguage();
+    if (!language) return CString();
+    LANGID id = LOWORD(reinterpret_cast<ULONG_PTR>(language));
+    wchar_t name[100] = {};
+    if (!GetLocaleInfoW(MAKELCID(id, SORT_DEFAULT), LOCALE_SISO639LANGNAME, name, 99)) return CString();
+    CString twoLetters = CString(name).Left(2);
+    if (twoLetters.IsEmpty()) return CString();
+    std::vector<CString> files;
+    EnumLanguageFiles(files, nullptr);
+    CString folder = GetProgramFolder();
+    for (const CString& file : files) {
+        if (!file.IsEmpty() && ReadLngPrefix(folder + file).CompareNoCase(twoLetters) == 0) return file;
+    }
+    return CString();
 }

@@ -43,6 +43,12 @@ void SetCurrentLngFile(const wchar_t* path);
 CString GetCurrentLngFile();
 
 // ---------------------------------------------------------------------------------------
+// Escapes of values: CR, LF and TAB as "\r", "\n" and "\t".
+
+void EscapeLngText(CString& text);
+void UnescapeLngText(CString& text);
+
+// ---------------------------------------------------------------------------------------
 // Reading and writing
 
 // Creates a missing language file (byte-order mark FF FE) and writes the template keys of
@@ -144,12 +150,6 @@ private:
     std::set<UINT> m_skipped;
 };
 
-// The main program's translator, built on first use from the language the settings object
-// holds (the stored "Language" or, on a first run, its own choice) with the collect flag
-// on and the suffix "_Client"; it also sets the UI-string language
-// (core/UiStrings.h) to the same file. Later calls return the same object.
-CLngMenu& GetClientMenuLng();
-
 // ---------------------------------------------------------------------------------------
 // Collecting missing keys
 
@@ -172,3 +172,15 @@ public:
     // writer runs or the file is null. One item, not a queue.
     static int Post(const wchar_t* lngFile, const wchar_t* section, const wchar_t* key, const wchar_t* value);
 };
+
+// ---------------------------------------------------------------------------------------
+// First UI language (the keyboard facts come from core/InputLanguage.h)
+
+// True when one of the first 20 installed layouts is Russian (language 0x0419).
+bool HasRussianKeyboardLayout();
+// "Russian.lng" on the first run of this version (versionChanged) with a Russian layout
+// and the file in the program folder; else empty.
+CString GetRussianLngIfAvailable(bool versionChanged);
+// The first language file of the program folder whose "LangPrefix" is the two-letter
+// name of the default input language (ignoring case); empty when there is none.
+CString FindLanguageFileForInputLanguage();

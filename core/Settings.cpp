@@ -1,41 +1,25 @@
 #include "core/Settings.h"
 
 #include "core/AppPaths.h"
+#include "core/IniFile.h"
+#include "core/InputLanguage.h"
+#include "core/LanguageFiles.h"
 #include "core/Logger.h"
 #include "core/SettingsFile.h"
+#include "core/SettingsKeys.h"
 #include "core/TextHelpers.h"
 
 namespace {
 
 const wchar_t kVersionKey[] = L"VXLVersion";
 const wchar_t kVersionMark[] = L"VXL_150";
-const wchar_t kPhrasesKey[] = L"PhrasesDirectory";
-const wchar_t kFontKey[] = L"FontForMenu";
 const wchar_t kLastCheckKey[] = L"LastCheckForUpdates_V2";
 const wchar_t kLatestFoundKey[] = L"LatestFound_CFU_Ver";
 const wchar_t kDelayInsertKey[] = L"DelayInsertMilliseconds_v141";
-const wchar_t* const kExtMenuCommandKeys[4] = {
-    L"ExtMenuCommand__EditSetting",
-    L"ExtMenuCommand__SaveSelAsPhrase",
-    L"ExtMenuCommand__SUPPORT",
-    L"ExtMenuCommand__ShowFloatPane",
-};
 // The menu font of NONCLIENTMETRICSW without iPaddedBorderWidth, which Windows XP rejects.
 const UINT kNonClientMetricsSizeXP = 500;
 
 const wchar_t* Section() { return GetSettingsSectionName(); }
-
-CString ClipboardFormatsKey(int index) {
-    CString key;
-    key.Format(L"ClipboardFormats%d", index);
-    return key;
-}
-
-bool ReadBool(const wchar_t* key, bool defaultValue) { return CVXLSettings::ReadInt(key, defaultValue ? 1 : 0) != 0; }
-
-DWORD ReadDword(const wchar_t* key, DWORD defaultValue) {
-    return static_cast<DWORD>(CVXLSettings::ReadInt(key, static_cast<int>(defaultValue)));
-}
 
 CString DefaultPhrasesFolder() { return GetProgramFolder() + L"UserPhrases\\"; }
 
@@ -69,6 +53,19 @@ CString LocalDateTimeText() {
     return CString(date) + L' ' + time;
 }
 
+// A number of the table read from either file, its default and range applied.
+int LoadNumber(const CSettingKey& row, const CVXLSettingsBase& settings) {
+    const int current = row.get(settings);
+    int value = CVXLSettings::ReadInt(row.key, row.loadDefault == kSettingCurrent ? current : row.loadDefault);
+    if (row.clamped) {
+        const long long compared = row.kind == CSettingKind::Dword ? static_cast<long long>(static_cast<DWORD>(value))
+                                                                    : static_cast<long long>(value);
+        if (compared < row.lowest || compared > row.highest)
+            value = row.fallback == kSettingCurrent ? current : row.fallback;
+    }
+    return value;
+}
+
 bool HasSeveralKeyboardLayouts() { return GetInputLanguageInfo().GetKeyboardLayouts(64).size() > 1; }
 
 bool DetectVersionChanged() {
@@ -96,41 +93,9 @@ LatestFoundCache& TheLatestFoundCache() {
 // ---------------------------------------------------------------------------------------
 // Construction
 
-CVXLSettingsBase::CVXLSettingsBase()
-    : Pinned_FloatPane_On_Start(false),
-      DaysCheckForUpdates(7),
-      ClipboardSpyMethod(-1),
-      WriteLog(false),
-      VersionChanged(true),
-      InsertEncodeCommandIntoMenu(false),
-      AddLastUsedMenuToBegin_Count(5),
-      ExtMenuCommand{true, true, true, true},
-      ShowIconInAltTab_ForFP(true),
-      MenuPerCol_Value(15),
-      MenuPerCol_Enabled(false),
-      ShowHistoryPaneOnStart(true),
-      ClipboardFormats{true, true, false, true, true},
-      HotkeyVk(VK_RETURN),
-      HotkeyModifiers(MOD_ALT | MOD_CONTROL),
-      ExtHotkey(0),
-      Hotkey_Doubled(false),
-      ClipboardHistory(true),
-      ClipboardHistoryMax(30),
-      InsertCHIntoMenu(true),
-      AutoCheckForUpdates(true),
-      SoundOnEventsV094(true),
-      DelayAutoLoadSeconds(30),
-      MenuToolTips(true),
-      AddLastUsedMenuToBegin(true),
-      AppendCHAsSubMenu(false),
-      Sorting(1),
-      TextPasteMethod(0),
-      PrintLTChars(2),
-      ShowTrayBallonOnHotkey(true),
-      FontForMenu{},
-      SaveClipboardHistory(false),
-      MaxHistoryItemsInMenu(15),
-      LanguageResolved(false) {
+CVXLSettingsBase::CVXLSettingsBase() : VersionChanged(true), FontForMenu{}, LanguageResolved(false) {
+    for (const CSettingKey& row : kSettingKeys)
+        if (row.set) row.set(*this, row.constructorDefault);
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = kNonClientMetricsSizeXP;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSizeXP, &metrics, 0))
@@ -161,58 +126,43 @@ bool CVXLSettings::IsVersionChanged() const { return VersionChanged; }
 
 bool CVXLSettings::Load() {
     CString settingsFile = GetSettingsFilePath();
-
-    ShowHistoryPaneOnStart = ReadBool(L"ShowHistoryPaneOnStart", true);
-    Pinned_FloatPane_On_Start = ReadBool(L"Pinned_FloatPane_On_Start", false);
-    CString phrases = NormalizePhrasesFolder(ReadString(kPhrasesKey, L""));
-    CString language = ReadLanguageSetting(settingsFile, GetLanguage());
-    if (language.IsEmpty()) language = ReadLanguageSetting(GetProgramFolderSettingsPath(), L"");
-    if (language.IsEmpty()) language = ReadLanguageSetting(GetProfileSettingsPath(false), L"");
-    {
-        std::lock_guard<std::mutex> lock(m_stringLock);
-        PhrasesDirectory = phrases;
-        Language = language;
+    for (int index : kSettingsLoadOrder) {
+        const CSettingKey& row = kSettingKeys[index];
+        switch (row.kind) {
+            case CSettingKind::Bool:
+            case CSettingKind::Int:
+            case CSettingKind::Dword:
+                row.set(*this, LoadNumber(row, *this));
+                break;
+            case CSettingKind::WriteLog:
+                row.set(*this, ReadWriteLogSetting(row.loadDefault != 0, settingsFile) ? 1 : 0);
+                break;
+            case CSettingKind::PhrasesFolder: {
+                CString phrases = NormalizePhrasesFolder(ReadString(row.key, L""));
+                std::lock_guard<std::mutex> lock(m_stringLock);
+                PhrasesDirectory = phrases;
+                break;
+            }
+            case CSettingKind::Language: {
+                CString language = ReadLanguageSetting(settingsFile, GetLanguage());
+                if (language.IsEmpty()) language = ReadLanguageSetting(GetProgramFolderSettingsPath(), L"");
+                if (language.IsEmpty()) language = ReadLanguageSetting(GetProfileSettingsPath(false), L"");
+                std::lock_guard<std::mutex> lock(m_stringLock);
+                Language = language;
+                break;
+            }
+            case CSettingKind::Font: {
+                LOGFONTW font = {};
+                if (GetPrivateProfileStructW(Section(), row.key, &font, sizeof font, settingsFile)) {
+                    font.lfFaceName[LF_FACESIZE - 1] = 0;
+                    FontForMenu = font;
+                }
+                break;
+            }
+            case CSettingKind::VersionMark:
+                break;
+        }
     }
-    MenuPerCol_Value = ReadDword(L"MenuPerCol_Value", 15);
-    MenuPerCol_Enabled = ReadBool(L"MenuPerCol_Enabled", false);
-    DWORD hotkey = ReadDword(L"Hotkey", MAKELONG(HotkeyVk, HotkeyModifiers));
-    HotkeyVk = LOWORD(hotkey);
-    HotkeyModifiers = HIWORD(hotkey);
-    ExtHotkey = ReadInt(L"ExtHotkey", 0);
-    Hotkey_Doubled = ReadBool(L"Hotkey_Doubled", Hotkey_Doubled);
-    Sorting = ReadInt(L"Sorting", Sorting);
-    ShowIconInAltTab_ForFP = ReadBool(L"ShowIconInAltTab_ForFP", ShowIconInAltTab_ForFP);
-    ClipboardHistory = ReadBool(L"ClipboardHistory", ClipboardHistory);
-    ClipboardHistoryMax = ReadInt(L"ClipboardHistoryMax", ClipboardHistoryMax);
-    InsertCHIntoMenu = ReadBool(L"InsertCHIntoMenu", InsertCHIntoMenu);
-    AutoCheckForUpdates = ReadBool(L"AutoCheckForUpdates", AutoCheckForUpdates);
-    DaysCheckForUpdates = ReadDword(L"DaysCheckForUpdates", DaysCheckForUpdates);
-    SoundOnEventsV094 = ReadBool(L"SoundOnEventsV094", SoundOnEventsV094);
-    MenuToolTips = ReadBool(L"MenuToolTips_V0_94_A22", MenuToolTips);
-    ShowTrayBallonOnHotkey = ReadBool(L"ShowTrayBallonOnHotkey", ShowTrayBallonOnHotkey);
-    WriteLog = ReadWriteLogSetting(false, settingsFile);
-    InsertEncodeCommandIntoMenu = ReadBool(L"InsertEncodeCommandIntoMenu", InsertEncodeCommandIntoMenu);
-    AddLastUsedMenuToBegin = ReadBool(L"AddLastUsedMenuToBegin", AddLastUsedMenuToBegin);
-    AddLastUsedMenuToBegin_Count = ReadDword(L"AddLastUsedMenuToBegin_Count", AddLastUsedMenuToBegin_Count);
-    if (AddLastUsedMenuToBegin_Count < 1 || AddLastUsedMenuToBegin_Count > 15) AddLastUsedMenuToBegin_Count = 5;
-    DelayAutoLoadSeconds = ReadDword(L"DelayAutoLoadSeconds_NextRelease", DelayAutoLoadSeconds);
-    if (DelayAutoLoadSeconds > 600) DelayAutoLoadSeconds = 600;
-    SaveClipboardHistory = ReadBool(L"SaveClipboardHistory_v198", true);
-    int maxItems = ReadInt(L"MaxHistoryItemsInMenu", GetDefaultMaxHistoryItemsInMenu());
-    if (maxItems >= 0) MaxHistoryItemsInMenu = maxItems;
-    AppendCHAsSubMenu = ReadBool(L"AppendCHAsSubMenu_ForV140", AppendCHAsSubMenu);
-    TextPasteMethod = ReadInt(L"TextPasteMethod_v150", TextPasteMethod);
-    if (TextPasteMethod < 0 || TextPasteMethod > 2) TextPasteMethod = 0;
-    PrintLTChars = ReadDword(L"PrintLTChars", 100);
-    if (PrintLTChars == 0 || PrintLTChars > 1000) PrintLTChars = 100;
-    ClipboardSpyMethod = ReadInt(L"ClipboardSpyMethod_v2_22", -1);
-    for (int i = 0; i < 5; ++i) ClipboardFormats[i] = ReadBool(ClipboardFormatsKey(i), ClipboardFormats[i]);
-    LOGFONTW font = {};
-    if (GetPrivateProfileStructW(Section(), kFontKey, &font, sizeof font, settingsFile)) {
-        font.lfFaceName[LF_FACESIZE - 1] = 0;
-        FontForMenu = font;
-    }
-    for (int i = 0; i < 4; ++i) ExtMenuCommand[i] = ReadBool(kExtMenuCommandKeys[i], ExtMenuCommand[i]);
     return true;
 }
 
@@ -224,62 +174,54 @@ bool CVXLSettings::Save() {
         ok = IniWriteString(file, section, key, value) && ok;
     };
     auto writeInt = [&](const wchar_t* key, int value) { ok = IniWriteInt(file, Section(), key, value) && ok; };
+    auto storedPhrasesFolder = [this] {
+        CString phrases;
+        {
+            std::lock_guard<std::mutex> lock(m_stringLock);
+            phrases = PhrasesDirectory;
+        }
+        // An environment reference stays as the user wrote it: expanded, it would tie the
+        // file to one profile; any other folder is stored relative to the program folder
+        // when it lies inside it, so that a copy on a stick survives a new drive letter.
+        if (phrases.Find(L'%') < 0) {
+            phrases = GetPhrasesDirectory();
+            if (phrases.CompareNoCase(DefaultPhrasesFolder()) == 0) {
+                phrases.Empty();
+            } else if (StartsWithNoCase(phrases, GetProgramFolder())) {
+                phrases = phrases.Mid(GetProgramFolder().GetLength());
+            }
+        }
+        phrases.TrimRight(L'\\');
+        return phrases;
+    };
 
     writeString(bookkeeping, L"WRITED_TO", file);
     writeString(bookkeeping, L"WRITED_WHO", FileNameOf(GetOwnExecutablePath()));
     writeString(bookkeeping, L"WRITED_WHEN", LocalDateTimeText());
 
-    writeInt(L"MenuPerCol_Enabled", MenuPerCol_Enabled);
-    writeInt(L"MenuPerCol_Value", static_cast<int>(MenuPerCol_Value));
-    writeInt(L"ShowIconInAltTab_ForFP", ShowIconInAltTab_ForFP);
-    writeString(Section(), kVersionKey, kVersionMark);
-    CString phrases;
-    {
-        std::lock_guard<std::mutex> lock(m_stringLock);
-        phrases = PhrasesDirectory;
-    }
-    // An environment reference stays as the user wrote it: expanded, it would tie the
-    // file to one profile; any other folder is stored relative to the program folder
-    // when it lies inside it, so that a copy on a stick survives a new drive letter.
-    if (phrases.Find(L'%') < 0) {
-        phrases = GetPhrasesDirectory();
-        if (phrases.CompareNoCase(DefaultPhrasesFolder()) == 0) {
-            phrases.Empty();
-        } else if (StartsWithNoCase(phrases, GetProgramFolder())) {
-            phrases = phrases.Mid(GetProgramFolder().GetLength());
+    for (const CSettingKey& row : kSettingKeys) {
+        switch (row.kind) {
+            case CSettingKind::Bool:
+            case CSettingKind::Int:
+            case CSettingKind::Dword:
+            case CSettingKind::WriteLog:
+                writeInt(row.key, row.get(*this));
+                break;
+            case CSettingKind::VersionMark:
+                writeString(Section(), row.key, kVersionMark);
+                break;
+            case CSettingKind::PhrasesFolder:
+                writeString(Section(), row.key, storedPhrasesFolder());
+                break;
+            case CSettingKind::Font: {
+                LOGFONTW font = FontForMenu;
+                ok = WritePrivateProfileStructW(Section(), row.key, &font, sizeof font, file) && ok;
+                break;
+            }
+            case CSettingKind::Language:
+                break;
         }
     }
-    phrases.TrimRight(L'\\');
-    writeString(Section(), kPhrasesKey, phrases);
-    writeInt(L"Pinned_FloatPane_On_Start", Pinned_FloatPane_On_Start);
-    writeInt(L"ShowHistoryPaneOnStart", ShowHistoryPaneOnStart);
-    writeInt(L"Hotkey", static_cast<int>(MAKELONG(HotkeyVk, HotkeyModifiers)));
-    writeInt(L"ExtHotkey", ExtHotkey);
-    writeInt(L"Hotkey_Doubled", Hotkey_Doubled);
-    writeInt(L"Sorting", Sorting);
-    writeInt(L"ClipboardHistory", ClipboardHistory);
-    writeInt(L"ClipboardHistoryMax", ClipboardHistoryMax);
-    writeInt(L"InsertCHIntoMenu", InsertCHIntoMenu);
-    writeInt(L"AutoCheckForUpdates", AutoCheckForUpdates);
-    writeInt(L"DaysCheckForUpdates", static_cast<int>(DaysCheckForUpdates));
-    writeInt(L"SoundOnEventsV094", SoundOnEventsV094);
-    writeInt(L"MenuToolTips_V0_94_A22", MenuToolTips);
-    writeInt(L"DelayAutoLoadSeconds_NextRelease", static_cast<int>(DelayAutoLoadSeconds));
-    writeInt(GetWriteLogKeyName(), WriteLog);
-    writeInt(L"SaveClipboardHistory_v198", SaveClipboardHistory);
-    writeInt(L"MaxHistoryItemsInMenu", MaxHistoryItemsInMenu);
-    writeInt(L"AppendCHAsSubMenu_ForV140", AppendCHAsSubMenu);
-    writeInt(L"TextPasteMethod_v150", TextPasteMethod);
-    writeInt(L"ClipboardSpyMethod_v2_22", ClipboardSpyMethod);
-    writeInt(L"InsertEncodeCommandIntoMenu", InsertEncodeCommandIntoMenu);
-    writeInt(L"AddLastUsedMenuToBegin", AddLastUsedMenuToBegin);
-    writeInt(L"AddLastUsedMenuToBegin_Count", static_cast<int>(AddLastUsedMenuToBegin_Count));
-    writeInt(L"ShowTrayBallonOnHotkey", ShowTrayBallonOnHotkey);
-    writeInt(L"PrintLTChars", static_cast<int>(PrintLTChars));
-    for (int i = 0; i < 5; ++i) writeInt(ClipboardFormatsKey(i), ClipboardFormats[i]);
-    LOGFONTW font = FontForMenu;
-    ok = WritePrivateProfileStructW(Section(), kFontKey, &font, sizeof font, file) && ok;
-    for (int i = 0; i < 4; ++i) writeInt(kExtMenuCommandKeys[i], ExtMenuCommand[i]);
 
     if (!ok) LogError(L"CVXLSettings::Save: cannot write " + file);
     return ok;
@@ -509,7 +451,7 @@ bool CVXLSettings::WriteWindowPos(int x, int y, const wchar_t* name) {
 
 int GetDefaultDelayInsertMilliseconds() { return 400; }
 
-int GetDefaultMaxHistoryItemsInMenu() { return 15; }
+int GetDefaultMaxHistoryItemsInMenu() { return kSettingKeys[SettingKeyRow(L"MaxHistoryItemsInMenu")].loadDefault; }
 
 int GetDelayInsertMilliseconds() {
     CString file = GetSettingsFilePath();

@@ -19,7 +19,7 @@
 
 #include "core/CString.h"
 
-// Every field and its constructor default; the settings class adds the operations.
+// Every field; their defaults are in core/SettingsKeys.h, and the settings class adds the operations.
 class CVXLSettingsBase {
 public:
     CVXLSettingsBase();

@@ -3,12 +3,11 @@
 #include <shlobj.h>
 
 #include <atomic>
-#include <memory>
 #include <mutex>
 
 #include "core/AppPaths.h"
 #include "core/Handles.h"
-#include "core/LanguageFiles.h"
+#include "core/IniFile.h"
 #include "core/NamedObjects.h"
 #include "core/Security.h"
 
@@ -17,29 +16,10 @@ namespace {
 const wchar_t kLanguageKey[] = L"Language";
 const wchar_t kWelcomeKey[] = L"Welcome_Already_Started_V2_60";
 const wchar_t kDataFolderName[] = L"Vexlora";
-const int kSectionBufferChars = 102400;
-const int kValueBufferChars = 260;
 
 std::mutex g_profileLock;
 CString g_profileOverride;
 
-class CSystemInputLanguageInfo final : public IInputLanguageInfo {
-public:
-    std::vector<HKL> GetKeyboardLayouts(int maxCount) override {
-        std::vector<HKL> layouts(maxCount > 0 ? maxCount : 0);
-        if (layouts.empty()) return layouts;
-        int count = GetKeyboardLayoutList(maxCount, layouts.data());
-        layouts.resize(count > 0 ? count : 0);
-        return layouts;
-    }
-    HKL GetDefaultInputLanguage() override {
-        HKL language = nullptr;
-        if (!SystemParametersInfoW(SPI_GETDEFAULTINPUTLANG, 0, &language, 0)) return nullptr;
-        return language;
-    }
-};
-
-std::atomic<IInputLanguageInfo*> g_inputLanguageOverride{nullptr};
 std::atomic<FileWriteFn> g_byteOrderMarkWriter{nullptr};
 
 CString GetProfileFolder() {
@@ -62,49 +42,6 @@ const wchar_t* GetSettingsSectionName() { return L"Settings"; }
 const wchar_t* GetSettingsAgentSectionName() { return L"Settings_Agent"; }
 const wchar_t* GetBookkeepingSectionName() { return L"A_SETTINGS"; }
 const wchar_t* GetWriteLogKeyName() { return L"WriteLog"; }
-
-// ---------------------------------------------------------------------------------------
-// Profile wrappers
-
-bool IniWriteString(const wchar_t* file, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
-    // A null value would delete the key; the stored format keeps it with an empty value.
-    return WritePrivateProfileStringW(section, key, value ? value : L"", file) != FALSE;
-}
-
-bool IniWriteInt(const wchar_t* file, const wchar_t* section, const wchar_t* key, int value) {
-    CString text;
-    text.Format(L"%d", value);
-    return IniWriteString(file, section, key, text);
-}
-
-bool IniReadString(const wchar_t* file, const wchar_t* section, const wchar_t* key, CString& value) {
-    wchar_t buffer[kValueBufferChars] = {};
-    DWORD length = GetPrivateProfileStringW(section, key, L"", buffer, kValueBufferChars, file);
-    if (length == 0) return false;
-    value = CString(buffer, static_cast<int>(length));
-    return true;
-}
-
-int IniReadInt(const wchar_t* file, const wchar_t* section, const wchar_t* key, int defaultValue) {
-    return static_cast<int>(GetPrivateProfileIntW(section, key, defaultValue, file));
-}
-
-bool IniKeyExists(const wchar_t* file, const wchar_t* section, const wchar_t* key) {
-    if (!file || !section || !key) return false;
-    std::unique_ptr<wchar_t[]> buffer(new wchar_t[kSectionBufferChars]);
-    DWORD length = GetPrivateProfileSectionW(section, buffer.get(), kSectionBufferChars, file);
-    const wchar_t* entry = buffer.get();
-    const wchar_t* end = entry + length;
-    while (entry < end && *entry) {
-        CString line(entry);
-        int equals = line.Find(L'=');
-        if ((equals < 0 ? line : line.Left(equals)).Compare(key) == 0) return true;
-        entry += line.GetLength() + 1;
-    }
-    return false;
-}
-
-void IniFlushCache() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, nullptr); }
 
 // ---------------------------------------------------------------------------------------
 // The files
@@ -219,46 +156,4 @@ bool IsFromInstaller() {
     // A value too long for the buffer is present and not empty all the same.
     if (result == ERROR_MORE_DATA) return true;
     return result == ERROR_SUCCESS && size >= sizeof(wchar_t) && reinterpret_cast<const wchar_t*>(buffer)[0] != 0;
-}
-
-// ---------------------------------------------------------------------------------------
-// First UI language
-
-void SetInputLanguageInfoForTest(IInputLanguageInfo* info) { g_inputLanguageOverride = info; }
-
-IInputLanguageInfo& GetInputLanguageInfo() {
-    static CSystemInputLanguageInfo system;
-    IInputLanguageInfo* forced = g_inputLanguageOverride;
-    return forced ? *forced : system;
-}
-
-bool HasRussianKeyboardLayout() {
-    for (HKL layout : GetInputLanguageInfo().GetKeyboardLayouts(20)) {
-        if (LOWORD(reinterpret_cast<ULONG_PTR>(layout)) == 0x0419) return true;
-    }
-    return false;
-}
-
-CString GetRussianLngIfAvailable(bool versionChanged) {
-    const wchar_t kRussian[] = L"Russian.lng";
-    if (versionChanged && HasRussianKeyboardLayout() && FileExists(GetProgramFolder() + kRussian))
-        return CString(kRussian);
-    return CString();
-}
-
-CString FindLanguageFileForInputLanguage() {
-    HKL language = GetInputLanguageInfo().GetDefaultInputLanguage();
-    if (!language) return CString();
-    LANGID id = LOWORD(reinterpret_cast<ULONG_PTR>(language));
-    wchar_t name[100] = {};
-    if (!GetLocaleInfoW(MAKELCID(id, SORT_DEFAULT), LOCALE_SISO639LANGNAME, name, 99)) return CString();
-    CString twoLetters = CString(name).Left(2);
-    if (twoLetters.IsEmpty()) return CString();
-    std::vector<CString> files;
-    EnumLanguageFiles(files, nullptr);
-    CString folder = GetProgramFolder();
-    for (const CString& file : files) {
-        if (!file.IsEmpty() && ReadLngPrefix(folder + file).CompareNoCase(twoLetters) == 0) return file;
-    }
-    return CString();
 }

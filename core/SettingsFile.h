@@ -13,8 +13,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "core/CString.h"
 
 // ---------------------------------------------------------------------------------------
@@ -25,20 +23,6 @@ const wchar_t* GetSettingsSectionName();       // "Settings"
 const wchar_t* GetSettingsAgentSectionName();  // "Settings_Agent": window positions
 const wchar_t* GetBookkeepingSectionName();    // "A_SETTINGS"
 const wchar_t* GetWriteLogKeyName();           // "WriteLog"
-
-// ---------------------------------------------------------------------------------------
-// Profile (INI) wrappers. A null or empty value is written as an empty value: the key
-// stays, with nothing after "=". Writers return whether the platform call succeeded.
-
-bool IniWriteString(const wchar_t* file, const wchar_t* section, const wchar_t* key, const wchar_t* value);
-bool IniWriteInt(const wchar_t* file, const wchar_t* section, const wchar_t* key, int value);
-// True only when 1 to 259 characters were read (a longer value is cut to 259).
-bool IniReadString(const wchar_t* file, const wchar_t* section, const wchar_t* key, CString& value);
-int IniReadInt(const wchar_t* file, const wchar_t* section, const wchar_t* key, int defaultValue);
-// Exact-case test of a key name in the section, whatever its value.
-bool IniKeyExists(const wchar_t* file, const wchar_t* section, const wchar_t* key);
-// Makes the platform write out and forget the files it keeps cached.
-void IniFlushCache();
 
 // ---------------------------------------------------------------------------------------
 // The files
@@ -90,30 +74,3 @@ bool IsWelcomeAlreadyStarted();
 
 // True when HKCU "Software\Halvered\Vexlora" holds a non-empty "FromInstaller".
 bool IsFromInstaller();
-
-// ---------------------------------------------------------------------------------------
-// First UI language
-
-// The keyboard facts the first language choice and the menu defaults ask for.
-// Wine reports no default input language and a single US layout, so tests put their
-// own answers in through SetInputLanguageInfoForTest.
-class IInputLanguageInfo {
-public:
-    virtual ~IInputLanguageInfo() = default;
-    // The installed keyboard layouts (GetKeyboardLayoutList), at most maxCount.
-    virtual std::vector<HKL> GetKeyboardLayouts(int maxCount) = 0;
-    // The default input language (SPI_GETDEFAULTINPUTLANG); 0 when unknown.
-    virtual HKL GetDefaultInputLanguage() = 0;
-};
-// Null restores the system's answers. The object must outlive its use.
-void SetInputLanguageInfoForTest(IInputLanguageInfo* info);
-IInputLanguageInfo& GetInputLanguageInfo();
-
-// True when one of the first 20 installed layouts is Russian (language 0x0419).
-bool HasRussianKeyboardLayout();
-// "Russian.lng" on the first run of this version (versionChanged) with a Russian layout
-// and the file in the program folder; else empty.
-CString GetRussianLngIfAvailable(bool versionChanged);
-// The first language file of the program folder whose "LangPrefix" is the two-letter
-// name of the default input language (ignoring case); empty when there is none.
-CString FindLanguageFileForInputLanguage();

@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "core/AppPaths.h"
+#include "core/IniFile.h"
 #include "core/LanguageFiles.h"
-#include "core/SettingsFile.h"
 
 namespace {
 
@@ -166,56 +166,6 @@ void ResetUILanguageForTest() {
     SetCurrentLngFile(L"");
     std::lock_guard<std::mutex> lock(g_uiLanguageLock);
     g_uiLanguage = CUiLanguage();
-}
-
-// ---------------------------------------------------------------------------------------
-// Escapes
-
-namespace {
-
-struct CEscape {
-    wchar_t ch;
-    const wchar_t* text;
-};
-const CEscape kEscapes[] = {{L'\r', L"\\r"}, {L'\n', L"\\n"}, {L'\t', L"\\t"}};
-
-}  // namespace
-
-void EscapeLngText(CString& text) {
-    if (text.FindOneOf(L"\r\n\t") < 0) return;
-    CString result;
-    result.Preallocate(text.GetLength() + 16);
-    for (int i = 0; i < text.GetLength(); ++i) {
-        wchar_t ch = text.GetAt(i);
-        const wchar_t* escape = nullptr;
-        for (const CEscape& e : kEscapes)
-            if (e.ch == ch) escape = e.text;
-        if (escape)
-            result += escape;
-        else
-            result += ch;
-    }
-    text = result;
-}
-
-void UnescapeLngText(CString& text) {
-    if (text.Find(L'\\') < 0) return;
-    CString result;
-    result.Preallocate(text.GetLength());
-    for (int i = 0; i < text.GetLength(); ++i) {
-        wchar_t ch = text.GetAt(i);
-        if (ch == L'\\') {
-            wchar_t next = text.GetAt(i + 1);
-            wchar_t decoded = next == L'r' ? L'\r' : next == L'n' ? L'\n' : next == L't' ? L'\t' : 0;
-            if (decoded) {
-                result += decoded;
-                ++i;
-                continue;
-            }
-        }
-        result += ch;
-    }
-    text = result;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,6 +1,6 @@
 // UI strings by numeric id in the current UI language, with the English texts of the
 // resource string table (core/UiStrings.rc) as the fallback; the help texts of the
-// command-line keys; the escapes of language-file values; small line utilities.
+// command-line keys; small line utilities.
 //
 // Every missing key is collected: the example file "LocalizeExample.lng" and (with the
 // collect flag) the current language file receive the English text, and the language
@@ -61,12 +61,6 @@ void GetUILanguage(CString& lngFilePath, bool& collect);
 CString GetStringsSectionName();
 // Tests start from a clean slate: no language file, collect on, section "Strings".
 void ResetUILanguageForTest();
-
-// ---------------------------------------------------------------------------------------
-// Escapes of language-file values: CR, LF and TAB as "\r", "\n" and "\t".
-
-void EscapeLngText(CString& text);
-void UnescapeLngText(CString& text);
 
 // ---------------------------------------------------------------------------------------
 // Command-line key help

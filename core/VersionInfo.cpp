@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/Handles.h"
+#include "core/InputLanguage.h"
 #include "core/Security.h"
-#include "core/SettingsFile.h"
 
 namespace {
 

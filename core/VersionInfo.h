@@ -86,7 +86,7 @@ LANGID GetResourceLanguage(HMODULE module, CString* englishName = nullptr, CStri
 // The language (low word of the layout handle) of the first installed keyboard layout
 // whose abbreviated language name (LOCALE_SABBREVLANGNAME, cut to the text's length)
 // equals the text ignoring case; 0 when none does or the text is empty. The layouts
-// come from GetInputLanguageInfo (core/SettingsFile.h).
+// come from GetInputLanguageInfo (core/InputLanguage.h).
 LANGID FindKeyboardLayoutByLangAbbrev(const wchar_t* text);
 
 // HKEY_LOCAL_MACHINE "Software\Microsoft\Internet Explorer", value "Version"; empty

@@ -234,12 +234,3 @@ int GetItemKind(const CVXLCommand& record);
 // One line: outer line breaks, tabs and blanks trimmed, each line break made one blank,
 // and more than 70 characters cut to 70 with "…" added.
 CString GetItemPreviewText(const CString& text);
-
-// ---------------------------------------------------------------------------------------
-// Saves in flight
-
-// Waits until every save started so far has finished; true when they did in time.
-// Programs call it before they end, so that a usage count saved last is not lost.
-bool WaitForPendingSaves(DWORD timeoutMs);
-// Tests stand in for a system that cannot start one more thread.
-void SetSaveThreadsFailForTest(bool fail);

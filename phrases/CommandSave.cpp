@@ -13,6 +13,7 @@
 #include "core/Logger.h"
 #include "core/TextHelpers.h"
 #include "phrases/Command.h"
+#include "phrases/CommandSave.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
 #include "core/TextHelpers.h"
-#include "pages/RichEditStream.h"
+#include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // system folder, the operating system and the version resources of the program files.
 // Tests put in their own answers, so that no value depends on the desktop or the time
 // of day. The keyboard layouts come through core's input-language seam
-// (GetInputLanguageInfo in core/SettingsFile.h) like every other layout question.
+// (GetInputLanguageInfo in core/InputLanguage.h) like every other layout question.
 #pragma once
 
 #include <windows.h>

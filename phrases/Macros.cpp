@@ -6,8 +6,8 @@
 
 #include "core/AppPaths.h"
 #include "core/DateTimeFormat.h"
+#include "core/InputLanguage.h"
 #include "core/Logger.h"
-#include "core/SettingsFile.h"
 #include "core/TextHelpers.h"
 #include "phrases/MacroEnvironment.h"
 #include "phrases/MacrosInternal.h"

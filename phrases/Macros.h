@@ -11,7 +11,7 @@
 //
 // The machine's facts come through IMacroEnvironment (phrases/MacroEnvironment.h) and
 // the keyboard layouts through core's input-language seam. RTF phrases are expanded in
-// the hidden RichEdit of pages/RichEditStream.h; like it, the RTF functions belong to
+// the hidden RichEdit of pages/richedit/RichEditStream.h; like it, the RTF functions belong to
 // the UI thread. The plain-text functions keep no state but the macro table, which is
 // built once, and may run on any thread.
 #pragma once

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Logger.h"
-#include "pages/RichEditStream.h"
+#include "pages/richedit/RichEditStream.h"
 #include "phrases/Command.h"
 #include "phrases/MacroEnvironment.h"
 #include "phrases/Macros.h"

@@ -7,6 +7,7 @@
 #include "core/AppPrivileges.h"
 #include "core/AppSlots.h"
 #include "core/Autostart.h"
+#include "core/ClientLanguage.h"
 #include "core/Handles.h"
 #include "core/Instance.h"
 #include "core/LanguageFiles.h"

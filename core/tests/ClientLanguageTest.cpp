@@ -2,7 +2,7 @@
 // translator are built once per process, so this program holds a single first run.
 #include <gtest/gtest.h>
 
-#include "core/LanguageFiles.h"
+#include "core/ClientLanguage.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/tests/SettingsTestFolders.h"

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ClientLanguage.h"
 #include "core/LanguageFiles.h"
 #include "core/tests/LangTestFolder.h"
 #include "core/tests/LangTestIds.h"
@@ -378,4 +379,23 @@ TEST_F(LangTest, WriterSpreadsAMissingKeyToTheOtherLanguageFiles) {
     SetEvent(exitEvent.handle);
     ASSERT_TRUE(WaitUnlocalizedWriterEndedForTest(5000));
     EXPECT_EQ(0, CLngWriter::Post(german, L"Strings_Client", L"902", L"x"));
+}
+
+// ---------------------------------------------------------------------------------------
+// Escapes
+
+TEST(LngEscapes, RoundTrip) {
+    CString text = L"a\r\nb\tc\\d";
+    EscapeLngText(text);
+    EXPECT_EQ(L"a\\r\\nb\\tc\\d", W(text));
+    UnescapeLngText(text);
+    EXPECT_EQ(L"a\r\nb\tc\\d", W(text));
+
+    CString odd = L"C:\\x\\y\\";  // no escapes, a trailing backslash
+    UnescapeLngText(odd);
+    EXPECT_EQ(L"C:\\x\\y\\", W(odd));
+    CString empty;
+    EscapeLngText(empty);
+    UnescapeLngText(empty);
+    EXPECT_TRUE(empty.IsEmpty());
 }

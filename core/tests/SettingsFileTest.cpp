@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Handles.h"
+#include "core/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/Settings.h"
 #include "core/tests/SettingsTestFolders.h"

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/IniFile.h"
 #include "core/SettingsFile.h"
 #include "core/tests/SettingsTestFolders.h"
 
@@ -421,6 +422,67 @@ TEST(Settings, SaveWritesEveryKeyInItsOrderAfterTheBookkeepingSection) {
     EXPECT_EQ(L"2", ValueOf(text, L"PrintLTChars"));
     // 92 bytes as hexadecimal digits and a checksum byte.
     EXPECT_EQ(186u, ValueOf(text, L"FontForMenu").size());
+}
+
+// A fresh record is saved with the constructor's values and, after a load from an empty
+// file, with the load defaults: each key's two defaults as a new installation writes them.
+TEST(Settings, SaveWritesTheConstructorAndTheLoadDefaultOfEveryKey) {
+    struct Row {
+        const wchar_t* key;
+        const wchar_t* constructed;
+        const wchar_t* loaded;
+    };
+    const Row rows[] = {
+        {L"MenuPerCol_Enabled", L"0", L"0"},
+        {L"MenuPerCol_Value", L"15", L"15"},
+        {L"ShowIconInAltTab_ForFP", L"1", L"1"},
+        {L"VXLVersion", L"VXL_150", L"VXL_150"},
+        {L"PhrasesDirectory", L"", L""},
+        {L"Pinned_FloatPane_On_Start", L"0", L"0"},
+        {L"ShowHistoryPaneOnStart", L"1", L"1"},
+        {L"Hotkey", L"196621", L"196621"},
+        {L"ExtHotkey", L"0", L"0"},
+        {L"Hotkey_Doubled", L"0", L"0"},
+        {L"Sorting", L"1", L"1"},
+        {L"ClipboardHistory", L"1", L"1"},
+        {L"ClipboardHistoryMax", L"30", L"30"},
+        {L"InsertCHIntoMenu", L"1", L"1"},
+        {L"AutoCheckForUpdates", L"1", L"1"},
+        {L"DaysCheckForUpdates", L"7", L"7"},
+        {L"SoundOnEventsV094", L"1", L"1"},
+        {L"MenuToolTips_V0_94_A22", L"1", L"1"},
+        {L"DelayAutoLoadSeconds_NextRelease", L"30", L"30"},
+        {L"WriteLog", L"0", L"0"},
+        {L"SaveClipboardHistory_v198", L"0", L"1"},
+        {L"MaxHistoryItemsInMenu", L"15", L"15"},
+        {L"AppendCHAsSubMenu_ForV140", L"0", L"0"},
+        {L"TextPasteMethod_v150", L"0", L"0"},
+        {L"ClipboardSpyMethod_v2_22", L"-1", L"-1"},
+        {L"InsertEncodeCommandIntoMenu", L"0", L"0"},  // one keyboard layout
+        {L"AddLastUsedMenuToBegin", L"1", L"1"},
+        {L"AddLastUsedMenuToBegin_Count", L"5", L"5"},
+        {L"ShowTrayBallonOnHotkey", L"1", L"1"},
+        {L"PrintLTChars", L"2", L"100"},
+        {L"ClipboardFormats0", L"1", L"1"},
+        {L"ClipboardFormats1", L"1", L"1"},
+        {L"ClipboardFormats2", L"0", L"0"},
+        {L"ClipboardFormats3", L"1", L"1"},
+        {L"ClipboardFormats4", L"1", L"1"},
+        {L"ExtMenuCommand__EditSetting", L"1", L"1"},
+        {L"ExtMenuCommand__SaveSelAsPhrase", L"1", L"1"},
+        {L"ExtMenuCommand__SUPPORT", L"1", L"1"},
+        {L"ExtMenuCommand__ShowFloatPane", L"1", L"1"},
+    };
+    for (bool load : {false, true}) {
+        CTempSettingsFolders folders;
+        CVXLSettings s;
+        if (load) s.Load();
+        ASSERT_TRUE(s.Save());
+        const std::wstring text = ReadUtf16File(folders.ProgramFile());
+        for (const Row& row : rows)
+            EXPECT_EQ(std::wstring(load ? row.loaded : row.constructed), ValueOf(text, row.key))
+                << std::wstring(row.key) << (load ? " after a load" : " as constructed");
+    }
 }
 
 // Every key the save writes must come back under the same name on the next load.

@@ -14,6 +14,8 @@
 #include "core/AppPaths.h"
 #include "core/CString.h"
 #include "testkit/TempFolder.h"
+#include "core/IniFile.h"
+#include "core/InputLanguage.h"
 #include "core/SettingsFile.h"
 
 class CFakeInputLanguageInfo final : public IInputLanguageInfo {

@@ -132,25 +132,6 @@ TEST_F(LangTest, SuffixIsAppendedOnce) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Escapes
-
-TEST(LngEscapes, RoundTrip) {
-    CString text = L"a\r\nb\tc\\d";
-    EscapeLngText(text);
-    EXPECT_EQ(L"a\\r\\nb\\tc\\d", W(text));
-    UnescapeLngText(text);
-    EXPECT_EQ(L"a\r\nb\tc\\d", W(text));
-
-    CString odd = L"C:\\x\\y\\";  // no escapes, a trailing backslash
-    UnescapeLngText(odd);
-    EXPECT_EQ(L"C:\\x\\y\\", W(odd));
-    CString empty;
-    EscapeLngText(empty);
-    UnescapeLngText(empty);
-    EXPECT_TRUE(empty.IsEmpty());
-}
-
-// ---------------------------------------------------------------------------------------
 // Command-line key help
 
 TEST_F(LangTest, CommandLineKeyWithoutTranslationIsEmptyAndCollected) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include "core/SettingsFile.h"
+#include "core/InputLanguage.h"
 #include "core/VersionInfo.h"
 #include "core/tests/SettingsTestFolders.h"
 

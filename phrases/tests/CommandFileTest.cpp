@@ -7,6 +7,7 @@
 
 #include "core/Logger.h"
 #include "phrases/Command.h"
+#include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <climits>
 
+#include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"
 
 namespace {

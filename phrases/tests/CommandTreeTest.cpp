@@ -10,6 +10,7 @@
 #include <set>
 
 #include "core/TextHelpers.h"
+#include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "core/SettingsFile.h"
+#include "core/InputLanguage.h"
 #include "phrases/MacroEnvironment.h"
 
 class CFakeMacroEnvironment : public IMacroEnvironment {

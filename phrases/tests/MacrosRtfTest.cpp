@@ -3,7 +3,7 @@
 
 #include "core/Handles.h"
 #include "core/TextHelpers.h"
-#include "pages/RichEditStream.h"
+#include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "phrases/tests/MacroTestSeams.h"
 

@@ -8,7 +8,7 @@
 
 #include "core/Handles.h"
 #include "core/TextHelpers.h"
-#include "pages/RichEditStream.h"
+#include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "phrases/NumberToWords.h"
 #include "phrases/tests/MacroTestSeams.h"

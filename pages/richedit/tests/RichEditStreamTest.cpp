@@ -5,7 +5,7 @@
 
 #include "core/Handles.h"
 #include "core/TextHelpers.h"
-#include "pages/RichEditStream.h"
+#include "pages/richedit/RichEditStream.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pages/RichEditStream.h"
+#include "pages/richedit/RichEditStream.h"
 
 #include <objbase.h>
 #include <richedit.h>
