@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/CString.h"
+#include "core/Handles.h"
 
 namespace testkit {
 
@@ -59,15 +60,10 @@ class CMessageWindow {
 public:
     CMessageWindow()
         : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 120, 80, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    ~CMessageWindow() {
-        if (m_window) DestroyWindow(m_window);
-    }
-    CMessageWindow(const CMessageWindow&) = delete;
-    CMessageWindow& operator=(const CMessageWindow&) = delete;
-    HWND get() const { return m_window; }
+    HWND get() const { return m_window.get(); }
 
 private:
-    HWND m_window;
+    CWindowHandle m_window;
 };
 
 }  // namespace testkit
