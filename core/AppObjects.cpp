@@ -18,6 +18,7 @@
 #include "core/ShellServices.h"
 #include "core/SystemInfo.h"
 #include "core/TextHelpers.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -58,16 +59,10 @@ CString PrivilegeDisplayName(const wchar_t* privilege) {
 
 // The thread's own handle to the application exit event.
 CHandle DuplicateExitEvent() {
-    HANDLE own = nullptr;
-    HANDLE exitEvent = CAppObjects::GetAppExitEvent();
-    if (!exitEvent || !DuplicateHandle(GetCurrentProcess(), exitEvent, GetCurrentProcess(), &own, 0, FALSE,
-                                       DUPLICATE_SAME_ACCESS))
-        return CHandle();
-    return CHandle(own);
+    return DuplicateForWorker(CAppObjects::GetAppExitEvent());
 }
 
-DWORD WINAPI AutostartWriterProc(void* parameter) {
-    CHandle exitEvent(static_cast<HANDLE>(parameter));
+DWORD AutostartWriterProc(CHandle& exitEvent) {
     // A copy run from a stick or a share must not start with Windows from there.
     if (IsDriveRemovableOrRemote(GetOwnExecutablePath())) return 2;
     if (WaitForSingleObject(exitEvent.get(), kAutostartDelayMs) != WAIT_TIMEOUT) return 1;
@@ -246,12 +241,7 @@ bool IsAutostartSet() {
 bool StartAutostartWriterThread(CHandle* thread) {
     CHandle exitEvent = DuplicateExitEvent();
     if (!exitEvent) return false;
-    HANDLE started = CreateThread(nullptr, 0, AutostartWriterProc, exitEvent.get(), 0, nullptr);
-    if (!started) return false;
-    exitEvent.release();
-    if (thread) thread->reset(started);
-    else CloseHandle(started);
-    return true;
+    return StartWorker(std::make_unique<CHandle>(std::move(exitEvent)), &AutostartWriterProc, {}, thread);
 }
 
 bool Set_App_Privelegies() {
@@ -594,10 +584,8 @@ struct CDebouncedNotifier::State {
 
 namespace {
 
-DWORD WINAPI NotifierWorker(void* parameter) {
-    std::unique_ptr<std::shared_ptr<CDebouncedNotifier::State>> owner(
-        static_cast<std::shared_ptr<CDebouncedNotifier::State>*>(parameter));
-    CDebouncedNotifier::State& state = **owner;
+DWORD NotifierWorker(std::shared_ptr<CDebouncedNotifier::State>& owner) {
+    CDebouncedNotifier::State& state = *owner;
     HANDLE request = state.request.get();
     for (;;) {
         HANDLE waits[2] = {state.stopEvent.get(), request};
@@ -619,10 +607,7 @@ DWORD WINAPI NotifierWorker(void* parameter) {
 
 CDebouncedNotifier::CDebouncedNotifier(HANDLE stopEvent, TargetProc target, UINT message, DWORD delayMs)
     : m_state(std::make_shared<State>()) {
-    HANDLE own = nullptr;
-    if (stopEvent)
-        DuplicateHandle(GetCurrentProcess(), stopEvent, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS);
-    m_state->stopEvent.reset(own);
+    m_state->stopEvent = DuplicateForWorker(stopEvent);
     m_state->target = target;
     m_state->message = message;
     m_state->delayMs = delayMs;
@@ -641,15 +626,10 @@ bool CDebouncedNotifier::Notify(LONG value) {
     if (!state.request) {
         state.request.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (!state.request) return false;
-        auto* owner = new std::shared_ptr<State>(m_state);
-        HANDLE thread = CreateThread(nullptr, 0, NotifierWorker, owner, CREATE_SUSPENDED, nullptr);
-        if (!thread) {
-            delete owner;
+        if (!StartWorker(std::make_unique<std::shared_ptr<State>>(m_state), &NotifierWorker)) {
             state.request.reset();
             return false;
         }
-        ResumeThread(thread);
-        CloseHandle(thread);
     }
     return SetEvent(state.request.get()) != FALSE;
 }
