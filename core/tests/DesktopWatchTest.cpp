@@ -14,7 +14,7 @@
 #include "core/PlatformBinding.h"
 #include "core/Security.h"
 #include "core/TextHelpers.h"
-#include "core/tests/CaseLog.h"
+#include "testkit/CaseLog.h"
 #include "testkit/TempFolder.h"
 
 namespace {
