@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/CString.h"
-#include "core/Handles.h"
 
 namespace testkit {
 
@@ -54,16 +53,5 @@ inline std::string ReadFileBytes(const wchar_t* path) {
     CloseHandle(file);
     return bytes;
 }
-
-// A window that needs no display: message-only windows exist under Wine without X.
-class CMessageWindow {
-public:
-    CMessageWindow()
-        : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 120, 80, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    HWND get() const { return m_window.get(); }
-
-private:
-    CWindowHandle m_window;
-};
 
 }  // namespace testkit

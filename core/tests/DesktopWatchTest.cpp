@@ -15,7 +15,7 @@
 #include "core/Security.h"
 #include "core/TextHelpers.h"
 #include "testkit/CaseLog.h"
-#include "testkit/TempFolder.h"
+#include "testkit/MessageWindow.h"
 
 namespace {
 
