@@ -2,6 +2,7 @@
 
 #include "core/AppPaths.h"
 #include "core/AppSlots.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -11,16 +12,10 @@ const DWORD kAutostartDelayMs = 1000;
 
 // The thread's own handle to the application exit event.
 CHandle DuplicateExitEvent() {
-    HANDLE own = nullptr;
-    HANDLE exitEvent = CAppObjects::GetAppExitEvent();
-    if (!exitEvent || !DuplicateHandle(GetCurrentProcess(), exitEvent, GetCurrentProcess(), &own, 0, FALSE,
-                                       DUPLICATE_SAME_ACCESS))
-        return CHandle();
-    return CHandle(own);
+    return DuplicateForWorker(CAppObjects::GetAppExitEvent());
 }
 
-DWORD WINAPI AutostartWriterProc(void* parameter) {
-    CHandle exitEvent(static_cast<HANDLE>(parameter));
+DWORD AutostartWriterProc(CHandle& exitEvent) {
     // A copy run from a stick or a share must not start with Windows from there.
     if (IsDriveRemovableOrRemote(GetOwnExecutablePath())) return 2;
     if (WaitForSingleObject(exitEvent.get(), kAutostartDelayMs) != WAIT_TIMEOUT) return 1;
@@ -64,12 +59,7 @@ bool IsAutostartSet() {
 bool StartAutostartWriterThread(CHandle* thread) {
     CHandle exitEvent = DuplicateExitEvent();
     if (!exitEvent) return false;
-    HANDLE started = CreateThread(nullptr, 0, AutostartWriterProc, exitEvent.get(), 0, nullptr);
-    if (!started) return false;
-    exitEvent.release();
-    if (thread) thread->reset(started);
-    else CloseHandle(started);
-    return true;
+    return StartWorker(std::make_unique<CHandle>(std::move(exitEvent)), &AutostartWriterProc, {}, thread);
 }
 
 }  // namespace CAppObjects

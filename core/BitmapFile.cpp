@@ -28,10 +28,6 @@ DWORD ColorTableEntries(WORD bitCount) {
     }
 }
 
-struct CGlobalFree {
-    void operator()(void* block) const noexcept { GlobalFree(block); }
-};
-
 bool WriteAll(HANDLE file, const void* data, DWORD size) {
     DWORD written = 0;
     return WriteFile(file, data, size, &written, nullptr) && written == size;
@@ -65,7 +61,7 @@ bool WriteDibFile(const wchar_t* path, BITMAPINFOHEADER* header, HBITMAP bitmap,
     if (!header || !dc) return false;
     const DWORD imageSize = header->biSizeImage;
     const DWORD colorsUsed = DibColorsUsed(*header);
-    std::unique_ptr<void, CGlobalFree> bits(GlobalAlloc(GMEM_FIXED, imageSize ? imageSize : 1));
+    CGlobalMemory bits(GlobalAlloc(GMEM_FIXED, imageSize ? imageSize : 1));
     if (!bits) return false;
     if (!GetDIBits(dc, bitmap, 0, static_cast<UINT>(header->biHeight), bits.get(),
                    reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS))

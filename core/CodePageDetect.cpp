@@ -2,27 +2,14 @@
 // charset names the program knows.
 #include "core/TextHelpers.h"
 
+#include "core/Handles.h"
+
 namespace {
 
 // Not in mingw's libuuid.
 const IID kIID_IMultiLanguage2 = {0xdccfc164, 0x2b38, 0x11d2, {0xb7, 0xec, 0x00, 0xc0, 0x4f, 0x8f, 0x5d, 0x9a}};
 
 constexpr int kMaxCandidates = 5;
-
-class CMultiLanguagePtr {
-public:
-    CMultiLanguagePtr() = default;
-    CMultiLanguagePtr(const CMultiLanguagePtr&) = delete;
-    CMultiLanguagePtr& operator=(const CMultiLanguagePtr&) = delete;
-    ~CMultiLanguagePtr() {
-        if (m_object) m_object->Release();
-    }
-    IMultiLanguage2* get() const noexcept { return m_object; }
-    void** out() noexcept { return reinterpret_cast<void**>(&m_object); }
-
-private:
-    IMultiLanguage2* m_object = nullptr;
-};
 
 const CharsetRow* FindCharset(UINT codePage) {
     for (const CharsetRow& row : CharsetTable)
@@ -157,9 +144,9 @@ const std::array<CharsetRow, 119> CharsetTable = {{
 }};
 
 std::vector<DetectEncodingInfo> CMLangCodePageDetector::Detect(const char* bytes, int length) {
-    CMultiLanguagePtr multiLanguage;
+    CComPtr<IMultiLanguage2> multiLanguage;
     if (FAILED(CoCreateInstance(CLSID_CMultiLanguage, nullptr, CLSCTX_INPROC_SERVER, kIID_IMultiLanguage2,
-                                multiLanguage.out())) ||
+                                multiLanguage.outVoid())) ||
         !multiLanguage.get())
         return {};
     DetectEncodingInfo found[kMaxCandidates] = {};

@@ -5,6 +5,7 @@
 #include "core/AppSlots.h"
 #include "core/Handles.h"
 #include "core/TrayIds.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -40,10 +41,8 @@ struct CDebouncedNotifier::State {
 
 namespace {
 
-DWORD WINAPI NotifierWorker(void* parameter) {
-    std::unique_ptr<std::shared_ptr<CDebouncedNotifier::State>> owner(
-        static_cast<std::shared_ptr<CDebouncedNotifier::State>*>(parameter));
-    CDebouncedNotifier::State& state = **owner;
+DWORD NotifierWorker(std::shared_ptr<CDebouncedNotifier::State>& owner) {
+    CDebouncedNotifier::State& state = *owner;
     HANDLE request = state.request.get();
     for (;;) {
         HANDLE waits[2] = {state.stopEvent.get(), request};
@@ -65,10 +64,7 @@ DWORD WINAPI NotifierWorker(void* parameter) {
 
 CDebouncedNotifier::CDebouncedNotifier(HANDLE stopEvent, TargetProc target, UINT message, DWORD delayMs)
     : m_state(std::make_shared<State>()) {
-    HANDLE own = nullptr;
-    if (stopEvent)
-        DuplicateHandle(GetCurrentProcess(), stopEvent, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS);
-    m_state->stopEvent.reset(own);
+    m_state->stopEvent = DuplicateForWorker(stopEvent);
     m_state->target = target;
     m_state->message = message;
     m_state->delayMs = delayMs;
@@ -87,15 +83,10 @@ bool CDebouncedNotifier::Notify(LONG value) {
     if (!state.request) {
         state.request.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (!state.request) return false;
-        auto* owner = new std::shared_ptr<State>(m_state);
-        HANDLE thread = CreateThread(nullptr, 0, NotifierWorker, owner, CREATE_SUSPENDED, nullptr);
-        if (!thread) {
-            delete owner;
+        if (!StartWorker(std::make_unique<std::shared_ptr<State>>(m_state), &NotifierWorker)) {
             state.request.reset();
             return false;
         }
-        ResumeThread(thread);
-        CloseHandle(thread);
     }
     return SetEvent(state.request.get()) != FALSE;
 }

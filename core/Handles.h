@@ -112,6 +112,35 @@ struct MemoryDC {
     static void Close(Type h) noexcept { DeleteDC(h); }
 };
 
+struct Hook {
+    using Type = HHOOK;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsValid(Type h) noexcept { return h != nullptr; }
+    static void Close(Type h) noexcept { UnhookWindowsHookEx(h); }
+};
+
+struct WinEventHook {
+    using Type = HWINEVENTHOOK;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsValid(Type h) noexcept { return h != nullptr; }
+    static void Close(Type h) noexcept { UnhookWinEvent(h); }
+};
+
+// Memory that SetClipboardData has taken is the clipboard's: release() it then.
+struct GlobalMemory {
+    using Type = HGLOBAL;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsValid(Type h) noexcept { return h != nullptr; }
+    static void Close(Type h) noexcept { GlobalFree(h); }
+};
+
+struct Window {
+    using Type = HWND;
+    static Type Invalid() noexcept { return nullptr; }
+    static bool IsValid(Type h) noexcept { return h != nullptr; }
+    static void Close(Type h) noexcept { DestroyWindow(h); }
+};
+
 }  // namespace handle_traits
 
 using CHandle = CUniqueHandle<handle_traits::Kernel>;
@@ -130,6 +159,112 @@ using CFindHandle = CUniqueHandle<handle_traits::Find>;
 using CIconHandle = CUniqueHandle<handle_traits::Icon>;
 using CMenuHandle = CUniqueHandle<handle_traits::Menu>;
 using CMemoryDC = CUniqueHandle<handle_traits::MemoryDC>;
+using CHookHandle = CUniqueHandle<handle_traits::Hook>;
+using CWinEventHookHandle = CUniqueHandle<handle_traits::WinEventHook>;
+using CGlobalMemory = CUniqueHandle<handle_traits::GlobalMemory>;
+// DestroyWindow works only on the thread that created the window: the owner must end there.
+using CWindowHandle = CUniqueHandle<handle_traits::Window>;
+
+// One reference to a COM object, released once by its last owner. out() empties the
+// owner and hands the slot to a function that fills it (CoCreateInstance, QueryInterface).
+template <class T>
+class CComPtr {
+public:
+    CComPtr() noexcept = default;
+    // Takes over a reference the caller holds; adds none.
+    explicit CComPtr(T* object) noexcept : m_object(object) {}
+    CComPtr(CComPtr&& other) noexcept : m_object(other.release()) {}
+    CComPtr& operator=(CComPtr&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    CComPtr(const CComPtr&) = delete;
+    CComPtr& operator=(const CComPtr&) = delete;
+    ~CComPtr() { reset(); }
+
+    T* get() const noexcept { return m_object; }
+    T* operator->() const noexcept { return m_object; }
+    explicit operator bool() const noexcept { return m_object != nullptr; }
+
+    T* release() noexcept { return std::exchange(m_object, nullptr); }
+    void reset(T* object = nullptr) noexcept {
+        T* old = std::exchange(m_object, object);
+        if (old && old != object) old->Release();
+    }
+    T** out() noexcept {
+        reset();
+        return &m_object;
+    }
+    void** outVoid() noexcept { return reinterpret_cast<void**>(out()); }
+
+private:
+    T* m_object = nullptr;
+};
+
+// COM for the calling thread, for a scope. A thread already initialised in the same
+// model counts as success (S_FALSE) and is balanced too; another model fails and is
+// not undone.
+class CComInit {
+public:
+    explicit CComInit(DWORD model = COINIT_APARTMENTTHREADED) noexcept : m_result(CoInitializeEx(nullptr, model)) {}
+    ~CComInit() {
+        if (SUCCEEDED(m_result)) CoUninitialize();
+    }
+    CComInit(const CComInit&) = delete;
+    CComInit& operator=(const CComInit&) = delete;
+    HRESULT result() const noexcept { return m_result; }
+    bool succeeded() const noexcept { return SUCCEEDED(m_result); }
+
+private:
+    HRESULT m_result;
+};
+
+// OLE (drag and drop, the OLE clipboard, RichEdit objects) for the calling thread, for a scope.
+class COleInit {
+public:
+    COleInit() noexcept : m_result(OleInitialize(nullptr)) {}
+    ~COleInit() {
+        if (SUCCEEDED(m_result)) OleUninitialize();
+    }
+    COleInit(const COleInit&) = delete;
+    COleInit& operator=(const COleInit&) = delete;
+    HRESULT result() const noexcept { return m_result; }
+    bool succeeded() const noexcept { return SUCCEEDED(m_result); }
+
+private:
+    HRESULT m_result;
+};
+
+// Keeps the clipboard open for a scope. Another program may hold it for a moment, so
+// opening asks again every retryMs until timeoutMs has passed (asking once more at the
+// end); a time-out of 0 asks once.
+class CClipboardOpen {
+public:
+    static constexpr DWORD kDefaultRetryMs = 15;
+
+    CClipboardOpen(HWND owner, DWORD timeoutMs, DWORD retryMs = kDefaultRetryMs) noexcept {
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        for (;;) {
+            const bool late = GetTickCount64() >= deadline;
+            if (OpenClipboard(owner)) {
+                m_open = true;
+                return;
+            }
+            if (late) return;
+            Sleep(retryMs);
+        }
+    }
+    ~CClipboardOpen() {
+        if (m_open) CloseClipboard();
+    }
+    CClipboardOpen(const CClipboardOpen&) = delete;
+    CClipboardOpen& operator=(const CClipboardOpen&) = delete;
+    bool opened() const noexcept { return m_open; }
+    explicit operator bool() const noexcept { return m_open; }
+
+private:
+    bool m_open = false;
+};
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class CClientDC {

@@ -7,6 +7,7 @@
 #include "core/Handles.h"
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -22,25 +23,24 @@ struct WatcherContext {
     bool resetBeforeDelivery = false;
 };
 
-DWORD WINAPI WatcherThread(void* param) {
-    std::unique_ptr<WatcherContext> context(static_cast<WatcherContext*>(param));
-    HANDLE waits[2] = {context->stop.get(), context->watched.get()};
+DWORD WatcherThread(WatcherContext& context) {
+    HANDLE waits[2] = {context.stop.get(), context.watched.get()};
     for (;;) {
         if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
         // Manual-reset events: signals that came before the reset count as one.
-        if (context->resetBeforeDelivery) ResetEvent(context->watched.get());
-        switch (context->delivery) {
+        if (context.resetBeforeDelivery) ResetEvent(context.watched.get());
+        switch (context.delivery) {
         case Delivery::SendToMainWindow:
-            SendMessageW(CAppObjects::GetMainWnd(), context->message, context->wParam, 0);
+            SendMessageW(CAppObjects::GetMainWnd(), context.message, context.wParam, 0);
             break;
         case Delivery::SendToWindow:
-            SendMessageW(context->window, context->message, context->wParam, 0);
+            SendMessageW(context.window, context.message, context.wParam, 0);
             break;
         case Delivery::PostToWindow:
-            PostMessageW(context->window, context->message, context->wParam, 0);
+            PostMessageW(context.window, context.message, context.wParam, 0);
             break;
         }
-        if (!context->resetBeforeDelivery) ResetEvent(context->watched.get());
+        if (!context.resetBeforeDelivery) ResetEvent(context.watched.get());
     }
 }
 
@@ -49,22 +49,15 @@ bool StartWatcher(HANDLE stopEvent, HANDLE watched, Delivery delivery, HWND wind
                   bool resetBeforeDelivery) {
     auto context = std::make_unique<WatcherContext>();
     context->watched.reset(watched);
-    HANDLE stop = nullptr;
-    // An own handle to the stop event, so that its owner may close it whenever it likes.
-    if (!watched || !DuplicateHandle(GetCurrentProcess(), stopEvent, GetCurrentProcess(), &stop, 0, FALSE,
-                                     DUPLICATE_SAME_ACCESS))
-        return false;
-    context->stop.reset(stop);
+    if (!watched) return false;
+    context->stop = DuplicateForWorker(stopEvent);
+    if (!context->stop) return false;
     context->delivery = delivery;
     context->window = window;
     context->message = message;
     context->wParam = wParam == static_cast<WPARAM>(-1) ? 1 : wParam;
     context->resetBeforeDelivery = resetBeforeDelivery;
-    HANDLE thread = CreateThread(nullptr, 0, &WatcherThread, context.get(), 0, nullptr);
-    if (!thread) return false;
-    context.release();
-    CloseHandle(thread);
-    return true;
+    return StartWorker(std::move(context), &WatcherThread);
 }
 
 bool SetNamedEvent(const wchar_t* name) {

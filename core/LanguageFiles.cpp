@@ -13,6 +13,7 @@
 #include "core/Logger.h"
 #include "core/NamedObjects.h"
 #include "core/SettingsFile.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -141,8 +142,8 @@ CWriterState& Writer() {
 }
 
 struct CWriterStart {
-    HANDLE writeEvent;
-    HANDLE exitEvent;  // a duplicate owned by the thread
+    HANDLE writeEvent;  // shared with the posters: closed through Writer().CloseEvent
+    CHandle exitEvent;  // the thread's own duplicate
 };
 
 void SpreadPendingItem(const CPendingItem& item) {
@@ -164,17 +165,16 @@ void SpreadPendingItem(const CPendingItem& item) {
     }
 }
 
-DWORD WINAPI WriterThread(void* parameter) {
-    std::unique_ptr<CWriterStart> start(static_cast<CWriterStart*>(parameter));
-    HANDLE events[2] = {start->exitEvent, start->writeEvent};
+DWORD WriterThread(CWriterStart& start) {
+    HANDLE events[2] = {start.exitEvent.get(), start.writeEvent};
     for (;;) {
         DWORD signalled = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (signalled != WAIT_OBJECT_0 + 1) break;  // the exit event, or a broken wait
-        ResetEvent(start->writeEvent);
+        ResetEvent(start.writeEvent);
         SpreadPendingItem(Writer().CopyItem());
     }
-    Writer().CloseEvent(start->writeEvent);
-    CloseHandle(start->exitEvent);
+    Writer().CloseEvent(start.writeEvent);
+    start.exitEvent.reset();
     InterlockedDecrement(&Writer().runningThreads);
     return 0;
 }
@@ -536,29 +536,22 @@ void AddUnlocalizedString(const wchar_t* section, const wchar_t* key, const wcha
 bool StartUnlocalizedWriter(HANDLE appExitEvent) {
     if (!appExitEvent) return false;
     if (Writer().GetEvent()) return false;  // one writer per process
-    HANDLE writeEvent = CreateSharedEvent(GetWriteUnlockEventName(), true, false);
+    CHandle writeEvent(CreateSharedEvent(GetWriteUnlockEventName(), true, false));
     if (!writeEvent) return false;
-    HANDLE exitCopy = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), appExitEvent, GetCurrentProcess(), &exitCopy, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS)) {
-        CloseHandle(writeEvent);
-        return false;
-    }
-    Writer().SetEventHandle(writeEvent);
+    CHandle exitCopy = DuplicateForWorker(appExitEvent);
+    if (!exitCopy) return false;
+    // From here the writer's lock guards the event: Writer().CloseEvent closes it.
+    HANDLE shared = writeEvent.release();
+    Writer().SetEventHandle(shared);
     InterlockedIncrement(&Writer().runningThreads);
-    auto* start = new CWriterStart{writeEvent, exitCopy};
-    HANDLE thread = CreateThread(nullptr, 0, WriterThread, start, CREATE_SUSPENDED, nullptr);
-    if (!thread) {
-        delete start;
-        InterlockedDecrement(&Writer().runningThreads);
-        Writer().CloseEvent(writeEvent);
-        CloseHandle(exitCopy);
-        return false;
-    }
-    SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
-    ResumeThread(thread);
-    CloseHandle(thread);
-    return true;
+    WorkerOptions options;
+    options.priority = THREAD_PRIORITY_BELOW_NORMAL;
+    if (StartWorker(std::unique_ptr<CWriterStart>(new CWriterStart{shared, std::move(exitCopy)}), &WriterThread,
+                    options))
+        return true;
+    InterlockedDecrement(&Writer().runningThreads);
+    Writer().CloseEvent(shared);
+    return false;
 }
 
 bool WaitUnlocalizedWriterEndedForTest(DWORD timeoutMs) {

@@ -12,6 +12,7 @@
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/SystemInfo.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -100,25 +101,24 @@ HANDLE StartEditorProcess(IEditorStarter& starter, const CString& path, const CS
     return nullptr;
 }
 
-DWORD WINAPI PhraseEditorLaunchThread(void* parameter) {
-    std::unique_ptr<EditorLaunchContext> context(static_cast<EditorLaunchContext*>(parameter));
+DWORD PhraseEditorLaunchThread(EditorLaunchContext& context) {
     CString path = BuildPhraseEditorPath();
     CString switches =
-        BuildPhraseEditorSwitches(context->addFromClipboard, context->firstRun, context->selectedText);
+        BuildPhraseEditorSwitches(context.addFromClipboard, context.firstRun, context.selectedText);
     const CVXLSettings& settings = CVXLSettings::GetInstance();
-    WriteSettingsArea(settings.HotkeyVk, settings.HotkeyModifiers, settings.Hotkey_Doubled, context->selectedText);
+    WriteSettingsArea(settings.HotkeyVk, settings.HotkeyModifiers, settings.Hotkey_Doubled, context.selectedText);
 
     DWORD savedError = GetLastError();
     SetLastError(0);
     CHandle process(StartEditorProcess(*g_starter, path, switches));
     if (!process) {
-        SendMessageW(context->replyWindow, context->replyMessage, kEditorNotStarted, 0);
+        SendMessageW(context.replyWindow, context.replyMessage, kEditorNotStarted, 0);
     } else {
-        SendMessageW(context->replyWindow, context->replyMessage, kEditorRunning, 0);
-        HANDLE waits[2] = {context->stopEvent.get(), process.get()};
+        SendMessageW(context.replyWindow, context.replyMessage, kEditorRunning, 0);
+        HANDLE waits[2] = {context.stopEvent.get(), process.get()};
         // The program ending first (the stop event) ends the thread without a reply.
         if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-            SendMessageW(context->replyWindow, context->replyMessage, kEditorEnded, 0);
+            SendMessageW(context.replyWindow, context.replyMessage, kEditorEnded, 0);
     }
     SetLastError(savedError);
     return 0;
@@ -201,16 +201,11 @@ CString BuildPhraseEditorSwitches(bool addFromClipboard, bool firstRun, const wc
     return switches;
 }
 
-bool StartPhraseEditorThread(HANDLE stopEvent, HWND replyWindow, UINT replyMessage, bool addFromClipboard,
+bool StartPhraseEditorThread(CHandle stopEvent, HWND replyWindow, UINT replyMessage, bool addFromClipboard,
                              bool firstRun, const CString& selectedText, CHandle* thread) {
     std::unique_ptr<EditorLaunchContext> context(new EditorLaunchContext{
-        replyWindow, replyMessage, CHandle(stopEvent), addFromClipboard, firstRun, selectedText});
-    HANDLE started = CreateThread(nullptr, 0, PhraseEditorLaunchThread, context.get(), 0, nullptr);
-    if (!started) return false;
-    context.release();
-    if (thread) thread->reset(started);
-    else CloseHandle(started);
-    return true;
+        replyWindow, replyMessage, std::move(stopEvent), addFromClipboard, firstRun, selectedText});
+    return StartWorker(std::move(context), &PhraseEditorLaunchThread, {}, thread);
 }
 
 bool StartPhraseEditorNow(bool showErrors, bool addFromClipboard, bool firstRun, const CString& selectedText) {

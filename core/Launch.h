@@ -33,10 +33,10 @@ const WPARAM kEditorEnded = 2;
 // into the shared settings area, starts the editor (asking for elevation first when
 // this program is not elevated) and sends `replyMessage` to `replyWindow` with
 // kEditorNotStarted, or kEditorRunning and later kEditorEnded; when the stop event is
-// set while the editor runs, nothing more is sent. The thread owns the stop event (a
-// handle of the caller's that it closes; it is closed here too when the thread cannot
-// be started). True when the thread started; `thread`, when given, receives its handle.
-bool StartPhraseEditorThread(HANDLE stopEvent, HWND replyWindow, UINT replyMessage, bool addFromClipboard,
+// set while the editor runs, nothing more is sent. The thread owns the stop event (it
+// is closed here too when the thread cannot be started). True when the thread
+// started; `thread`, when given, receives its handle.
+bool StartPhraseEditorThread(CHandle stopEvent, HWND replyWindow, UINT replyMessage, bool addFromClipboard,
                              bool firstRun, const CString& selectedText, CHandle* thread = nullptr);
 
 // Starts the editor with the shell's "open" verb without waiting for it. A missing

@@ -3,6 +3,7 @@
 
 #include "core/Handles.h"
 #include "core/NamedObjects.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -27,14 +28,9 @@ OptionsChangedEvent& TheOptionsChangedEvent() {
     return *event;
 }
 
-bool StartThread(LPTHREAD_START_ROUTINE proc, void* context) {
-    HANDLE thread = CreateThread(nullptr, 0, proc, context, 0, nullptr);
-    if (!thread) return false;
-    CloseHandle(thread);
-    return true;
-}
+struct NoContext {};
 
-DWORD WINAPI PulseOptionsChangedProc(void*) {
+DWORD PulseOptionsChangedProc(NoContext&) {
     Sleep(1);
     // Under the lock, so that shutdown cannot close the handle between the test and the
     // set; after shutdown there is none and the pulse does nothing.
@@ -46,16 +42,21 @@ DWORD WINAPI PulseOptionsChangedProc(void*) {
     return 0;
 }
 
-DWORD WINAPI EditorCoopWatcherProc(void* param) {
-    std::unique_ptr<EditorCoopWatcherContext> context(static_cast<EditorCoopWatcherContext*>(param));
+struct CoopWatcher {
+    CHandle stop;
+    HWND window;
+    UINT message;
+};
+
+DWORD EditorCoopWatcherProc(CoopWatcher& context) {
     CHandle coop(CreateSharedEvent(GetEditorCoopEventName(), false, false));
     if (!coop) return 1;
     // The stop event comes first: when both are signalled the watcher must end.
-    HANDLE waits[2] = {context->stopEvent, coop.get()};
+    HANDLE waits[2] = {context.stop.get(), coop.get()};
     for (;;) {
         DWORD result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         if (result != WAIT_OBJECT_0 + 1) return 0;
-        PostMessageW(context->window, context->message, 0, 0);
+        PostMessageW(context.window, context.message, 0, 0);
     }
 }
 
@@ -74,13 +75,13 @@ void CloseOptionsChangedEvent() {
     options.event.reset();
 }
 
-bool PulseOptionsChangedAsync() { return StartThread(&PulseOptionsChangedProc, nullptr); }
+bool PulseOptionsChangedAsync() { return StartWorker(std::make_unique<NoContext>(), &PulseOptionsChangedProc); }
 
 bool StartEditorCoopWatcher(const EditorCoopWatcherContext& context) {
-    auto* copy = new EditorCoopWatcherContext(context);
-    if (StartThread(&EditorCoopWatcherProc, copy)) return true;
-    delete copy;
-    return false;
+    CHandle stop = DuplicateForWorker(context.stopEvent);
+    if (!stop) return false;
+    return StartWorker(std::unique_ptr<CoopWatcher>(new CoopWatcher{std::move(stop), context.window, context.message}),
+                       &EditorCoopWatcherProc);
 }
 
 bool CreateCopyEvents() {

@@ -13,6 +13,7 @@
 #include "core/PlatformBinding.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
+#include "core/WorkerThread.h"
 
 namespace {
 
@@ -71,27 +72,26 @@ bool ResetRequest(HANDLE request, HANDLE stop) {
     return true;
 }
 
-DWORD WINAPI SoundThread(void* param) {
-    std::unique_ptr<SoundThreadContext> context(static_cast<SoundThreadContext*>(param));
+DWORD SoundThread(SoundThreadContext& context) {
     const CSoundTable table = BuildSoundTable();
-    HANDLE waits[2] = {context->stop.get(), context->request};
+    HANDLE waits[2] = {context.stop.get(), context.request};
     for (;;) {
         DWORD result = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         if (result == WAIT_OBJECT_0) break;
         if (result == WAIT_OBJECT_0 + 1) {
             // Reset before the slot is read: a request that comes while this one plays
             // sets the event again and is played next, instead of being lost.
-            if (!ResetRequest(context->request, context->stop.get())) break;
+            if (!ResetRequest(context.request, context.stop.get())) break;
             PlayRequestedSound(table);
             continue;
         }
         LogWrite(L"ERROR: default on switch");
         // A failed wait fails again at once: waiting again would only spin.
-        if (result == WAIT_FAILED || !ResetRequest(context->request, context->stop.get())) break;
+        if (result == WAIT_FAILED || !ResetRequest(context.request, context.stop.get())) break;
     }
     std::lock_guard<std::mutex> lock(g_requestLock);
     g_requestEvent = nullptr;
-    CloseHandle(context->request);
+    CloseHandle(context.request);
     return 0;
 }
 
@@ -117,19 +117,17 @@ bool StartSoundThread(HANDLE stopEvent) {
     g_thread.reset();
 
     auto context = std::make_unique<SoundThreadContext>();
-    HANDLE stop = nullptr;
-    // An own handle to the stop event, so that its owner may close it whenever it likes.
-    if (!stopEvent ||
-        !DuplicateHandle(GetCurrentProcess(), stopEvent, GetCurrentProcess(), &stop, 0, FALSE, DUPLICATE_SAME_ACCESS))
-        return false;
-    context->stop.reset(stop);
+    context->stop = DuplicateForWorker(stopEvent);
+    if (!context->stop) return false;
     CHandle request(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!request) return false;
     context->request = request.get();
-    CHandle thread(CreateThread(nullptr, 0, &SoundThread, context.get(), CREATE_SUSPENDED, nullptr));
-    if (!thread) return false;
-    context.release();
-    SetThreadPriority(thread.get(), THREAD_PRIORITY_BELOW_NORMAL);
+    WorkerOptions options;
+    options.priority = THREAD_PRIORITY_BELOW_NORMAL;
+    // Resumed only once the request event is published.
+    options.suspended = true;
+    CHandle thread;
+    if (!StartWorker(std::move(context), &SoundThread, options, &thread)) return false;
     {
         std::lock_guard<std::mutex> lock(g_requestLock);
         g_requestEvent = request.release();

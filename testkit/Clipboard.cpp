@@ -4,48 +4,8 @@
 
 #include "core/Handles.h"
 #include "testkit/Controls.h"
-#include "testkit/Poll.h"
 
 namespace testkit {
-
-namespace {
-
-struct GlobalMemoryTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsValid(Type h) noexcept { return h != nullptr; }
-    static void Close(Type h) noexcept { GlobalFree(h); }
-};
-using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;
-
-struct WindowTraits {
-    using Type = HWND;
-    static Type Invalid() noexcept { return nullptr; }
-    static bool IsValid(Type h) noexcept { return h != nullptr; }
-    static void Close(Type h) noexcept { DestroyWindow(h); }
-};
-using CWindowHandle = CUniqueHandle<WindowTraits>;
-
-// Keeps the clipboard open for a scope.
-class CClipboardOpen {
-public:
-    CClipboardOpen() = default;
-    ~CClipboardOpen() {
-        if (m_open) CloseClipboard();
-    }
-    CClipboardOpen(const CClipboardOpen&) = delete;
-    CClipboardOpen& operator=(const CClipboardOpen&) = delete;
-
-    bool Open(HWND owner, DWORD timeoutMs) {
-        PollUntil(timeoutMs, [&] { return m_open = OpenClipboard(owner) != FALSE; });
-        return m_open;
-    }
-
-private:
-    bool m_open = false;
-};
-
-}  // namespace
 
 CCheck SetClipboardText(const CString& text, DWORD timeoutMs) {
     // EmptyClipboard makes the opening window the owner, and with no window it
@@ -60,8 +20,8 @@ CCheck SetClipboardText(const CString& text, DWORD timeoutMs) {
         if (!lock.get()) return CCheck::Failed(L"GlobalLock on the clipboard text failed");
         memcpy(lock.get(), text.GetString(), bytes);
     }
-    CClipboardOpen clipboard;
-    if (!clipboard.Open(owner.get(), timeoutMs)) {
+    CClipboardOpen clipboard(owner.get(), timeoutMs);
+    if (!clipboard) {
         return CCheck::FailedF(L"waited %u ms to open the clipboard; it is held by %s", timeoutMs,
                                DescribeWindow(GetOpenClipboardWindow()).GetString());
     }
@@ -75,8 +35,8 @@ CCheck SetClipboardText(const CString& text, DWORD timeoutMs) {
 }
 
 CResult<CString> ReadClipboardText(DWORD timeoutMs) {
-    CClipboardOpen clipboard;
-    if (!clipboard.Open(nullptr, timeoutMs)) {
+    CClipboardOpen clipboard(nullptr, timeoutMs);
+    if (!clipboard) {
         return CCheck::FailedF(L"waited %u ms to open the clipboard; it is held by %s", timeoutMs,
                                DescribeWindow(GetOpenClipboardWindow()).GetString());
     }

@@ -78,4 +78,11 @@ CCheck CTestProcess::Kill(UINT exitCode, DWORD timeoutMs) {
     return exited.ok() ? CCheck::Ok() : CCheck(exited);
 }
 
+CResult<DWORD> RunToExit(const CString& exePath, const CString& arguments, DWORD timeoutMs) {
+    CTestProcess process;
+    const CCheck started = process.Start(exePath, arguments);
+    if (!started.ok()) return started;
+    return process.WaitForExit(timeoutMs);
+}
+
 }  // namespace testkit

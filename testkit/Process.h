@@ -43,4 +43,7 @@ private:
     CString m_commandLine;  // for messages
 };
 
+// Starts "<exePath>" <arguments> and waits for its end: its exit code, or why there is none.
+CResult<DWORD> RunToExit(const CString& exePath, const CString& arguments, DWORD timeoutMs = kWaitMs);
+
 }  // namespace testkit

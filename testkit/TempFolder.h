@@ -54,20 +54,4 @@ inline std::string ReadFileBytes(const wchar_t* path) {
     return bytes;
 }
 
-// A window that needs no display: message-only windows exist under Wine without X.
-class CMessageWindow {
-public:
-    CMessageWindow()
-        : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 120, 80, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    ~CMessageWindow() {
-        if (m_window) DestroyWindow(m_window);
-    }
-    CMessageWindow(const CMessageWindow&) = delete;
-    CMessageWindow& operator=(const CMessageWindow&) = delete;
-    HWND get() const { return m_window; }
-
-private:
-    HWND m_window;
-};
-
 }  // namespace testkit

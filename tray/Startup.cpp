@@ -92,11 +92,11 @@ void InitUiLibraries(HINSTANCE instance) {
     OleInitialize(nullptr);
 }
 
-int Shutdown(HANDLE exitEvent, int exitCode) {
+int Shutdown(CHandle& exitEvent, int exitCode) {
     CloseOptionsChangedEvent();
-    SetEvent(exitEvent);
-    SetHandleInformation(exitEvent, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
-    CloseHandle(exitEvent);
+    SetEvent(exitEvent.get());
+    SetHandleInformation(exitEvent.get(), HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+    exitEvent.reset();
     CAppObjects::SetAppExitEvent(nullptr);
     // Only now, with this instance's event gone, may an elevated successor go on.
     SignalHandOverEvent();
@@ -174,11 +174,11 @@ int VexloraWinMain(HINSTANCE instance, const wchar_t* commandLineText) {
     }
 
     bool madeByAnother = false;
-    HANDLE exitEvent = CreateInstanceEvent_Vexlora_EXE(&madeByAnother);
+    CHandle exitEvent(CreateInstanceEvent_Vexlora_EXE(&madeByAnother));
     // Two starts at the same moment both pass the test above; the one whose event was
     // already there forwards its request like any later start.
     if (madeByAnother) {
-        CloseHandle(exitEvent);
+        exitEvent.reset();
         ForwardToRunningInstance(commandLine);
         LogWaitPending(5000);
         return 1;
@@ -188,16 +188,17 @@ int VexloraWinMain(HINSTANCE instance, const wchar_t* commandLineText) {
         LogWaitPending(5000);
         return 2;
     }
-    SetHandleInformation(exitEvent, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE);
-    CAppObjects::SetAppExitEvent(exitEvent);
-    CreateInstanceWatchers(exitEvent);
-    StartUnlocalizedWriter(exitEvent);
+    // Lent to everyone below: none of them may close it, only Shutdown does.
+    SetHandleInformation(exitEvent.get(), HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE);
+    CAppObjects::SetAppExitEvent(exitEvent.get());
+    CreateInstanceWatchers(exitEvent.get());
+    StartUnlocalizedWriter(exitEvent.get());
     WriteStartBanner();
 
     InitUiLibraries(instance);
     if (StartWaiterProgram()) LogWrite(L"VxlWaitingFor is stated succesfully");
     else LogError(L"CANNOT start VxlWaitingFor");
 
-    int exitCode = RunApplication(exitEvent, commandLine.IsNoInstall(), &commandLine);
+    int exitCode = RunApplication(exitEvent.get(), commandLine.IsNoInstall(), &commandLine);
     return Shutdown(exitEvent, exitCode);
 }

@@ -14,8 +14,8 @@
 #include "core/PlatformBinding.h"
 #include "core/Security.h"
 #include "core/TextHelpers.h"
-#include "core/tests/CaseLog.h"
-#include "testkit/TempFolder.h"
+#include "testkit/CaseLog.h"
+#include "testkit/MessageWindow.h"
 
 namespace {
 

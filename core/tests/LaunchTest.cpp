@@ -262,8 +262,9 @@ TEST_F(Launch, EachRoadToTheEditorRepliesToTheTrayWindow) {
         SetEditorStarterForTest(&starter);
         CReplyRecorder recorder;
         CHandle thread;
-        ASSERT_TRUE(StartPhraseEditorThread(CreateEventW(nullptr, TRUE, FALSE, nullptr), recorder.window(),
-                                            kReplyMessage, c.addFromClipboard, false, c.selectedText, &thread));
+        ASSERT_TRUE(StartPhraseEditorThread(CHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+                                            recorder.window(), kReplyMessage, c.addFromClipboard, false,
+                                            c.selectedText, &thread));
         ASSERT_TRUE(PumpUntil([&] { return !recorder.replies.empty(); }));
         EXPECT_EQ(c.firstReply, recorder.replies[0]);
         EXPECT_EQ(c.calls, starter.Calls());
@@ -299,8 +300,8 @@ TEST_F(Launch, TheSystemStarterStartsTheEditorWithExactlyItsSwitches) {
     Install(L"VexloraEditor.exe");
     CReplyRecorder recorder;
     CHandle thread;
-    ASSERT_TRUE(StartPhraseEditorThread(CreateEventW(nullptr, TRUE, FALSE, nullptr), recorder.window(), kReplyMessage,
-                                        true, true, L"x", &thread));
+    ASSERT_TRUE(StartPhraseEditorThread(CHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)), recorder.window(),
+                                        kReplyMessage, true, true, L"x", &thread));
     ASSERT_TRUE(PumpUntil([&] { return !recorder.replies.empty(); }));
     EXPECT_EQ(kEditorRunning, recorder.replies[0]);
     CString commandLine = CommandLineOf(L"VexloraEditor.exe");
@@ -325,7 +326,8 @@ TEST_F(Launch, AProgramThatEndsWhileTheEditorRunsGetsNoEndReply) {
                                 DUPLICATE_SAME_ACCESS));
     CReplyRecorder recorder;
     CHandle thread;
-    ASSERT_TRUE(StartPhraseEditorThread(threadsOwn, recorder.window(), kReplyMessage, false, false, L"", &thread));
+    ASSERT_TRUE(
+        StartPhraseEditorThread(CHandle(threadsOwn), recorder.window(), kReplyMessage, false, false, L"", &thread));
     ASSERT_TRUE(PumpUntil([&] { return !recorder.replies.empty(); }));
     CommandLineOf(L"VexloraEditor.exe");
 

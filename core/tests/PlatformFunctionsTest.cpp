@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/Handles.h"
-#include "testkit/TempFolder.h"
+#include "testkit/MessageWindow.h"
 
 namespace {
 

@@ -17,21 +17,7 @@
 #include "core/IniFile.h"
 #include "core/InputLanguage.h"
 #include "core/SettingsFile.h"
-
-class CFakeInputLanguageInfo final : public IInputLanguageInfo {
-public:
-    std::vector<HKL> layouts{reinterpret_cast<HKL>(static_cast<ULONG_PTR>(0x04090409))};
-    HKL defaultLanguage = nullptr;
-
-    std::vector<HKL> GetKeyboardLayouts(int maxCount) override {
-        std::vector<HKL> result = layouts;
-        if (static_cast<int>(result.size()) > maxCount) result.resize(maxCount);
-        return result;
-    }
-    HKL GetDefaultInputLanguage() override { return defaultLanguage; }
-
-    static HKL Layout(WORD language) { return reinterpret_cast<HKL>(static_cast<ULONG_PTR>(MAKELONG(language, language))); }
-};
+#include "testkit/fakes/FakeInputLanguage.h"
 
 class CTempSettingsFolders {
 public:

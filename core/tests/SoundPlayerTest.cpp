@@ -26,7 +26,7 @@
 #include "core/SoundPlayer.h"
 #include "core/SystemInfo.h"
 #include "core/TextHelpers.h"
-#include "core/tests/CaseLog.h"
+#include "testkit/CaseLog.h"
 #include "testkit/Poll.h"
 #include "testkit/Process.h"
 #include "testkit/ProgramFolder.h"

@@ -5,7 +5,7 @@
 #include "core/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
-#include "phrases/tests/MacroTestSeams.h"
+#include "testkit/fakes/FakeMacroEnvironment.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include "core/TextHelpers.h"
 #include "phrases/Command.h"
 #include "phrases/Macros.h"
-#include "phrases/tests/MacroTestSeams.h"
+#include "testkit/fakes/FakeInputLanguage.h"
+#include "testkit/fakes/FakeMacroEnvironment.h"
 
 namespace {
 
@@ -289,7 +290,8 @@ TEST(LayoutMacros, EnglishLayoutOfTheSystem) {
 TEST(LayoutMacros, OneKeyPerLanguageAndTheLastKeyWins) {
     // British English, Russian, German and US English: both English layouts share "EN",
     // and the later one in the list (US) is the one the key switches to.
-    CFakeLayouts layouts({0x08090809, 0x04190419, 0x04070407, 0x04090409});
+    CFakeInputLanguageInfo layouts({0x08090809, 0x04190419, 0x04070407, 0x04090409});
+    CInputLanguageScope scope(layouts);
     const LayoutMacroMap map = BuildLayoutMacroMap();
     ASSERT_EQ(3u, map.size());
     EXPECT_EQ(0x0409, map.at(L"%ACTIVATE_KL_EN%"));

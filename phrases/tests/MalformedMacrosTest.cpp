@@ -11,7 +11,7 @@
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "phrases/NumberToWords.h"
-#include "phrases/tests/MacroTestSeams.h"
+#include "testkit/fakes/FakeMacroEnvironment.h"
 
 namespace {
 

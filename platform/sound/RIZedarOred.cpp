@@ -8,39 +8,22 @@
 #include <mmdeviceapi.h>
 #include <windows.h>
 
+#include "core/Handles.h"
+
 namespace {
 
-// Releases a COM interface at the end of a scope.
-template <class Interface>
-class CComRef {
-public:
-    CComRef() = default;
-    ~CComRef() {
-        if (m_pointer) m_pointer->Release();
-    }
-    CComRef(const CComRef&) = delete;
-    CComRef& operator=(const CComRef&) = delete;
-
-    Interface* operator->() const { return m_pointer; }
-    Interface** out() { return &m_pointer; }
-    void** outVoid() { return reinterpret_cast<void**>(&m_pointer); }
-
-private:
-    Interface* m_pointer = nullptr;
-};
-
 bool SetProcessSessionMute(bool mute) {
-    CComRef<IMMDeviceEnumerator> devices;
+    CComPtr<IMMDeviceEnumerator> devices;
     if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
                                 __uuidof(IMMDeviceEnumerator), devices.outVoid())))
         return false;
-    CComRef<IMMDevice> device;
+    CComPtr<IMMDevice> device;
     if (FAILED(devices->GetDefaultAudioEndpoint(eRender, eConsole, device.out()))) return false;
-    CComRef<IAudioSessionManager> sessions;
+    CComPtr<IAudioSessionManager> sessions;
     if (FAILED(device->Activate(__uuidof(IAudioSessionManager), CLSCTX_INPROC_SERVER, nullptr, sessions.outVoid())))
         return false;
     // The process's default session: the one PlaySound and MessageBeep play into.
-    CComRef<ISimpleAudioVolume> volume;
+    CComPtr<ISimpleAudioVolume> volume;
     if (FAILED(sessions->GetSimpleAudioVolume(nullptr, FALSE, volume.out()))) return false;
     return SUCCEEDED(volume->SetMute(mute ? TRUE : FALSE, nullptr));
 }

@@ -6,7 +6,7 @@
 
 #include "core/Handles.h"
 #include "core/Logger.h"
-#include "tools/tests/LogFileLines.h"
+#include "testkit/LogFile.h"
 
 namespace {
 

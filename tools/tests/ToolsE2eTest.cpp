@@ -6,12 +6,12 @@
 #include <string>
 
 #include "core/NamedObjects.h"
+#include "testkit/LogFile.h"
 #include "testkit/Poll.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"
 #include "tools/ExeWaiter.h"
 #include "tools/WaiterProgram.h"
-#include "tools/tests/LogFileLines.h"
 
 using namespace testkit;
 

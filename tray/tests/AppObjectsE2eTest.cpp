@@ -34,9 +34,7 @@ protected:
     }
 
     DWORD RunToEnd(const wchar_t* arguments) {
-        CTestProcess process;
-        EXPECT_TRUE(process.Start(folder_.PathOf(L"Vexlora.exe"), arguments));
-        CResult<DWORD> code = process.WaitForExit(30000);
+        CResult<DWORD> code = RunToExit(folder_.PathOf(L"Vexlora.exe"), arguments, 30000);
         EXPECT_TRUE(code);
         return code.ok() ? code.value() : 999;
     }

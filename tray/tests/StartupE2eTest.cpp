@@ -34,10 +34,7 @@ protected:
 
     // Runs Vexlora.exe with the arguments to its end and returns the exit code.
     DWORD RunToEnd(const wchar_t* arguments) {
-        CTestProcess process;
-        CCheck started = process.Start(folder_.PathOf(L"Vexlora.exe"), arguments);
-        EXPECT_TRUE(started);
-        CResult<DWORD> code = process.WaitForExit(30000);
+        CResult<DWORD> code = RunToExit(folder_.PathOf(L"Vexlora.exe"), arguments, 30000);
         EXPECT_TRUE(code);
         return code.ok() ? code.value() : 999;
     }

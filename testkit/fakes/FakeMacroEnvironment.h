@@ -1,5 +1,5 @@
-// Fixed answers for the macros: a clock, a mouse, a user, a system folder, version
-// resources and keyboard layouts that do not depend on the machine or the time of day.
+// Fixed answers for the macros: a clock, a mouse, a user, a system folder and version
+// resources that do not depend on the machine or the time of day.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 #include <map>
 #include <vector>
 
-#include "core/InputLanguage.h"
 #include "phrases/MacroEnvironment.h"
 
 class CFakeMacroEnvironment : public IMacroEnvironment {
@@ -48,25 +47,4 @@ public:
     ~CMacroEnvironmentScope() { SetMacroEnvironmentForTest(nullptr); }
     CMacroEnvironmentScope(const CMacroEnvironmentScope&) = delete;
     CMacroEnvironmentScope& operator=(const CMacroEnvironmentScope&) = delete;
-};
-
-class CFakeLayouts : public IInputLanguageInfo {
-public:
-    explicit CFakeLayouts(std::vector<UINT_PTR> layouts) {
-        for (UINT_PTR layout : layouts) m_layouts.push_back(reinterpret_cast<HKL>(layout));
-        SetInputLanguageInfoForTest(this);
-    }
-    ~CFakeLayouts() override { SetInputLanguageInfoForTest(nullptr); }
-    CFakeLayouts(const CFakeLayouts&) = delete;
-    CFakeLayouts& operator=(const CFakeLayouts&) = delete;
-
-    std::vector<HKL> GetKeyboardLayouts(int maxCount) override {
-        std::vector<HKL> layouts = m_layouts;
-        if (static_cast<int>(layouts.size()) > maxCount) layouts.resize(maxCount);
-        return layouts;
-    }
-    HKL GetDefaultInputLanguage() override { return m_layouts.empty() ? nullptr : m_layouts.front(); }
-
-private:
-    std::vector<HKL> m_layouts;
 };
