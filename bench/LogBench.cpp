@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/Handles.h"
-#include "core/Logger.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "phrases/Command.h"
 #include "phrases/CommandTree.h"
 

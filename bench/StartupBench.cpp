@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 
 namespace {
 

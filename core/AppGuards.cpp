@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 
 CAutoForegroundWindow::CAutoForegroundWindow(HWND target)
     : m_previous(GetForegroundWindow()),

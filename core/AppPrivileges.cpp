@@ -1,7 +1,7 @@
 #include "core/AppPrivileges.h"
 
-#include "core/Logger.h"
-#include "core/Security.h"
+#include "core/base/Logger.h"
+#include "core/base/Security.h"
 
 namespace {
 

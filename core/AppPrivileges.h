@@ -1,7 +1,7 @@
 // The process privileges the main program enables and shows.
 #pragma once
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 namespace CAppObjects {
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // The clipboard-history handler of the tray window and its queue. The requests hand them
 // out by their own types, so that a caller cannot take one for the other or for

@@ -1,12 +1,12 @@
 #include "core/AppTexts.h"
 
 #include "core/ClientLanguage.h"
-#include "core/InputLanguage.h"
+#include "core/base/InputLanguage.h"
 #include "core/LanguageFiles.h"
 #include "core/Launch.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 #include "core/UiStrings.h"
 
 namespace {

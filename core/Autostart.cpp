@@ -1,8 +1,8 @@
 #include "core/Autostart.h"
 
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
-#include "core/WorkerThread.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 

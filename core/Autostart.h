@@ -1,7 +1,7 @@
 // Autostart: the value "Vexlora" under HKCU "Software\Microsoft\Windows\CurrentVersion\Run".
 #pragma once
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 
 namespace CAppObjects {
 

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "core/AppPaths.h"
-#include "core/BitmapFile.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
-#include "core/Security.h"
+#include "core/base/AppPaths.h"
+#include "core/base/BitmapFile.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/Security.h"
 #include "core/ShellServices.h"
 #include "core/TempFiles.h"
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 
 namespace CAppObjects {
 

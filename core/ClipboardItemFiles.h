@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // What the file writers need of a clipboard-history item.
 struct CClipboardItemData {

@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 enum CommandLineKeyId {
     kKeyExit = 0,

@@ -8,8 +8,8 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
-#include "core/DateTimeFormat.h"
+#include "core/base/CString.h"
+#include "core/base/DateTimeFormat.h"
 
 // ---------------------------------------------------------------------------------------
 // OLE dates with milliseconds

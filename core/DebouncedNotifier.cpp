@@ -3,9 +3,9 @@
 #include <mutex>
 
 #include "core/AppSlots.h"
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "core/TrayIds.h"
-#include "core/WorkerThread.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include "core/AppPaths.h"
-#include "core/PlatformBinding.h"
+#include "core/base/AppPaths.h"
+#include "core/base/PlatformBinding.h"
 
 namespace {
 

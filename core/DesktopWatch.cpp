@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cwchar>
 
-#include "core/Logger.h"
-#include "core/Security.h"
+#include "core/base/Logger.h"
+#include "core/base/Security.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include <set>
 
-#include "core/CString.h"
-#include "core/PlatformBinding.h"
+#include "core/base/CString.h"
+#include "core/base/PlatformBinding.h"
 
 // True when the calling thread's desktop is the desktop that receives user input. False
 // whenever that cannot be decided: the hot key is then ignored.

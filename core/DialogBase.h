@@ -13,7 +13,7 @@
 
 #include <set>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 class CDialogBase {
 public:

@@ -1,7 +1,7 @@
 #include "core/DialogCloser.h"
 
 #include "core/AppSlots.h"
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "core/AppGuards.h"
 #include "core/AppSlots.h"
-#include "core/Handles.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
-#include "core/WorkerThread.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // Forwarding side: each opens its event, sets it and closes it; false when the event
 // does not exist (no instance is waiting for it).

@@ -6,14 +6,14 @@
 #include <memory>
 #include <mutex>
 
-#include "core/AppPaths.h"
-#include "core/Handles.h"
-#include "core/IniFile.h"
-#include "core/InputLanguage.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
+#include "core/base/IniFile.h"
+#include "core/base/InputLanguage.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
 #include "core/SettingsFile.h"
-#include "core/WorkerThread.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <set>
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // ---------------------------------------------------------------------------------------
 // Names and paths

@@ -2,7 +2,7 @@
 
 #include "core/AppSlots.h"
 #include "core/LanguageFiles.h"
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 #include "core/Settings.h"
 #include "core/ShellServices.h"
 #include "core/TrayIds.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 namespace CAppObjects {
 

@@ -4,15 +4,15 @@
 
 #include <memory>
 
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
-#include "core/Security.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/Security.h"
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/SystemInfo.h"
-#include "core/WorkerThread.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <shellapi.h>
 
 #include "core/AppGuards.h"
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
 #include "core/CommandLine.h"
 #include "core/Instance.h"
-#include "core/Logger.h"
-#include "core/Security.h"
+#include "core/base/Logger.h"
+#include "core/base/Security.h"
 #include "core/SoundPlayer.h"
 #include "core/TrayIds.h"
 

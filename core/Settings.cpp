@@ -1,13 +1,13 @@
 #include "core/Settings.h"
 
-#include "core/AppPaths.h"
-#include "core/IniFile.h"
-#include "core/InputLanguage.h"
+#include "core/base/AppPaths.h"
+#include "core/base/IniFile.h"
+#include "core/base/InputLanguage.h"
 #include "core/LanguageFiles.h"
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 #include "core/SettingsFile.h"
 #include "core/SettingsKeys.h"
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 

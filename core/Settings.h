@@ -17,7 +17,7 @@
 
 #include <mutex>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // Every field; their defaults are in core/SettingsKeys.h, and the settings class adds the operations.
 class CVXLSettingsBase {

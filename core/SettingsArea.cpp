@@ -1,9 +1,9 @@
 #include <tinyxml.h>
 
-#include "core/Handles.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
-#include "core/TextHelpers.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <atomic>
 #include <mutex>
 
-#include "core/AppPaths.h"
-#include "core/Handles.h"
-#include "core/IniFile.h"
-#include "core/NamedObjects.h"
-#include "core/Security.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
+#include "core/base/IniFile.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/Security.h"
 
 namespace {
 

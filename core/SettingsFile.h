@@ -13,7 +13,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // ---------------------------------------------------------------------------------------
 // Names

@@ -3,10 +3,10 @@
 #include <shellapi.h>
 #include <wininet.h>
 
-#include "core/Handles.h"
-#include "core/Logger.h"
-#include "core/PlatformBinding.h"
-#include "core/Security.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
+#include "core/base/PlatformBinding.h"
+#include "core/base/Security.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // ---------------------------------------------------------------------------------------
 // Shell starts

@@ -7,13 +7,13 @@
 #include <memory>
 #include <mutex>
 
-#include "core/AppPaths.h"
-#include "core/Handles.h"
-#include "core/Logger.h"
-#include "core/PlatformBinding.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
+#include "core/base/PlatformBinding.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
-#include "core/WorkerThread.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include <array>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // Sound ids: the index into the table of sound files.
 const LONG kSoundKbd = 0;           // "kbd.wav": a phrase text was pasted

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "core/PlatformFunctions.h"
+#include "core/base/PlatformFunctions.h"
 #include "core/VersionInfo.h"
 
 namespace {

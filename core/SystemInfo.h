@@ -1,7 +1,7 @@
 // Facts about the system and the user that logs and reports show.
 #pragma once
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // The operating system as one text: name, bitness, build ("Windows 10 64-bit build 19045").
 CString GetOSVersionText();

@@ -3,8 +3,8 @@
 #include <mutex>
 #include <vector>
 
-#include "core/Logger.h"
-#include "core/Security.h"
+#include "core/base/Logger.h"
+#include "core/base/Security.h"
 
 namespace {
 

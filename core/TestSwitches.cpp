@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 
 const wchar_t kUpdateVersionTestSwitch[] = L"UpdateVersion_Test.UpdateVersion_Test";
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // The update check's switch.
 extern const wchar_t kUpdateVersionTestSwitch[];  // "UpdateVersion_Test.UpdateVersion_Test"

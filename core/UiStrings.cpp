@@ -4,8 +4,8 @@
 #include <memory>
 #include <mutex>
 
-#include "core/AppPaths.h"
-#include "core/IniFile.h"
+#include "core/base/AppPaths.h"
+#include "core/base/IniFile.h"
 #include "core/LanguageFiles.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 #include "core/UiStringIds.h"
 
 // ---------------------------------------------------------------------------------------

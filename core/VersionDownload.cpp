@@ -1,8 +1,8 @@
 #include "core/VersionDownload.h"
 
-#include "core/AppPaths.h"
-#include "core/Logger.h"
-#include "core/Security.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Logger.h"
+#include "core/base/Security.h"
 #include "core/ShellServices.h"
 
 namespace CAppObjects {

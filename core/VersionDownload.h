@@ -1,7 +1,7 @@
 // Downloading the version information of the update check.
 #pragma once
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 namespace CAppObjects {
 

@@ -5,9 +5,9 @@
 #include <cwchar>
 #include <vector>
 
-#include "core/Handles.h"
-#include "core/InputLanguage.h"
-#include "core/Security.h"
+#include "core/base/Handles.h"
+#include "core/base/InputLanguage.h"
+#include "core/base/Security.h"
 
 namespace {
 

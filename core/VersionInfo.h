@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 class TiXmlDocument;
 

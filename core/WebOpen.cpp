@@ -1,9 +1,9 @@
 #include "core/WebOpen.h"
 
 #include "core/AppSlots.h"
-#include "core/Security.h"
+#include "core/base/Security.h"
 #include "core/ShellServices.h"
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 namespace CAppObjects {
 

@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <map>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 
 namespace {
 

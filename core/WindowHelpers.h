@@ -14,7 +14,7 @@
 
 #include <utility>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // ---------------------------------------------------------------------------------------
 // Colours (red in the low byte)

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 #include "platform/wtl/AtlDlg.h"
 
 class CPromptDlg : public wtl::CDialogImplBase {

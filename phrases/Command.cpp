@@ -3,9 +3,9 @@
 #include <climits>
 #include <utility>
 
-#include "core/AppPaths.h"
-#include "core/Logger.h"
-#include "core/TextHelpers.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Logger.h"
+#include "core/base/TextHelpers.h"
 
 const char kCommandRootElement[] = "VXLCommand";
 const wchar_t kPhraseFileExtension[] = L".vexlora";

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 enum VXLDataType {
     VXL_DATA_TEXT = 0,

@@ -4,11 +4,11 @@
 #include <mutex>
 #include <new>
 
-#include "core/Handles.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
-#include "core/Security.h"
-#include "core/TextHelpers.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/Security.h"
+#include "core/base/TextHelpers.h"
 #include "phrases/Command.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <memory>
 #include <mutex>
 
-#include "core/Logger.h"
-#include "core/TextHelpers.h"
+#include "core/base/Logger.h"
+#include "core/base/TextHelpers.h"
 #include "phrases/Command.h"
 #include "phrases/CommandSave.h"
 

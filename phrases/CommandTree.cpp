@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/AppPaths.h"
-#include "core/Handles.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
-#include "core/TextHelpers.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 

@@ -15,7 +15,7 @@
 #include <set>
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 #include "phrases/Command.h"
 
 // The "Sorting" value that keeps every level in the order of the folder listing.

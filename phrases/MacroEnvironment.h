@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 class IMacroEnvironment {
 public:

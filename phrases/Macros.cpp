@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "core/AppPaths.h"
-#include "core/DateTimeFormat.h"
-#include "core/InputLanguage.h"
-#include "core/Logger.h"
-#include "core/TextHelpers.h"
+#include "core/base/AppPaths.h"
+#include "core/base/DateTimeFormat.h"
+#include "core/base/InputLanguage.h"
+#include "core/base/Logger.h"
+#include "core/base/TextHelpers.h"
 #include "phrases/MacroEnvironment.h"
 #include "phrases/MacrosInternal.h"
 #include "phrases/NumberToWords.h"

@@ -21,7 +21,7 @@
 #include <map>
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 class CVXLCommand;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Command.h"
 #include "phrases/MacroEnvironment.h"

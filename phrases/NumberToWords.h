@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // The words of the number ("ноль" for 0), without outer blanks.
 CString NumberToWords(uint32_t number);

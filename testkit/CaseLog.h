@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "core/CString.h"
-#include "core/Logger.h"
+#include "core/base/CString.h"
+#include "core/base/Logger.h"
 #include "testkit/ProgramFolder.h"
 
 class CCaseLog {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "testkit/Controls.h"
 
 namespace testkit {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 #include "testkit/Outcome.h"
 
 namespace testkit {

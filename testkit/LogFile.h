@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 
 struct LogFileContent {
     bool hasByteOrderMark = false;

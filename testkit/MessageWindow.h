@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 
 namespace testkit {
 

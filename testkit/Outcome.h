@@ -7,7 +7,7 @@
 
 #include <utility>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 namespace testkit {
 

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
-#include "core/Handles.h"
+#include "core/base/CString.h"
+#include "core/base/Handles.h"
 #include "testkit/Controls.h"
 #include "testkit/Outcome.h"
 

@@ -1,6 +1,6 @@
 #include "testkit/ProgramFolder.h"
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "testkit/Poll.h"
 
 namespace testkit {

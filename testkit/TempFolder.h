@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 namespace testkit {
 

@@ -1,7 +1,7 @@
 #include "tools/ExeWaiter.h"
 
-#include "core/CString.h"
-#include "core/Logger.h"
+#include "core/base/CString.h"
+#include "core/base/Logger.h"
 
 const wchar_t* GetWaitResultName(int result) {
     switch (result) {

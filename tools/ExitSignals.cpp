@@ -1,7 +1,7 @@
 #include "tools/ExitSignals.h"
 
-#include "core/Handles.h"
-#include "core/NamedObjects.h"
+#include "core/base/Handles.h"
+#include "core/base/NamedObjects.h"
 
 bool OpenAndSetNamedEvent(const wchar_t* name) {
     CHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));

@@ -1,7 +1,7 @@
 #include "tools/WaiterCommandLine.h"
 
-#include "core/Logger.h"
-#include "core/ProcessInfo.h"
+#include "core/base/Logger.h"
+#include "core/base/ProcessInfo.h"
 
 namespace {
 

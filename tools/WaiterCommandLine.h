@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 class CVXL_WF_CommandLineInfo {
 public:

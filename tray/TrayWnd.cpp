@@ -2,8 +2,8 @@
 
 #include "core/AppSlots.h"
 #include "core/Instance.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
 #include "core/SoundPlayer.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/AppGuards.h"
-#include "core/Security.h"
+#include "core/base/Security.h"
 #include "core/tests/AppTestHelpers.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"

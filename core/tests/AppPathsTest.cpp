@@ -1,7 +1,7 @@
 // Folders, names and parts of paths.
 #include <gtest/gtest.h>
 
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 #include "core/tests/SettingsTestFolders.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "core/AppPaths.h"
-#include "core/CString.h"
-#include "core/Handles.h"
-#include "core/Logger.h"
+#include "core/base/AppPaths.h"
+#include "core/base/CString.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
 #include "core/ShellServices.h"
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 #include "core/TrayIds.h"
 #include "core/tests/SettingsTestFolders.h"
 #include "testkit/Poll.h"

@@ -5,7 +5,7 @@
 
 #include "core/AppTexts.h"
 #include "core/DefaultPrograms.h"
-#include "core/IniFile.h"
+#include "core/base/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/LanguageMenu.h"
 #include "core/ShellServices.h"

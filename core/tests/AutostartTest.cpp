@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
 #include "core/Autostart.h"
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "core/tests/AppTestHelpers.h"
 
 namespace {

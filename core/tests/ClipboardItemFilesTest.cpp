@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "core/AppPaths.h"
-#include "core/BitmapFile.h"
+#include "core/base/AppPaths.h"
+#include "core/base/BitmapFile.h"
 #include "core/ClipboardItemFiles.h"
-#include "core/Security.h"
+#include "core/base/Security.h"
 #include "core/TempFiles.h"
 #include "core/tests/AppTestHelpers.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/DateTimeFormat.h"
+#include "core/base/DateTimeFormat.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "core/DesktopWatch.h"
-#include "core/PlatformBinding.h"
-#include "core/Security.h"
-#include "core/TextHelpers.h"
+#include "core/base/PlatformBinding.h"
+#include "core/base/Security.h"
+#include "core/base/TextHelpers.h"
 #include "testkit/CaseLog.h"
 #include "testkit/MessageWindow.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/IniFile.h"
+#include "core/base/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/SettingsFile.h"
 #include "core/UiStrings.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/Launch.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
 #include "core/tests/SettingsTestFolders.h"

@@ -1,4 +1,4 @@
-#include "core/NamedObjects.h"
+#include "core/base/NamedObjects.h"
 
 #include <aclapi.h>
 #include <shlobj.h>
@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 
-#include "core/AppPaths.h"
-#include "core/Handles.h"
-#include "core/Logger.h"
-#include "core/TextHelpers.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
+#include "core/base/TextHelpers.h"
 #include "testkit/TempFolder.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && wcscmp(argv[1], L"event") == 0) {

@@ -1,4 +1,4 @@
-#include "core/PlatformFunctions.h"
+#include "core/base/PlatformFunctions.h"
 
 #include <dwmapi.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "testkit/MessageWindow.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <map>
 #include <string>
 
-#include "core/Logger.h"
-#include "core/PlatformBinding.h"
-#include "core/ProcessInfo.h"
-#include "core/TextHelpers.h"
+#include "core/base/Logger.h"
+#include "core/base/PlatformBinding.h"
+#include "core/base/ProcessInfo.h"
+#include "core/base/TextHelpers.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"
 

@@ -1,4 +1,4 @@
-#include "core/Security.h"
+#include "core/base/Security.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>

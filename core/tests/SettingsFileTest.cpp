@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Handles.h"
-#include "core/IniFile.h"
+#include "core/base/Handles.h"
+#include "core/base/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/Settings.h"
 #include "core/tests/SettingsTestFolders.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/IniFile.h"
+#include "core/base/IniFile.h"
 #include "core/SettingsFile.h"
 #include "core/tests/SettingsTestFolders.h"
 

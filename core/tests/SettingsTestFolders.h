@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "core/AppPaths.h"
-#include "core/CString.h"
+#include "core/base/AppPaths.h"
+#include "core/base/CString.h"
 #include "testkit/TempFolder.h"
-#include "core/IniFile.h"
-#include "core/InputLanguage.h"
+#include "core/base/IniFile.h"
+#include "core/base/InputLanguage.h"
 #include "core/SettingsFile.h"
 #include "testkit/fakes/FakeInputLanguage.h"
 

@@ -17,15 +17,15 @@
 #include <thread>
 #include <vector>
 
-#include "core/AppPaths.h"
-#include "core/Handles.h"
-#include "core/PlatformBinding.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
+#include "core/base/PlatformBinding.h"
 #include "core/RunAsAdmin.h"
-#include "core/Security.h"
+#include "core/base/Security.h"
 #include "core/Settings.h"
 #include "core/SoundPlayer.h"
 #include "core/SystemInfo.h"
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 #include "testkit/CaseLog.h"
 #include "testkit/Poll.h"
 #include "testkit/Process.h"

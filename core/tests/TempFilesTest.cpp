@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "core/AppPaths.h"
-#include "core/Security.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Security.h"
 #include "core/TempFiles.h"
 #include "core/tests/AppTestHelpers.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include "core/InputLanguage.h"
+#include "core/base/InputLanguage.h"
 #include "core/VersionInfo.h"
 #include "core/tests/SettingsTestFolders.h"
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "core/WindowHelpers.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 
 const wchar_t kUnicodeRtfSignature[] = L"{\\urtf";
 

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 
 // The signature of Unicode RTF.
 extern const wchar_t kUnicodeRtfSignature[];  // "{\urtf"

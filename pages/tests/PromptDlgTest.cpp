@@ -7,7 +7,7 @@
 #include <functional>
 #include <thread>
 
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 #include "pages/PromptDlg.h"
 #include "pages/PromptDlgIds.h"
 #include "testkit/Poll.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <set>
 
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 #include "phrases/Command.h"
 #include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"

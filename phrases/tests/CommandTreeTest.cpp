@@ -9,7 +9,7 @@
 #include <map>
 #include <set>
 
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 #include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
-#include "core/Handles.h"
-#include "core/TextHelpers.h"
+#include "core/base/Handles.h"
+#include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "testkit/fakes/FakeMacroEnvironment.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/AppPaths.h"
-#include "core/TextHelpers.h"
+#include "core/base/AppPaths.h"
+#include "core/base/TextHelpers.h"
 #include "phrases/Command.h"
 #include "phrases/Macros.h"
 #include "testkit/fakes/FakeInputLanguage.h"

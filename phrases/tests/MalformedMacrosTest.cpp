@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Handles.h"
-#include "core/TextHelpers.h"
+#include "core/base/Handles.h"
+#include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "phrases/NumberToWords.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/TextHelpers.h"
+#include "core/base/TextHelpers.h"
 #include "phrases/NumberToWords.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/CString.h"
+#include "core/base/CString.h"
 #include "testkit/TempFolder.h"
 
 class CTempPhraseFolder {

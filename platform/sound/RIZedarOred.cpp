@@ -8,7 +8,7 @@
 #include <mmdeviceapi.h>
 #include <windows.h>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "platform/wincore/WindowCore.h"
 
-#include "core/CString.h"
-#include "core/Logger.h"
+#include "core/base/CString.h"
+#include "core/base/Logger.h"
 #include "core/WindowHelpers.h"
 
 namespace wincore {

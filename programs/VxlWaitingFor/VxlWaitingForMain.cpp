@@ -1,7 +1,7 @@
 // The waiter: no window, no console; its whole work is in the tools library.
 #include <windows.h>
 
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 #include "tools/WaiterProgram.h"
 
 namespace {

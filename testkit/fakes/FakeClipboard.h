@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/Clipboard.h"
+#include "core/base/Clipboard.h"
 
 class CFakeClipboard final : public IClipboard {
 public:

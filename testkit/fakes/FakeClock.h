@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "core/Clock.h"
+#include "core/base/Clock.h"
 
 class CFakeClock final : public IClock {
 public:

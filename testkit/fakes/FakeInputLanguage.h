@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "core/InputLanguage.h"
+#include "core/base/InputLanguage.h"
 
 class CFakeInputLanguageInfo final : public IInputLanguageInfo {
 public:

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "core/InputSender.h"
+#include "core/base/InputSender.h"
 
 class CFakeInputSender final : public IInputSender {
 public:

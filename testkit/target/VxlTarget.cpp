@@ -15,8 +15,8 @@
 #include <shellapi.h>
 #include <windows.h>
 
-#include "core/CString.h"
-#include "core/Handles.h"
+#include "core/base/CString.h"
+#include "core/base/Handles.h"
 #include "testkit/TargetIds.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "core/Clipboard.h"
-#include "core/Handles.h"
+#include "core/base/Clipboard.h"
+#include "core/base/Handles.h"
 #include "testkit/fakes/FakeClipboard.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/Handles.h"
-#include "core/Logger.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
 #include "testkit/LogFile.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/NamedObjects.h"
+#include "core/base/NamedObjects.h"
 #include "testkit/LogFile.h"
 #include "testkit/Poll.h"
 #include "testkit/TargetIds.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/AppPaths.h"
-#include "core/ProcessInfo.h"
+#include "core/base/AppPaths.h"
+#include "core/base/ProcessInfo.h"
 
 namespace {
 

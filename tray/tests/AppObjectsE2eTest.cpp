@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 #include "core/Autostart.h"
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "testkit/TestKit.h"
 
 using namespace testkit;

@@ -8,12 +8,12 @@
 #include <string>
 #include <thread>
 
-#include "core/AppPaths.h"
+#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "core/Instance.h"
-#include "core/Logger.h"
-#include "core/NamedObjects.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
 #include "core/RunAsAdmin.h"
 #include "testkit/Poll.h"
 #include "testkit/ProgramFolder.h"

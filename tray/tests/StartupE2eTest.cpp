@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
-#include "core/Handles.h"
+#include "core/base/Handles.h"
 #include "core/Instance.h"
-#include "core/NamedObjects.h"
+#include "core/base/NamedObjects.h"
 #include "testkit/Poll.h"
 #include "testkit/TestKit.h"
 

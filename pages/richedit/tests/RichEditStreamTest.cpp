@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "core/Handles.h"
-#include "core/TextHelpers.h"
+#include "core/base/Handles.h"
+#include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Logger.h"
+#include "core/base/Logger.h"
 #include "testkit/ProgramFolder.h"
 
 namespace {

@@ -1,0 +1,23 @@
+#include "core/base/FileIcons.h"
+
+#include <shellapi.h>
+
+namespace {
+
+HICON ShellFileIcon(const wchar_t* path, UINT flags) {
+    if (!path || !*path) return nullptr;
+    SHFILEINFOW info = {};
+    if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | flags)) return nullptr;
+    return info.hIcon;
+}
+
+}  // namespace
+
+HICON GetFileIcon(const wchar_t* path, int flag) {
+    if (flag != 0) return nullptr;
+    return ShellFileIcon(path, 0);
+}
+
+HICON GetFileIconSmallOrLarge(const wchar_t* path, bool large) {
+    return ShellFileIcon(path, large ? SHGFI_LARGEICON : SHGFI_SMALLICON);
+}
