@@ -2,6 +2,7 @@
 
 #include "core/base/Logger.h"
 #include "core/base/Security.h"
+#include "core/base/Privileges.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "core/ShellServices.h"
 #include "core/TempFiles.h"
 #include "core/base/TextHelpers.h"
+#include "core/base/TextConversions.h"
 
 namespace CAppObjects {
 

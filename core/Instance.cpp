@@ -8,6 +8,7 @@
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/WorkerThread.h"
+#include "core/base/SharedEvents.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "core/SettingsFile.h"
 #include "core/SystemInfo.h"
 #include "core/base/WorkerThread.h"
+#include "core/SettingsArea.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/TextHelpers.h"
+#include "core/base/TextConversions.h"
+#include "core/SettingsArea.h"
 
 namespace {
 

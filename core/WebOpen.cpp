@@ -4,6 +4,7 @@
 #include "core/base/Security.h"
 #include "core/ShellServices.h"
 #include "core/base/TextHelpers.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "core/base/Security.h"
 #include "core/base/TextHelpers.h"
 #include "phrases/Command.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

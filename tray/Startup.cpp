@@ -20,6 +20,8 @@
 #include "core/TempFiles.h"
 #include "platform/wtl/AtlApp.h"
 #include "tray/TrayWnd.h"
+#include "core/base/SharedEvents.h"
+#include "core/base/LogPath.h"
 
 namespace {
 

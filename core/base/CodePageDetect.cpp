@@ -3,6 +3,7 @@
 #include "core/base/TextHelpers.h"
 
 #include "core/base/Handles.h"
+#include "core/base/CodePageDetect.h"
 
 namespace {
 

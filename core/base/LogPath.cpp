@@ -3,6 +3,7 @@
 #include "core/base/AppPaths.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/Security.h"
+#include "core/base/LogPath.h"
 
 CString BuildLogReportPath() {
     CString folder = GetProgramFolder();

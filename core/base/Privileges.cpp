@@ -1,6 +1,7 @@
 #include "core/base/Security.h"
 
 #include <algorithm>
+#include "core/base/Privileges.h"
 
 namespace {
 

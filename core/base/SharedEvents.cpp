@@ -4,6 +4,7 @@
 #include "core/base/Handles.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/WorkerThread.h"
+#include "core/base/SharedEvents.h"
 
 namespace {
 

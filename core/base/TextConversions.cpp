@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/base/TextHelpers.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 // between the two halves of one character, that character is left out whole.
 #pragma once
 
-#include <mlang.h>
 #include <windows.h>
 
 #include <array>
@@ -129,16 +128,6 @@ using CaseMapProc = bool (*)(wchar_t* buffer, bool upper);
 bool MakeUpperInvariant(CString& text, CaseMapProc map);
 
 // ---------------------------------------------------------------------------------------
-// Conversions: empty for an empty or null input and for a text the system cannot convert.
-// Malformed input is converted the system's way (U+FFFD for invalid UTF-8, for instance).
-
-std::wstring AnsiToWide(const char* text);
-std::wstring Utf8ToWide(const char* text);
-std::wstring MultiByteToWideCP(const char* text, UINT codePage);
-std::string WideToThreadAcp(const wchar_t* text);
-std::string WideToUtf8(const wchar_t* text);
-
-// ---------------------------------------------------------------------------------------
 // Decorated report texts
 
 CString MakeCharRun(wchar_t ch, int count);  // empty when count < 1
@@ -178,35 +167,3 @@ int GetReportIndentWidth();
 void AppendIndent(CString& text, bool newline);
 void AppendSeparatorLine(CString& text, int count, bool newline);
 void AppendRepeatedText(CString& text, const wchar_t* piece, int count, bool newline);
-
-// ---------------------------------------------------------------------------------------
-// Code page of an 8-bit text
-
-struct CharsetRow {
-    const wchar_t* name;
-    UINT codePage;
-};
-// Searched from the top: the first row with a code page gives its name.
-extern const std::array<CharsetRow, 119> CharsetTable;
-
-// Where the guesses come from; MLang on Windows, a fake in tests.
-class ICodePageDetector {
-public:
-    virtual ~ICodePageDetector() = default;
-    // The candidates for the text, at most 5; empty when detection fails.
-    virtual std::vector<DetectEncodingInfo> Detect(const char* bytes, int length) = 0;
-};
-
-// IMultiLanguage2::DetectInputCodepage, in HTML mode. The calling thread must have COM
-// initialised; each call creates and releases its own object.
-class CMLangCodePageDetector final : public ICodePageDetector {
-public:
-    std::vector<DetectEncodingInfo> Detect(const char* bytes, int length) override;
-};
-
-// The best candidate's code page when CharsetTable holds it (its name in *name when
-// given), else 0. Best = highest confidence × document percentage (the confidence alone
-// when the percentage is 0); the first of equal scores wins.
-UINT DetectCodePageAndName(const char* bytes, int length, CString* name);
-UINT DetectCodePageAndName(ICodePageDetector& detector, const char* bytes, int length, CString* name);
-UINT DetectCodePageByMLang(const char* bytes, int length);

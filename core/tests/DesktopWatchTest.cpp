@@ -16,6 +16,7 @@
 #include "core/base/TextHelpers.h"
 #include "testkit/CaseLog.h"
 #include "testkit/MessageWindow.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -14,6 +14,10 @@
 #include "core/base/Logger.h"
 #include "core/base/TextHelpers.h"
 #include "testkit/TempFolder.h"
+#include "core/base/TextConversions.h"
+#include "core/SettingsArea.h"
+#include "core/base/SharedEvents.h"
+#include "core/base/LogPath.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "core/base/TextHelpers.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"
+#include "core/base/TextConversions.h"
 
 using namespace testkit;
 

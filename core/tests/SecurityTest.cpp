@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include "core/base/Privileges.h"
 
 namespace {
 

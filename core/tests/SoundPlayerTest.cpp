@@ -30,6 +30,7 @@
 #include "testkit/Poll.h"
 #include "testkit/Process.h"
 #include "testkit/ProgramFolder.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

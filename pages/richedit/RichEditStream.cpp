@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base/TextHelpers.h"
+#include "core/base/TextConversions.h"
 
 const wchar_t kUnicodeRtfSignature[] = L"{\\urtf";
 

@@ -12,6 +12,7 @@
 #include "core/base/TextHelpers.h"
 #include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "testkit/fakes/FakeMacroEnvironment.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

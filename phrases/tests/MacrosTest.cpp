@@ -8,6 +8,7 @@
 #include "phrases/Macros.h"
 #include "testkit/fakes/FakeInputLanguage.h"
 #include "testkit/fakes/FakeMacroEnvironment.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

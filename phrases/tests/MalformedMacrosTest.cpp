@@ -12,6 +12,7 @@
 #include "phrases/Macros.h"
 #include "phrases/NumberToWords.h"
 #include "testkit/fakes/FakeMacroEnvironment.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

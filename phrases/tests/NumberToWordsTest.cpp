@@ -2,6 +2,7 @@
 
 #include "core/base/TextHelpers.h"
 #include "phrases/NumberToWords.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/base/TextHelpers.h"
+#include "core/base/CodePageDetect.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "core/base/Handles.h"
 #include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
+#include "core/base/TextConversions.h"
 
 namespace {
 
