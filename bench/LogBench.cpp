@@ -16,7 +16,9 @@ namespace {
 const int kThreads = 4;
 const int kLinesPerThread = 2500;
 
-double Microseconds(LONGLONG ticks, LONGLONG frequency) { return ticks * 1e6 / static_cast<double>(frequency); }
+double Microseconds(LONGLONG ticks, LONGLONG frequency) {
+    return ticks * 1e6 / static_cast<double>(frequency);
+}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -24,8 +26,8 @@ double Median(std::vector<double> values) {
 }
 
 int CountLines(const std::wstring& path) {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
     if (!file) return 0;
     std::wstring text(GetFileSize(file.get(), nullptr) / 2, L'\0');
     DWORD read = 0;
@@ -80,8 +82,8 @@ int wmain() {
         for (int i = 0; i < kLinesPerThread; ++i) {
             LARGE_INTEGER a, b;
             QueryPerformanceCounter(&a);
-            CFileHandle file(CreateFileW(direct.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0,
-                                         nullptr));
+            CFileHandle file(
+                CreateFileW(direct.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
             std::wstring line = Line(t, i) + L"\r\n";
             SetFilePointer(file.get(), 0, nullptr, FILE_END);
             DWORD written = 0;

@@ -19,7 +19,9 @@ const int kFolders = 500;
 const int kPhrasesPerFolder = 20;
 const int kRounds = 5;
 
-double Milliseconds(LONGLONG ticks, LONGLONG frequency) { return ticks * 1e3 / static_cast<double>(frequency); }
+double Milliseconds(LONGLONG ticks, LONGLONG frequency) {
+    return ticks * 1e3 / static_cast<double>(frequency);
+}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -35,8 +37,7 @@ LONGLONG Now() {
 SIZE_T PrivateBytes() {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
     return counters.PrivateUsage;
 }
 
@@ -97,9 +98,10 @@ CVXLCommand MakePhrase(int folder, int index) {
     swprintf(name, 64, L"Phrase %d of folder %d", index, folder);
     record.SetName(name);
     CString text;
-    text.Format(L"Dear customer,\r\n\r\nthank you for your message of %%DATE%%. Reference %d-%d.\r\n"
-                L"We will answer within two working days.\r\n\r\nKind regards,\r\n%%CLIPBOARD_TEXT%%",
-                folder, index);
+    text.Format(
+        L"Dear customer,\r\n\r\nthank you for your message of %%DATE%%. Reference %d-%d.\r\n"
+        L"We will answer within two working days.\r\n\r\nKind regards,\r\n%%CLIPBOARD_TEXT%%",
+        folder, index);
     record.SetCommand(text);
     record.SetDataType(index % 10 == 0 ? VXL_DATA_EXEC : VXL_DATA_TEXT);
     record.SetUsageCount(index * 3);
@@ -111,7 +113,8 @@ CVXLCommand MakePhrase(int folder, int index) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
@@ -199,8 +202,7 @@ int wmain() {
 
     std::vector<double> bare, load;
     int records = 0;
-    SIZE_T privateBefore = 0, privateAfter = 0, heapBefore = 0, heapAfter = 0, committedBefore = 0,
-           committedAfter = 0;
+    SIZE_T privateBefore = 0, privateAfter = 0, heapBefore = 0, heapAfter = 0, committedBefore = 0, committedAfter = 0;
     for (int round = 0; round < kRounds; ++round) {
         LONGLONG start = Now();
         BareReadLoop(paths);
@@ -238,12 +240,13 @@ int wmain() {
     wprintf(L"parsing the same bytes from memory: median %.1f ms\n", Median(parse));
     wprintf(L"per phrase: load %.1f us, bare read %.1f us\n", loadMs * 1000 / paths.size(),
             bareMs * 1000 / paths.size());
-    wprintf(L"memory held by the loaded tree: private bytes +%.1f KB, committed private memory +%.1f KB, "
-            L"heap in use +%.1f KB (%.0f bytes per record)\n",
-            (static_cast<double>(privateAfter) - static_cast<double>(privateBefore)) / 1024,
-            (static_cast<double>(committedAfter) - static_cast<double>(committedBefore)) / 1024,
-            (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / 1024,
-            records ? (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / records : 0.0);
+    wprintf(
+        L"memory held by the loaded tree: private bytes +%.1f KB, committed private memory +%.1f KB, "
+        L"heap in use +%.1f KB (%.0f bytes per record)\n",
+        (static_cast<double>(privateAfter) - static_cast<double>(privateBefore)) / 1024,
+        (static_cast<double>(committedAfter) - static_cast<double>(committedBefore)) / 1024,
+        (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / 1024,
+        records ? (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / records : 0.0);
     wprintf(L"size of one record: %u bytes\n", static_cast<unsigned>(sizeof(CVXLCommand)));
 
     RemoveTree(root);

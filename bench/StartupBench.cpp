@@ -14,7 +14,9 @@
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
+std::wstring FolderOf(const std::wstring& path) {
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
 
 std::wstring OwnFolder() {
     wchar_t self[MAX_PATH];

@@ -22,7 +22,9 @@ CAutoForegroundWindow::~CAutoForegroundWindow() {
     if (m_attached) AttachThreadInput(m_ownThread, m_foregroundThread, FALSE);
 }
 
-CLastErrorInfo::CLastErrorInfo() : m_code(GetLastError()), m_message(), m_number() { SetLastError(0); }
+CLastErrorInfo::CLastErrorInfo() : m_code(GetLastError()), m_message(), m_number() {
+    SetLastError(0);
+}
 
 const wchar_t* CLastErrorInfo::FormatMessageText() {
     m_message[0] = 0;

@@ -1,8 +1,8 @@
 #include "core/AppPrivileges.h"
 
 #include "core/base/Logger.h"
-#include "core/base/Security.h"
 #include "core/base/Privileges.h"
+#include "core/base/Security.h"
 
 namespace {
 
@@ -30,8 +30,10 @@ bool Set_App_Privelegies() {
         CString line;
         line.Format(L"SecurityUtil2::SetPrivilege: %s %s %d", privilege, PrivilegeDisplayName(privilege).GetString(),
                     enabled ? 1 : 0);
-        if (enabled) LogWrite(line);
-        else LogError(line);
+        if (enabled)
+            LogWrite(line);
+        else
+            LogError(line);
         any = any || enabled;
     }
     return any;

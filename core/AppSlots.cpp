@@ -31,30 +31,58 @@ LRESULT SendToMainWnd(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 
 namespace CAppObjects {
 
-void SetAppExitEvent(HANDLE event) { g_exitEvent.Set(event); }
-HANDLE GetAppExitEvent() { return g_exitEvent.Get(); }
-void SetMainWnd(HWND window) { g_mainWindow.Set(window); }
-HWND GetMainWnd() { return g_mainWindow.Get(); }
-void SetFloatPaneWnd(HWND window) { g_floatPaneWindow.Set(window); }
-HWND GetFloatPaneWnd() { return g_floatPaneWindow.Get(); }
-void SetAboutDlgHwnd(HWND window) { g_aboutDialog.Set(window); }
-HWND GetAboutDlgHwnd() { return g_aboutDialog.Get(); }
-void SetUpdateDlgHwnd(HWND window) { g_updateDialog.Set(window); }
-HWND GetUpdateDlgHwnd() { return g_updateDialog.Get(); }
+void SetAppExitEvent(HANDLE event) {
+    g_exitEvent.Set(event);
+}
+HANDLE GetAppExitEvent() {
+    return g_exitEvent.Get();
+}
+void SetMainWnd(HWND window) {
+    g_mainWindow.Set(window);
+}
+HWND GetMainWnd() {
+    return g_mainWindow.Get();
+}
+void SetFloatPaneWnd(HWND window) {
+    g_floatPaneWindow.Set(window);
+}
+HWND GetFloatPaneWnd() {
+    return g_floatPaneWindow.Get();
+}
+void SetAboutDlgHwnd(HWND window) {
+    g_aboutDialog.Set(window);
+}
+HWND GetAboutDlgHwnd() {
+    return g_aboutDialog.Get();
+}
+void SetUpdateDlgHwnd(HWND window) {
+    g_updateDialog.Set(window);
+}
+HWND GetUpdateDlgHwnd() {
+    return g_updateDialog.Get();
+}
 
-bool IsAllowWaitAnswer() { return SendToMainWnd(WM_VXL_ALLOW_WAIT_ANSWER) != 0; }
+bool IsAllowWaitAnswer() {
+    return SendToMainWnd(WM_VXL_ALLOW_WAIT_ANSWER) != 0;
+}
 CVXLWndClipboardHandler* GetClipboardHistoryHandler() {
     return reinterpret_cast<CVXLWndClipboardHandler*>(SendToMainWnd(WM_VXL_GET_HISTORY_HANDLER));
 }
-void HideMenuToolTip() { SendToMainWnd(WM_VXL_HIDE_MENU_TOOLTIP); }
+void HideMenuToolTip() {
+    SendToMainWnd(WM_VXL_HIDE_MENU_TOOLTIP);
+}
 
 bool GetFloatPaneSelectedText(CString& text) {
     text.Empty();
     return SendToMainWnd(WM_VXL_GET_PANE_SELECTED_TEXT, 0, reinterpret_cast<LPARAM>(&text)) == 1;
 }
 
-CCHQueue* GetClipboardHistoryQueue() { return reinterpret_cast<CCHQueue*>(SendToMainWnd(WM_VXL_GET_HISTORY_QUEUE)); }
-void HideTrayBalloon() { SendToMainWnd(WM_VXL_HIDE_TRAY_BALLOON); }
+CCHQueue* GetClipboardHistoryQueue() {
+    return reinterpret_cast<CCHQueue*>(SendToMainWnd(WM_VXL_GET_HISTORY_QUEUE));
+}
+void HideTrayBalloon() {
+    SendToMainWnd(WM_VXL_HIDE_TRAY_BALLOON);
+}
 
 void ShowFloatPane() {
     HWND main = GetMainWnd();
@@ -68,7 +96,9 @@ int FillLanguageMenuByMainWnd(HMENU menu) {
     return GetMenuItemCount(menu);
 }
 
-bool IsHotKeyRegistered() { return SendToMainWnd(WM_VXL_IS_HOTKEY_REGISTERED) != 0; }
+bool IsHotKeyRegistered() {
+    return SendToMainWnd(WM_VXL_IS_HOTKEY_REGISTERED) != 0;
+}
 
 BOOL SendNotifyToWindow(HWND window, UINT message, WPARAM wParam) {
     if (!IsWindow(window)) window = GetMainWnd();

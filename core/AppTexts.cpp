@@ -1,13 +1,13 @@
 #include "core/AppTexts.h"
 
 #include "core/ClientLanguage.h"
-#include "core/base/InputLanguage.h"
 #include "core/LanguageFiles.h"
 #include "core/Launch.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
-#include "core/base/TextHelpers.h"
 #include "core/UiStrings.h"
+#include "core/base/InputLanguage.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "core/Autostart.h"
 
-#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
+#include "core/base/AppPaths.h"
 #include "core/base/WorkerThread.h"
 
 namespace {

@@ -2,15 +2,15 @@
 
 #include <string>
 
+#include "core/ShellServices.h"
+#include "core/TempFiles.h"
 #include "core/base/AppPaths.h"
 #include "core/base/BitmapFile.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/Security.h"
-#include "core/ShellServices.h"
-#include "core/TempFiles.h"
-#include "core/base/TextHelpers.h"
 #include "core/base/TextConversions.h"
+#include "core/base/TextHelpers.h"
 
 namespace CAppObjects {
 
@@ -24,25 +24,29 @@ bool WriteClipboardItemToFile(const CClipboardItemData& item, const wchar_t* pat
     };
     bool bitmap = false;
     switch (item.kind) {
-    case CClipboardItemData::kText:
-    case CClipboardItemData::kRtf: {
-        // Up to the terminator, never past the data's size.
-        size_t length = data ? strnlen(data, item.size) : 0;
-        if (item.kind == CClipboardItemData::kRtf && (options & kItemFileRtfAsUtf16)) {
-            std::wstring wide = AnsiToWide(std::string(data ? data : "", length).c_str());
-            writeUtf16(wide.data(), wide.size());
-        } else {
-            bytes.assign(data ? data : "", length);
+        case CClipboardItemData::kText:
+        case CClipboardItemData::kRtf: {
+            // Up to the terminator, never past the data's size.
+            size_t length = data ? strnlen(data, item.size) : 0;
+            if (item.kind == CClipboardItemData::kRtf && (options & kItemFileRtfAsUtf16)) {
+                std::wstring wide = AnsiToWide(std::string(data ? data : "", length).c_str());
+                writeUtf16(wide.data(), wide.size());
+            } else {
+                bytes.assign(data ? data : "", length);
+            }
+            break;
         }
-        break;
-    }
-    case CClipboardItemData::kUnicodeText: {
-        const wchar_t* text = static_cast<const wchar_t*>(item.data);
-        writeUtf16(text ? text : L"", text ? wcsnlen(text, item.size / sizeof(wchar_t)) : 0);
-        break;
-    }
-    case CClipboardItemData::kBitmap: bitmap = true; break;
-    default: bytes.assign(data ? data : "", data ? item.size : 0); break;
+        case CClipboardItemData::kUnicodeText: {
+            const wchar_t* text = static_cast<const wchar_t*>(item.data);
+            writeUtf16(text ? text : L"", text ? wcsnlen(text, item.size / sizeof(wchar_t)) : 0);
+            break;
+        }
+        case CClipboardItemData::kBitmap:
+            bitmap = true;
+            break;
+        default:
+            bytes.assign(data ? data : "", data ? item.size : 0);
+            break;
     }
 
     const DWORD attributes = (options & kItemFileTemporary)
@@ -75,16 +79,25 @@ bool WriteClipboardItemToFile(const CClipboardItemData& item, const wchar_t* pat
 bool OpenClipboardItem(HWND owner, const CClipboardItemData& item, CString& path, bool openDirectly) {
     const wchar_t* extension = nullptr;
     switch (item.kind) {
-    case CClipboardItemData::kText:
-    case CClipboardItemData::kUnicodeText: extension = L".txt"; break;
-    case CClipboardItemData::kRtf: extension = L".rtf"; break;
-    case CClipboardItemData::kBitmap: extension = L".bmp"; break;
-    case CClipboardItemData::kHtml: return true;
-    default: break;
+        case CClipboardItemData::kText:
+        case CClipboardItemData::kUnicodeText:
+            extension = L".txt";
+            break;
+        case CClipboardItemData::kRtf:
+            extension = L".rtf";
+            break;
+        case CClipboardItemData::kBitmap:
+            extension = L".bmp";
+            break;
+        case CClipboardItemData::kHtml:
+            return true;
+        default:
+            break;
     }
     if (extension) path = BuildTempFileName(nullptr, extension);
-    if (path.IsEmpty() || !WriteClipboardItemToFile(item, path, kItemFileTemporary | kItemFileOpenSecurity |
-                                                                     kItemFileRtfAsUtf16 | kItemFileDeleteAtExit)) {
+    if (path.IsEmpty() ||
+        !WriteClipboardItemToFile(
+            item, path, kItemFileTemporary | kItemFileOpenSecurity | kItemFileRtfAsUtf16 | kItemFileDeleteAtExit)) {
         LogError(L"Cannot write clipboard data into " + path);
         return false;
     }

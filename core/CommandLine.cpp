@@ -13,7 +13,9 @@ const int kRuleLength = 25;
 
 volatile LONG g_openHelpBoxes = 0;
 
-int FindFrom(const CString& text, const CString& what) { return what.IsEmpty() ? -1 : text.Find(what); }
+int FindFrom(const CString& text, const CString& what) {
+    return what.IsEmpty() ? -1 : text.Find(what);
+}
 
 }  // namespace
 
@@ -61,7 +63,9 @@ int FindCommandLineKey(const wchar_t* commandLine, const wchar_t* key) {
     return -1;
 }
 
-CString GetRestartAsAdminSwitch() { return L"/" + GetCommandLineKeyText(kKeyAsAdmin); }
+CString GetRestartAsAdminSwitch() {
+    return L"/" + GetCommandLineKeyText(kKeyAsAdmin);
+}
 
 CString GetCommandLineKeysList() {
     std::vector<CString> keys;

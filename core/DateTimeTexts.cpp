@@ -12,9 +12,15 @@ namespace {
 constexpr double kDayPerMillisecond = 1.1574074074e-8;
 constexpr double kHalfSecondInDays = 5.787037037e-6;
 
-bool IsAsciiDigit(wchar_t ch) { return ch >= L'0' && ch <= L'9'; }
-bool IsAsciiLetter(wchar_t ch) { return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z'); }
-bool IsBlank(wchar_t ch) { return ch == L' ' || ch == L'\t' || ch == L'\r' || ch == L'\n'; }
+bool IsAsciiDigit(wchar_t ch) {
+    return ch >= L'0' && ch <= L'9';
+}
+bool IsAsciiLetter(wchar_t ch) {
+    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
+}
+bool IsBlank(wchar_t ch) {
+    return ch == L' ' || ch == L'\t' || ch == L'\r' || ch == L'\n';
+}
 
 // A left-to-right reader that never looks past the terminator.
 class CFieldReader {
@@ -167,7 +173,9 @@ int MonthFromAbbrev(const wchar_t* text, int defaultValue) {
 // ---------------------------------------------------------------------------------------
 // Build date
 
-CString GetBuildStamp() { return CString(L"" __DATE__ " " __TIME__); }
+CString GetBuildStamp() {
+    return CString(L"" __DATE__ " " __TIME__);
+}
 
 bool ParseBuildDate(const wchar_t* stamp, SYSTEMTIME* out) {
     if (!stamp || !*stamp || !out) return false;
@@ -185,7 +193,9 @@ bool ParseBuildDate(const wchar_t* stamp, SYSTEMTIME* out) {
     return true;
 }
 
-bool ParseBuildDate(SYSTEMTIME* out) { return ParseBuildDate(GetBuildStamp(), out); }
+bool ParseBuildDate(SYSTEMTIME* out) {
+    return ParseBuildDate(GetBuildStamp(), out);
+}
 
 CString GetBuildDateText() {
     SYSTEMTIME built = {};

@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "core/AppSlots.h"
-#include "core/base/Handles.h"
 #include "core/TrayIds.h"
+#include "core/base/Handles.h"
 #include "core/base/WorkerThread.h"
 
 namespace {
@@ -17,8 +17,8 @@ namespace CAppObjects {
 
 bool NotifyFloatPaneHighlight(LONG value) {
     // Made on first use and never destroyed: its worker may outlive static destruction.
-    static CDebouncedNotifier* notifier =
-        new CDebouncedNotifier(GetAppExitEvent(), &GetFloatPaneWnd, WM_VXL_PANE_ITEM_HIGHLIGHT, kFloatPaneNotifyDelayMs);
+    static CDebouncedNotifier* notifier = new CDebouncedNotifier(GetAppExitEvent(), &GetFloatPaneWnd,
+                                                                 WM_VXL_PANE_ITEM_HIGHLIGHT, kFloatPaneNotifyDelayMs);
     return notifier->Notify(value);
 }
 

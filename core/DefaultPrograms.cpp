@@ -17,7 +17,9 @@ CString QueryClassesRootValue(const wchar_t* subKey) {
     return CString(value);
 }
 
-bool IsExistingFile(const CString& path) { return FileExists(path) && !FolderExists(path); }
+bool IsExistingFile(const CString& path) {
+    return FileExists(path) && !FolderExists(path);
+}
 
 using BroadcastSystemMessageWFn = long(WINAPI*)(DWORD, LPDWORD, UINT, WPARAM, LPARAM);
 
@@ -38,7 +40,9 @@ CString GetOpenProgramOfExtension(const wchar_t* extension) {
     return command;
 }
 
-CString GetDefaultBrowserCommand() { return QueryClassesRootValue(L"http\\shell\\open\\command"); }
+CString GetDefaultBrowserCommand() {
+    return QueryClassesRootValue(L"http\\shell\\open\\command");
+}
 
 CString GetHttpOpenExecutable() {
     wchar_t path[MAX_PATH + 1] = {};
@@ -70,7 +74,9 @@ CIconHandle GetVideoFilesIcon() {
     return CIconHandle();
 }
 
-bool IsNewVersionMarkerPresent() { return FileExists(GetProgramFolder() + L"hasnew.hasnew"); }
+bool IsNewVersionMarkerPresent() {
+    return FileExists(GetProgramFolder() + L"hasnew.hasnew");
+}
 
 CString NewGuidText() {
     UUID uuid = {};
@@ -83,8 +89,8 @@ CString NewGuidText() {
 }
 
 long Broadcast(DWORD flags, DWORD* recipients, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto broadcast = BindProc<BroadcastSystemMessageWFn>(GetPlatformBinder().FindLoaded(L"user32.dll"),
-                                                         "BroadcastSystemMessageW");
+    auto broadcast =
+        BindProc<BroadcastSystemMessageWFn>(GetPlatformBinder().FindLoaded(L"user32.dll"), "BroadcastSystemMessageW");
     return broadcast ? broadcast(flags, recipients, message, wParam, lParam) : 0;
 }
 

@@ -73,6 +73,8 @@ int CloseOpenDialogsOf(HWND mainWindow) {
     return search.count;
 }
 
-int CloseOpenDialogs() { return CloseOpenDialogsOf(GetMainWnd()); }
+int CloseOpenDialogs() {
+    return CloseOpenDialogsOf(GetMainWnd());
+}
 
 }  // namespace CAppObjects

@@ -7,8 +7,8 @@
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
-#include "core/base/WorkerThread.h"
 #include "core/base/SharedEvents.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 
@@ -31,15 +31,15 @@ DWORD WatcherThread(WatcherContext& context) {
         // Manual-reset events: signals that came before the reset count as one.
         if (context.resetBeforeDelivery) ResetEvent(context.watched.get());
         switch (context.delivery) {
-        case Delivery::SendToMainWindow:
-            SendMessageW(CAppObjects::GetMainWnd(), context.message, context.wParam, 0);
-            break;
-        case Delivery::SendToWindow:
-            SendMessageW(context.window, context.message, context.wParam, 0);
-            break;
-        case Delivery::PostToWindow:
-            PostMessageW(context.window, context.message, context.wParam, 0);
-            break;
+            case Delivery::SendToMainWindow:
+                SendMessageW(CAppObjects::GetMainWnd(), context.message, context.wParam, 0);
+                break;
+            case Delivery::SendToWindow:
+                SendMessageW(context.window, context.message, context.wParam, 0);
+                break;
+            case Delivery::PostToWindow:
+                PostMessageW(context.window, context.message, context.wParam, 0);
+                break;
         }
         if (!context.resetBeforeDelivery) ResetEvent(context.watched.get());
     }
@@ -88,11 +88,21 @@ bool SignalExitEvents() {
     return local || global;
 }
 
-bool SignalAlreadyWork() { return SetNamedEvent(kAlreadyWorkEventName); }
-bool SignalShowInstanceEvent() { return SetNamedEvent(kShowMenuEventName); }
-bool SignalEditRequest() { return SetNamedEvent(kEditEventName); }
-bool SignalCheckForUpdates() { return PulseNamedEvent(kCheckForUpdatesEventName); }
-bool SignalAutomodeEvent() { return SetNamedEvent(kAutoloadDelayEventName); }
+bool SignalAlreadyWork() {
+    return SetNamedEvent(kAlreadyWorkEventName);
+}
+bool SignalShowInstanceEvent() {
+    return SetNamedEvent(kShowMenuEventName);
+}
+bool SignalEditRequest() {
+    return SetNamedEvent(kEditEventName);
+}
+bool SignalCheckForUpdates() {
+    return PulseNamedEvent(kCheckForUpdatesEventName);
+}
+bool SignalAutomodeEvent() {
+    return SetNamedEvent(kAutoloadDelayEventName);
+}
 
 bool IsInstanceRunning() {
     CHandle event(OpenEventW(SYNCHRONIZE, FALSE, kInstanceEventName));

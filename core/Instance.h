@@ -9,11 +9,11 @@
 
 // Forwarding side: each opens its event, sets it and closes it; false when the event
 // does not exist (no instance is waiting for it).
-bool SignalExitEvents();          // "Local\Vexlora_Exit" and "Global\Vexlora_Exit_ALL"
+bool SignalExitEvents();  // "Local\Vexlora_Exit" and "Global\Vexlora_Exit_ALL"
 bool SignalAlreadyWork();
 bool SignalShowInstanceEvent();
 bool SignalEditRequest();
-bool SignalCheckForUpdates();     // pulsed
+bool SignalCheckForUpdates();  // pulsed
 bool SignalAutomodeEvent();
 bool IsInstanceRunning();
 

@@ -6,13 +6,13 @@
 #include <memory>
 #include <mutex>
 
+#include "core/SettingsFile.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
 #include "core/base/IniFile.h"
 #include "core/base/InputLanguage.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
-#include "core/SettingsFile.h"
 #include "core/base/WorkerThread.h"
 
 namespace {

@@ -2,14 +2,16 @@
 
 #include "core/AppSlots.h"
 #include "core/LanguageFiles.h"
-#include "core/base/Logger.h"
 #include "core/Settings.h"
 #include "core/ShellServices.h"
 #include "core/TrayIds.h"
+#include "core/base/Logger.h"
 
 namespace CAppObjects {
 
-bool StartLngWriterThread() { return StartUnlocalizedWriter(GetAppExitEvent()); }
+bool StartLngWriterThread() {
+    return StartUnlocalizedWriter(GetAppExitEvent());
+}
 
 void SetUseRuUrls() {
     CString file = GetCurrentLngFile();
@@ -33,8 +35,8 @@ UINT TrackLanguageMenu(HMENU popup, POINT point, HWND window) {
     // A menu tracked by a window that is not in the foreground does not close when
     // the user clicks elsewhere.
     SetForegroundWindow(owner);
-    UINT id = static_cast<UINT>(
-        TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RETURNCMD, point.x, point.y, 0, owner, nullptr));
+    UINT id =
+        static_cast<UINT>(TrackPopupMenu(popup, TPM_RIGHTALIGN | TPM_RETURNCMD, point.x, point.y, 0, owner, nullptr));
     HWND main = GetMainWnd();
     if (id != 0 && main && IsWindow(main))
         SendMessageW(main, WM_VXL_LANGUAGE_CHOSEN, id, reinterpret_cast<LPARAM>(&names));

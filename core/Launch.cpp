@@ -4,16 +4,16 @@
 
 #include <memory>
 
-#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
+#include "core/Settings.h"
+#include "core/SettingsArea.h"
+#include "core/SettingsFile.h"
+#include "core/SystemInfo.h"
+#include "core/base/AppPaths.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/Security.h"
-#include "core/Settings.h"
-#include "core/SettingsFile.h"
-#include "core/SystemInfo.h"
 #include "core/base/WorkerThread.h"
-#include "core/SettingsArea.h"
 
 namespace {
 
@@ -57,8 +57,8 @@ public:
         PROCESS_INFORMATION process = {};
         // CreateProcessW may write into its command-line buffer.
         CString commandLine(parameters);
-        BOOL started = CreateProcessW(path, commandLine.IsEmpty() ? nullptr : commandLine.GetBuffer(), nullptr,
-                                      nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+        BOOL started = CreateProcessW(path, commandLine.IsEmpty() ? nullptr : commandLine.GetBuffer(), nullptr, nullptr,
+                                      FALSE, 0, nullptr, nullptr, &startup, &process);
         *error = GetLastError();
         if (!started) return nullptr;
         CloseHandle(process.hThread);
@@ -104,8 +104,7 @@ HANDLE StartEditorProcess(IEditorStarter& starter, const CString& path, const CS
 
 DWORD PhraseEditorLaunchThread(EditorLaunchContext& context) {
     CString path = BuildPhraseEditorPath();
-    CString switches =
-        BuildPhraseEditorSwitches(context.addFromClipboard, context.firstRun, context.selectedText);
+    CString switches = BuildPhraseEditorSwitches(context.addFromClipboard, context.firstRun, context.selectedText);
     const CVXLSettings& settings = CVXLSettings::GetInstance();
     WriteSettingsArea(settings.HotkeyVk, settings.HotkeyModifiers, settings.Hotkey_Doubled, context.selectedText);
 
@@ -144,11 +143,21 @@ void ReportEditorStartError(const CString& text, bool showErrors) {
 
 }  // namespace
 
-CString JoinProgramFolder(const wchar_t* fileName) { return GetProgramFolder() + fileName; }
-CString BuildPhraseEditorPath() { return JoinProgramFolder(L"VexloraEditor.exe"); }
-CString BuildWaiterPath() { return JoinProgramFolder(L"VxlWaitingFor.exe"); }
-CString BuildWelcomePath() { return JoinProgramFolder(L"Vexlora_Welcome.exe"); }
-CString BuildExitToolPath() { return JoinProgramFolder(L"VXL_Exit.exe"); }
+CString JoinProgramFolder(const wchar_t* fileName) {
+    return GetProgramFolder() + fileName;
+}
+CString BuildPhraseEditorPath() {
+    return JoinProgramFolder(L"VexloraEditor.exe");
+}
+CString BuildWaiterPath() {
+    return JoinProgramFolder(L"VxlWaitingFor.exe");
+}
+CString BuildWelcomePath() {
+    return JoinProgramFolder(L"Vexlora_Welcome.exe");
+}
+CString BuildExitToolPath() {
+    return JoinProgramFolder(L"VXL_Exit.exe");
+}
 
 CString BuildWaiterCommandLine(DWORD processId, const wchar_t* logPath, bool addExit) {
     CString line;
@@ -189,8 +198,10 @@ bool StartWaiterProgram() {
         ShellExecuteW(CAppObjects::GetMainWnd(), L"open", path, commandLine, nullptr, SW_HIDE));
     line.Format(L"Start by ShellExecute: VxlWaitingFor.exe Result= %d CmdLine: %s", static_cast<int>(result),
                 flatCommandLine.GetString());
-    if (result > 32) LogWrite(line);
-    else LogError(line);
+    if (result > 32)
+        LogWrite(line);
+    else
+        LogError(line);
     return result > 32;
 }
 
@@ -242,6 +253,10 @@ bool StartWelcomeProgram(HWND owner, bool automatic) {
     return result > 32;
 }
 
-IEditorStarter& GetSystemEditorStarter() { return g_systemStarter; }
+IEditorStarter& GetSystemEditorStarter() {
+    return g_systemStarter;
+}
 
-void SetEditorStarterForTest(IEditorStarter* starter) { g_starter = starter ? starter : &g_systemStarter; }
+void SetEditorStarterForTest(IEditorStarter* starter) {
+    g_starter = starter ? starter : &g_systemStarter;
+}

@@ -3,14 +3,14 @@
 #include <shellapi.h>
 
 #include "core/AppGuards.h"
-#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
 #include "core/CommandLine.h"
 #include "core/Instance.h"
-#include "core/base/Logger.h"
-#include "core/base/Security.h"
 #include "core/SoundPlayer.h"
 #include "core/TrayIds.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Logger.h"
+#include "core/base/Security.h"
 
 namespace {
 
@@ -22,7 +22,9 @@ ElevatedStartFn g_elevatedStart = &RealElevatedStart;
 
 }  // namespace
 
-void SetElevatedStartForTest(ElevatedStartFn start) { g_elevatedStart = start ? start : &RealElevatedStart; }
+void SetElevatedStartForTest(ElevatedStartFn start) {
+    g_elevatedStart = start ? start : &RealElevatedStart;
+}
 
 namespace CAppObjects {
 

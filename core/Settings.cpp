@@ -1,12 +1,12 @@
 #include "core/Settings.h"
 
+#include "core/LanguageFiles.h"
+#include "core/SettingsFile.h"
+#include "core/SettingsKeys.h"
 #include "core/base/AppPaths.h"
 #include "core/base/IniFile.h"
 #include "core/base/InputLanguage.h"
-#include "core/LanguageFiles.h"
 #include "core/base/Logger.h"
-#include "core/SettingsFile.h"
-#include "core/SettingsKeys.h"
 #include "core/base/TextHelpers.h"
 
 namespace {
@@ -19,9 +19,13 @@ const wchar_t kDelayInsertKey[] = L"DelayInsertMilliseconds_v141";
 // The menu font of NONCLIENTMETRICSW without iPaddedBorderWidth, which Windows XP rejects.
 const UINT kNonClientMetricsSizeXP = 500;
 
-const wchar_t* Section() { return GetSettingsSectionName(); }
+const wchar_t* Section() {
+    return GetSettingsSectionName();
+}
 
-CString DefaultPhrasesFolder() { return GetProgramFolder() + L"UserPhrases\\"; }
+CString DefaultPhrasesFolder() {
+    return GetProgramFolder() + L"UserPhrases\\";
+}
 
 // A stored folder is relative unless it names a drive or a share.
 bool IsRelativeFolder(const CString& folder) {
@@ -40,7 +44,9 @@ bool StartsWithNoCase(const CString& text, const CString& start) {
     return text.GetLength() >= start.GetLength() && text.Left(start.GetLength()).CompareNoCase(start) == 0;
 }
 
-CString FileNameOf(const CString& path) { return path.Mid(path.ReverseFind(L'\\') + 1); }
+CString FileNameOf(const CString& path) {
+    return path.Mid(path.ReverseFind(L'\\') + 1);
+}
 
 // Date and time of the save in the user's own format, for people reading the file.
 CString LocalDateTimeText() {
@@ -59,14 +65,16 @@ int LoadNumber(const CSettingKey& row, const CVXLSettingsBase& settings) {
     int value = CVXLSettings::ReadInt(row.key, row.loadDefault == kSettingCurrent ? current : row.loadDefault);
     if (row.clamped) {
         const long long compared = row.kind == CSettingKind::Dword ? static_cast<long long>(static_cast<DWORD>(value))
-                                                                    : static_cast<long long>(value);
+                                                                   : static_cast<long long>(value);
         if (compared < row.lowest || compared > row.highest)
             value = row.fallback == kSettingCurrent ? current : row.fallback;
     }
     return value;
 }
 
-bool HasSeveralKeyboardLayouts() { return GetInputLanguageInfo().GetKeyboardLayouts(64).size() > 1; }
+bool HasSeveralKeyboardLayouts() {
+    return GetInputLanguageInfo().GetKeyboardLayouts(64).size() > 1;
+}
 
 bool DetectVersionChanged() {
     CString programFile = GetProgramFolderSettingsPath();
@@ -106,7 +114,9 @@ CVXLSettingsBase::CVXLSettingsBase() : VersionChanged(true), FontForMenu{}, Lang
 
 CVXLSettingsBase::~CVXLSettingsBase() = default;
 
-CVXLSettings::CVXLSettings() { ChooseDefaultLanguage(); }
+CVXLSettings::CVXLSettings() {
+    ChooseDefaultLanguage();
+}
 
 CVXLSettings::~CVXLSettings() = default;
 
@@ -119,7 +129,9 @@ CVXLSettings& CVXLSettings::GetInstance() {
     return *instance;
 }
 
-bool CVXLSettings::IsVersionChanged() const { return VersionChanged; }
+bool CVXLSettings::IsVersionChanged() const {
+    return VersionChanged;
+}
 
 // ---------------------------------------------------------------------------------------
 // Load and save
@@ -249,9 +261,13 @@ DWORD CVXLSettings::GetAddLastUsedMenuToBeginCount() {
     return AddLastUsedMenuToBegin_Count;
 }
 
-int CVXLSettings::GetMaxHistoryItemsInMenu() const { return MaxHistoryItemsInMenu == 0 ? -1 : MaxHistoryItemsInMenu; }
+int CVXLSettings::GetMaxHistoryItemsInMenu() const {
+    return MaxHistoryItemsInMenu == 0 ? -1 : MaxHistoryItemsInMenu;
+}
 
-bool CVXLSettings::HasMaxHistoryItemsInMenu() const { return MaxHistoryItemsInMenu != 0; }
+bool CVXLSettings::HasMaxHistoryItemsInMenu() const {
+    return MaxHistoryItemsInMenu != 0;
+}
 
 int CVXLSettings::GetClipboardSpyMethod() const {
     if (ClipboardSpyMethod != -1) return ClipboardSpyMethod;
@@ -259,9 +275,13 @@ int CVXLSettings::GetClipboardSpyMethod() const {
     return user32 && GetProcAddress(user32, "AddClipboardFormatListener") ? 1 : 0;
 }
 
-int CVXLSettings::GetClipboardSpyMethodOption() const { return ClipboardSpyMethod; }
+int CVXLSettings::GetClipboardSpyMethodOption() const {
+    return ClipboardSpyMethod;
+}
 
-bool CVXLSettings::GetExtMenuCommand(int index) const { return index >= 0 && index < 4 && ExtMenuCommand[index]; }
+bool CVXLSettings::GetExtMenuCommand(int index) const {
+    return index >= 0 && index < 4 && ExtMenuCommand[index];
+}
 
 // ---------------------------------------------------------------------------------------
 // Phrases folder and language
@@ -279,7 +299,9 @@ CString CVXLSettings::GetPhrasesDirectory() const {
     return WithTrailingBackslash(folder);
 }
 
-CString CVXLSettings::GetPhrasesDirectoryNoSlash() const { return GetPhrasesDirectory().TrimRight(L'\\'); }
+CString CVXLSettings::GetPhrasesDirectoryNoSlash() const {
+    return GetPhrasesDirectory().TrimRight(L'\\');
+}
 
 bool CVXLSettings::IsPhrasesDirectoryDefault() const {
     std::lock_guard<std::mutex> lock(m_stringLock);
@@ -357,7 +379,9 @@ CString CVXLSettings::ReadString(const wchar_t* key, const wchar_t* defaultValue
     return CString(defaultValue);
 }
 
-bool CVXLSettings::WriteInt(int value, const wchar_t* key) { return WriteIntToSettingsFile(value, key, Section()); }
+bool CVXLSettings::WriteInt(int value, const wchar_t* key) {
+    return WriteIntToSettingsFile(value, key, Section());
+}
 
 bool CVXLSettings::WriteString(const wchar_t* value, const wchar_t* key) {
     return WriteStringToSettingsFile(value, key, Section());
@@ -428,7 +452,9 @@ bool CVXLSettings::GetLastCheckForUpdatesLocal(SYSTEMTIME& time) {
     return true;
 }
 
-bool CVXLSettings::WriteLastCheckForUpdates(const SYSTEMTIME& time) { return WriteSystemTimeKey(time, kLastCheckKey); }
+bool CVXLSettings::WriteLastCheckForUpdates(const SYSTEMTIME& time) {
+    return WriteSystemTimeKey(time, kLastCheckKey);
+}
 
 bool CVXLSettings::ReadWindowPos(POINT& point, const wchar_t* name) {
     CString file = GetSettingsFilePath();
@@ -449,9 +475,13 @@ bool CVXLSettings::WriteWindowPos(int x, int y, const wchar_t* name) {
 // ---------------------------------------------------------------------------------------
 // Free settings
 
-int GetDefaultDelayInsertMilliseconds() { return 400; }
+int GetDefaultDelayInsertMilliseconds() {
+    return 400;
+}
 
-int GetDefaultMaxHistoryItemsInMenu() { return kSettingKeys[SettingKeyRow(L"MaxHistoryItemsInMenu")].loadDefault; }
+int GetDefaultMaxHistoryItemsInMenu() {
+    return kSettingKeys[SettingKeyRow(L"MaxHistoryItemsInMenu")].loadDefault;
+}
 
 int GetDelayInsertMilliseconds() {
     CString file = GetSettingsFilePath();
@@ -483,7 +513,9 @@ void SetLatestFoundCFUVersion(const wchar_t* version) {
     IniWriteString(GetProgramFolderSettingsPath(), GetBookkeepingSectionName(), kLatestFoundKey, version);
 }
 
-CString GetClipboardHistoryDirectory() { return GetProgramFolder() + L"ClipboardHistory"; }
+CString GetClipboardHistoryDirectory() {
+    return GetProgramFolder() + L"ClipboardHistory";
+}
 
 CString ClipboardSpyMethodOptionsToStr(int method) {
     switch (method) {

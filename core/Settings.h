@@ -89,11 +89,11 @@ public:
     bool Save();
 
     // Getters that apply rules.
-    DWORD GetMenuPerColValue() const;       // 1..100
-    DWORD GetDaysCheckForUpdates() const;   // 1..30
+    DWORD GetMenuPerColValue() const;         // 1..100
+    DWORD GetDaysCheckForUpdates() const;     // 1..30
     void SetDaysCheckForUpdates(DWORD days);  // stored clamped to 1..30
     DWORD GetAddLastUsedMenuToBeginCount();   // 1..15; anything else becomes 5, also in the field
-    int GetMaxHistoryItemsInMenu() const;   // -1 (no limit) when the value is 0
+    int GetMaxHistoryItemsInMenu() const;     // -1 (no limit) when the value is 0
     bool HasMaxHistoryItemsInMenu() const;
     // -1 (automatic) resolved: 1 when user32 has AddClipboardFormatListener, else 0.
     int GetClipboardSpyMethod() const;

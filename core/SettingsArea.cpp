@@ -1,11 +1,11 @@
 #include <tinyxml.h>
 
+#include "core/SettingsArea.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
-#include "core/base/TextHelpers.h"
 #include "core/base/TextConversions.h"
-#include "core/SettingsArea.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 

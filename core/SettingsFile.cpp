@@ -37,16 +37,28 @@ CString GetProfileFolder() {
 // ---------------------------------------------------------------------------------------
 // Names
 
-const wchar_t* GetSettingsFileName() { return L"Settings.ini"; }
-const wchar_t* GetSettingsSectionName() { return L"Settings"; }
-const wchar_t* GetSettingsAgentSectionName() { return L"Settings_Agent"; }
-const wchar_t* GetBookkeepingSectionName() { return L"A_SETTINGS"; }
-const wchar_t* GetWriteLogKeyName() { return L"WriteLog"; }
+const wchar_t* GetSettingsFileName() {
+    return L"Settings.ini";
+}
+const wchar_t* GetSettingsSectionName() {
+    return L"Settings";
+}
+const wchar_t* GetSettingsAgentSectionName() {
+    return L"Settings_Agent";
+}
+const wchar_t* GetBookkeepingSectionName() {
+    return L"A_SETTINGS";
+}
+const wchar_t* GetWriteLogKeyName() {
+    return L"WriteLog";
+}
 
 // ---------------------------------------------------------------------------------------
 // The files
 
-bool IsProgramDriveRemovable() { return IsDriveRemovableOrRemote(GetProgramFolder()); }
+bool IsProgramDriveRemovable() {
+    return IsDriveRemovableOrRemote(GetProgramFolder());
+}
 
 bool CreateUtf16File(const wchar_t* path, DWORD shareMode, DWORD attributes, SECURITY_ATTRIBUTES* security) {
     if (!path || !*path) return false;
@@ -63,7 +75,9 @@ bool CreateUtf16File(const wchar_t* path, DWORD shareMode, DWORD attributes, SEC
     return ok;
 }
 
-void SetByteOrderMarkWriterForTest(FileWriteFn write) { g_byteOrderMarkWriter = write; }
+void SetByteOrderMarkWriterForTest(FileWriteFn write) {
+    g_byteOrderMarkWriter = write;
+}
 
 bool CreateSettingsFileIfMissing(const wchar_t* path) {
     if (!path || !*path) return false;
@@ -135,7 +149,9 @@ bool ReadWriteLogSetting(bool defaultValue, const wchar_t* file) {
     return IniReadInt(file, GetSettingsSectionName(), GetWriteLogKeyName(), defaultValue ? 1 : 0) != 0;
 }
 
-bool ReadWriteLog() { return ReadWriteLogSetting(false, GetSettingsFilePath()); }
+bool ReadWriteLog() {
+    return ReadWriteLogSetting(false, GetSettingsFilePath());
+}
 
 bool WriteWriteLogSetting(bool value) {
     return IniWriteInt(GetSettingsFilePath(), GetSettingsSectionName(), GetWriteLogKeyName(), value ? 1 : 0);

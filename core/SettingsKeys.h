@@ -15,7 +15,7 @@
 #include "core/Settings.h"
 
 enum class CSettingKind {
-    Bool,           // numbers in a field of the record
+    Bool,  // numbers in a field of the record
     Int,
     Dword,
     WriteLog,       // a number read from the settings file alone, never the other file
@@ -43,16 +43,19 @@ struct CSettingKey {
     int fallback;
 };
 
-#define VXL_SETTING_FIELD(member)                                                                \
-    [](const CVXLSettingsBase& s) { return static_cast<int>(s.member); },                        \
-        [](CVXLSettingsBase& s, int value) {                                                     \
-            s.member = static_cast<std::remove_reference_t<decltype(s.member)>>(value);          \
-        }
+#define VXL_SETTING_FIELD(member)                                                                              \
+    [](const CVXLSettingsBase& s) { return static_cast<int>(s.member); }, [](CVXLSettingsBase& s, int value) { \
+        s.member = static_cast<std::remove_reference_t<decltype(s.member)>>(value);                            \
+    }
 #define VXL_SETTING_NUMBER(key, kind, member, constructorDefault, loadDefault) \
-    {key, CSettingKind::kind, VXL_SETTING_FIELD(member), constructorDefault, loadDefault, false, 0, 0, 0}
-#define VXL_SETTING_CLAMPED(key, kind, member, constructorDefault, loadDefault, lowest, highest, fallback) \
-    {key, CSettingKind::kind, VXL_SETTING_FIELD(member), constructorDefault, loadDefault, true, lowest, highest, fallback}
-#define VXL_SETTING_OTHER(key, kind) {key, CSettingKind::kind, nullptr, nullptr, 0, 0, false, 0, 0, 0}
+    { key, CSettingKind::kind, VXL_SETTING_FIELD(member), constructorDefault, loadDefault, false, 0, 0, 0 }
+#define VXL_SETTING_CLAMPED(key, kind, member, constructorDefault, loadDefault, lowest, highest, fallback)          \
+    {                                                                                                               \
+        key, CSettingKind::kind, VXL_SETTING_FIELD(member), constructorDefault, loadDefault, true, lowest, highest, \
+            fallback                                                                                                \
+    }
+#define VXL_SETTING_OTHER(key, kind) \
+    { key, CSettingKind::kind, nullptr, nullptr, 0, 0, false, 0, 0, 0 }
 
 inline constexpr CSettingKey kSettingKeys[] = {
     VXL_SETTING_NUMBER(L"MenuPerCol_Enabled", Bool, MenuPerCol_Enabled, 0, 0),
@@ -80,8 +83,8 @@ inline constexpr CSettingKey kSettingKeys[] = {
     VXL_SETTING_NUMBER(L"DaysCheckForUpdates", Dword, DaysCheckForUpdates, 7, kSettingCurrent),
     VXL_SETTING_NUMBER(L"SoundOnEventsV094", Bool, SoundOnEventsV094, 1, kSettingCurrent),
     VXL_SETTING_NUMBER(L"MenuToolTips_V0_94_A22", Bool, MenuToolTips, 1, kSettingCurrent),
-    VXL_SETTING_CLAMPED(L"DelayAutoLoadSeconds_NextRelease", Dword, DelayAutoLoadSeconds, 30, kSettingCurrent, 0,
-                        600, 600),
+    VXL_SETTING_CLAMPED(L"DelayAutoLoadSeconds_NextRelease", Dword, DelayAutoLoadSeconds, 30, kSettingCurrent, 0, 600,
+                        600),
     {L"WriteLog", CSettingKind::WriteLog, VXL_SETTING_FIELD(WriteLog), 0, 0, false, 0, 0, 0},
     VXL_SETTING_NUMBER(L"SaveClipboardHistory_v198", Bool, SaveClipboardHistory, 0, 1),
     // A negative count is no value at all.
@@ -93,8 +96,8 @@ inline constexpr CSettingKey kSettingKeys[] = {
     // The constructor replaces it by "more than one keyboard layout".
     VXL_SETTING_NUMBER(L"InsertEncodeCommandIntoMenu", Bool, InsertEncodeCommandIntoMenu, 0, kSettingCurrent),
     VXL_SETTING_NUMBER(L"AddLastUsedMenuToBegin", Bool, AddLastUsedMenuToBegin, 1, kSettingCurrent),
-    VXL_SETTING_CLAMPED(L"AddLastUsedMenuToBegin_Count", Dword, AddLastUsedMenuToBegin_Count, 5, kSettingCurrent, 1,
-                        15, 5),
+    VXL_SETTING_CLAMPED(L"AddLastUsedMenuToBegin_Count", Dword, AddLastUsedMenuToBegin_Count, 5, kSettingCurrent, 1, 15,
+                        5),
     VXL_SETTING_NUMBER(L"ShowTrayBallonOnHotkey", Bool, ShowTrayBallonOnHotkey, 1, kSettingCurrent),
     VXL_SETTING_CLAMPED(L"PrintLTChars", Dword, PrintLTChars, 2, 100, 1, 1000, 100),
     // Plain text, formatted text, bitmaps, Dorvane data, HTML.

@@ -7,12 +7,12 @@
 #include <memory>
 #include <mutex>
 
+#include "core/Settings.h"
+#include "core/SystemInfo.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/PlatformBinding.h"
-#include "core/Settings.h"
-#include "core/SystemInfo.h"
 #include "core/base/WorkerThread.h"
 
 namespace {

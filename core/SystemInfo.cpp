@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "core/base/PlatformFunctions.h"
 #include "core/VersionInfo.h"
+#include "core/base/PlatformFunctions.h"
 
 namespace {
 
@@ -15,8 +15,9 @@ OSVERSIONINFOW RealVersion() {
     OSVERSIONINFOW info = {};
     info.dwOSVersionInfoSize = sizeof info;
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto get = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                     : nullptr;
+    auto get = ntdll
+                   ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                   : nullptr;
     if (get) get(&info);
     return info;
 }

@@ -23,15 +23,15 @@ const UINT WM_VXL_LANGUAGE_CHANGED = 32790;
 const UINT WM_VXL_FLOAT_PANE_BLINK = 32792;
 
 // Requests to the tray window (sent unless said otherwise).
-const UINT WM_VXL_ALLOW_WAIT_ANSWER = WM_APP + 11;       // answer: may the hook's answer be waited for
-const UINT WM_VXL_GET_HISTORY_HANDLER = WM_APP + 15;     // answer: the clipboard-history handler
+const UINT WM_VXL_ALLOW_WAIT_ANSWER = WM_APP + 11;    // answer: may the hook's answer be waited for
+const UINT WM_VXL_GET_HISTORY_HANDLER = WM_APP + 15;  // answer: the clipboard-history handler
 const UINT WM_VXL_HIDE_MENU_TOOLTIP = WM_APP + 17;
 const UINT WM_VXL_GET_PANE_SELECTED_TEXT = WM_APP + 25;  // lParam: CString* to fill; answer 1 when not empty
 const UINT WM_VXL_GET_HISTORY_QUEUE = WM_APP + 29;       // answer: the clipboard-history queue
 const UINT WM_VXL_LANGUAGE_CHOSEN = WM_APP + 30;         // wParam: command id; lParam: const std::vector<CString>*
 const UINT WM_VXL_HIDE_TRAY_BALLOON = WM_APP + 31;
-const UINT WM_VXL_SHOW_FLOAT_PANE = WM_APP + 32;         // posted; wParam: the asking thread's id
-const UINT WM_VXL_FILL_LANGUAGE_MENU = WM_APP + 33;      // wParam: the menu to fill
+const UINT WM_VXL_SHOW_FLOAT_PANE = WM_APP + 32;     // posted; wParam: the asking thread's id
+const UINT WM_VXL_FILL_LANGUAGE_MENU = WM_APP + 33;  // wParam: the menu to fill
 const UINT WM_VXL_IS_HOTKEY_REGISTERED = WM_APP + 34;
 
 // To the float pane: wParam 1 while its entry of the phrase menu is highlighted.

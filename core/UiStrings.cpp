@@ -4,9 +4,9 @@
 #include <memory>
 #include <mutex>
 
+#include "core/LanguageFiles.h"
 #include "core/base/AppPaths.h"
 #include "core/base/IniFile.h"
-#include "core/LanguageFiles.h"
 
 namespace {
 

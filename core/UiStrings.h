@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
-#include "core/base/CString.h"
 #include "core/UiStringIds.h"
+#include "core/base/CString.h"
 
 // ---------------------------------------------------------------------------------------
 // One UI string

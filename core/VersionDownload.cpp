@@ -1,9 +1,9 @@
 #include "core/VersionDownload.h"
 
+#include "core/ShellServices.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Logger.h"
 #include "core/base/Security.h"
-#include "core/ShellServices.h"
 
 namespace CAppObjects {
 

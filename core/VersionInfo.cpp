@@ -96,9 +96,8 @@ bool CFileVersionInfo::Read() {
     const VS_FIXEDFILEINFO& fixed = read.m_fixed;
     read.m_texts[kFileVersionMajor].Format(L"%d", HIWORD(fixed.dwFileVersionMS));
     read.m_texts[kFileVersionMinor].Format(L"%d", LOWORD(fixed.dwFileVersionMS));
-    read.m_texts[kFixedFileVersion].Format(L"%d.%d.%d.%d", HIWORD(fixed.dwFileVersionMS),
-                                           LOWORD(fixed.dwFileVersionMS), HIWORD(fixed.dwFileVersionLS),
-                                           LOWORD(fixed.dwFileVersionLS));
+    read.m_texts[kFixedFileVersion].Format(L"%d.%d.%d.%d", HIWORD(fixed.dwFileVersionMS), LOWORD(fixed.dwFileVersionMS),
+                                           HIWORD(fixed.dwFileVersionLS), LOWORD(fixed.dwFileVersionLS));
     read.m_texts[kOperatingSystem] = GetFileOsText(fixed.dwFileOS);
     read.m_texts[kFileType] = GetFileTypeText(fixed.dwFileType, fixed.dwFileSubtype);
 
@@ -115,10 +114,10 @@ bool CFileVersionInfo::Read() {
         int index;
         const wchar_t* key;
     } kStrings[] = {
-        {kCompanyName, L"CompanyName"},         {kLegalCopyright, L"LegalCopyright"},
-        {kProductName, L"ProductName"},         {kProductVersion, L"ProductVersion"},
+        {kCompanyName, L"CompanyName"},           {kLegalCopyright, L"LegalCopyright"},
+        {kProductName, L"ProductName"},           {kProductVersion, L"ProductVersion"},
         {kOriginalFileName, L"OriginalFilename"}, {kFileDescription, L"FileDescription"},
-        {kFileVersion, L"FileVersion"},         {kInternalName, L"InternalName"},
+        {kFileVersion, L"FileVersion"},           {kInternalName, L"InternalName"},
         {kSpecialBuild, L"SpecialBuild"},
     };
     for (const auto& s : kStrings) read.m_texts[s.index] = QueryStringValue(block.data(), prefix + s.key);
@@ -158,29 +157,47 @@ CString GetFileTypeText(DWORD fileType, DWORD fileSubtype) {
     };
     static const wchar_t* const kFonts[] = {L"Unknown font", L"Raster font", L"Vector font", L"Truetype font"};
     switch (fileType) {
-    case VFT_UNKNOWN: return L"Unknown type";
-    case VFT_APP: return L"Application";
-    case VFT_DLL: return L"Dynamic link library";
-    case VFT_DRV: return fileSubtype < ARRAYSIZE(kDrivers) ? kDrivers[fileSubtype] : L"";
-    case VFT_FONT: return fileSubtype < ARRAYSIZE(kFonts) ? kFonts[fileSubtype] : L"";
-    case VFT_VXD: return L"Virtual device";
-    case VFT_STATIC_LIB: return L"Static link library";
-    default: return CString();
+        case VFT_UNKNOWN:
+            return L"Unknown type";
+        case VFT_APP:
+            return L"Application";
+        case VFT_DLL:
+            return L"Dynamic link library";
+        case VFT_DRV:
+            return fileSubtype < ARRAYSIZE(kDrivers) ? kDrivers[fileSubtype] : L"";
+        case VFT_FONT:
+            return fileSubtype < ARRAYSIZE(kFonts) ? kFonts[fileSubtype] : L"";
+        case VFT_VXD:
+            return L"Virtual device";
+        case VFT_STATIC_LIB:
+            return L"Static link library";
+        default:
+            return CString();
     }
 }
 
 CString GetFileOsText(DWORD fileOs) {
     switch (fileOs) {
-    case VOS_UNKNOWN: return L"Unknown OS";
-    case VOS_DOS: return L"MS-DOS";
-    case VOS_DOS_WINDOWS16: return L"16-bit windows running on MS-DOS";
-    case VOS_DOS_WINDOWS32: return L"Win32 API running on MS-DOS";
-    case VOS_OS216: return L"16-bit OS/2";
-    case VOS_OS216_PM16: return L"16-bit Presentation manager running on 16-bit OS/2";
-    case VOS_OS232: return L"32-bit OS/2";
-    case VOS_NT: return L"Windows NT";
-    case VOS_NT_WINDOWS32: return L"Win32 API on Windows NT";
-    default: return CString();
+        case VOS_UNKNOWN:
+            return L"Unknown OS";
+        case VOS_DOS:
+            return L"MS-DOS";
+        case VOS_DOS_WINDOWS16:
+            return L"16-bit windows running on MS-DOS";
+        case VOS_DOS_WINDOWS32:
+            return L"Win32 API running on MS-DOS";
+        case VOS_OS216:
+            return L"16-bit OS/2";
+        case VOS_OS216_PM16:
+            return L"16-bit Presentation manager running on 16-bit OS/2";
+        case VOS_OS232:
+            return L"32-bit OS/2";
+        case VOS_NT:
+            return L"Windows NT";
+        case VOS_NT_WINDOWS32:
+            return L"Win32 API on Windows NT";
+        default:
+            return CString();
     }
 }
 

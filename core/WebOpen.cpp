@@ -1,10 +1,10 @@
 #include "core/WebOpen.h"
 
 #include "core/AppSlots.h"
-#include "core/base/Security.h"
 #include "core/ShellServices.h"
-#include "core/base/TextHelpers.h"
+#include "core/base/Security.h"
 #include "core/base/TextConversions.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 
@@ -47,10 +47,12 @@ CString UrlEncodeQuery(const wchar_t* text) {
     std::string utf8 = WideToUtf8(text);
     CString encoded;
     for (unsigned char byte : utf8) {
-        bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-                          byte == '-' || byte == '_' || byte == '.' || byte == '~';
-        if (unreserved) encoded += static_cast<wchar_t>(byte);
-        else encoded.AppendFormat(L"%%%02X", static_cast<unsigned>(byte));
+        bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                          (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == '.' || byte == '~';
+        if (unreserved)
+            encoded += static_cast<wchar_t>(byte);
+        else
+            encoded.AppendFormat(L"%%%02X", static_cast<unsigned>(byte));
     }
     return encoded;
 }
@@ -73,6 +75,8 @@ bool WebSearch(const wchar_t* query, int serviceId) {
     return reinterpret_cast<UINT_PTR>(RunCommandWithErrorBox(url, true, GetMainWnd(), false)) > 32;
 }
 
-bool OpenWith(HWND owner, const wchar_t* path) { return OpenWithDialog(owner, path); }
+bool OpenWith(HWND owner, const wchar_t* path) {
+    return OpenWithDialog(owner, path);
+}
 
 }  // namespace CAppObjects

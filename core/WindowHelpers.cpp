@@ -52,7 +52,9 @@ BOOL ResizeHeight(LOGFONTW& font, void* context) {
     return TRUE;
 }
 
-HPEN MakePen(COLORREF color) { return CreatePen(PS_SOLID, 2, color); }
+HPEN MakePen(COLORREF color) {
+    return CreatePen(PS_SOLID, 2, color);
+}
 
 // ---------------------------------------------------------------------------------------
 // System colours
@@ -67,7 +69,9 @@ std::map<int, COLORREF>& SysColors() {
     return colors;
 }
 
-int ClampChannel(int value) { return std::min(255, std::max(0, value)); }
+int ClampChannel(int value) {
+    return std::min(255, std::max(0, value));
+}
 
 // ---------------------------------------------------------------------------------------
 // Bold check box, per thread
@@ -133,10 +137,18 @@ LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 // ---------------------------------------------------------------------------------------
 // Colours
 
-COLORREF ColorRed() { return RGB(255, 0, 0); }
-COLORREF ColorBlue() { return RGB(0, 0, 255); }
-COLORREF ColorGreen() { return RGB(0, 128, 0); }
-COLORREF ColorOrange() { return RGB(255, 123, 60); }
+COLORREF ColorRed() {
+    return RGB(255, 0, 0);
+}
+COLORREF ColorBlue() {
+    return RGB(0, 0, 255);
+}
+COLORREF ColorGreen() {
+    return RGB(0, 128, 0);
+}
+COLORREF ColorOrange() {
+    return RGB(255, 123, 60);
+}
 
 COLORREF DarkenColor(COLORREF color, int delta) {
     int red = GetRValue(color), green = GetGValue(color), blue = GetBValue(color);
@@ -147,9 +159,13 @@ COLORREF DarkenColor(COLORREF color, int delta) {
     return RGB(ClampChannel(red - delta), ClampChannel(green - delta), ClampChannel(blue - delta));
 }
 
-COLORREF DarkenColor20(COLORREF color) { return DarkenColor(color, 20); }
+COLORREF DarkenColor20(COLORREF color) {
+    return DarkenColor(color, 20);
+}
 
-COLORREF PickStateColor(bool flag) { return flag ? ColorOrange() : ColorRed(); }
+COLORREF PickStateColor(bool flag) {
+    return flag ? ColorOrange() : ColorRed();
+}
 
 // ---------------------------------------------------------------------------------------
 // Cached GDI objects
@@ -166,7 +182,9 @@ HFONT GetItalicDlgFont() {
     return font;
 }
 
-HFONT GetDefaultGuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+HFONT GetDefaultGuiFont() {
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
 
 HFONT GetWindowFontCached(HWND window) {
     static HFONT cached = nullptr;
@@ -207,7 +225,8 @@ HBRUSH GetCustomBrush() {
 }
 
 std::pair<HBRUSH, COLORREF> GetHighlightColors() {
-    static const std::pair<HBRUSH, COLORREF> colors(GetSysColorBrush(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT));
+    static const std::pair<HBRUSH, COLORREF> colors(GetSysColorBrush(COLOR_HIGHLIGHT),
+                                                    GetSysColor(COLOR_HIGHLIGHTTEXT));
     return colors;
 }
 
@@ -254,7 +273,9 @@ HFONT CreateFontResized(HFONT font, int units, bool grow) {
     return CreateDerivedFont(font, ResizeHeight, &request);
 }
 
-HFONT CreateFontResized(HFONT font, int units) { return CreateFontResized(font, units, true); }
+HFONT CreateFontResized(HFONT font, int units) {
+    return CreateFontResized(font, units, true);
+}
 
 // ---------------------------------------------------------------------------------------
 // Drawing
@@ -284,8 +305,8 @@ LRESULT SetToolTipTitle(HWND toolTip, const wchar_t* title, int icon) {
 }
 
 BOOL SetWindowTopMost(HWND window, bool on) {
-    BOOL result = SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                               SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    BOOL result =
+        SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     if (result) {
         LONG_PTR style = GetWindowLongPtrW(window, GWL_EXSTYLE);
         style = on ? (style | WS_EX_TOPMOST) : (style & ~static_cast<LONG_PTR>(WS_EX_TOPMOST));
@@ -365,8 +386,8 @@ void InstallCheckNotifySubclass(HWND checkBox) {
         if (!current) return;
         t_checkBoxClassProc = current;
     }
-    WNDPROC previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(checkBox, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoldCheckProc)));
+    WNDPROC previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(checkBox, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoldCheckProc)));
     if (previous) t_checkBoxClassProc = previous;
 }
 
@@ -405,4 +426,6 @@ SubclassEntry* FindSubclassEntry(HWND window) {
     return found == map->end() ? nullptr : found->second;
 }
 
-bool HasSubclassRegistryForTest() { return g_subclasses.load() != nullptr; }
+bool HasSubclassRegistryForTest() {
+    return g_subclasses.load() != nullptr;
+}

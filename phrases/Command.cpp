@@ -134,7 +134,9 @@ void CVXLCommand::SetName(const CString& name) {
     m_invalidText = false;
 }
 
-void CVXLCommand::SetNameKeepingState(const CString& name) { m_name = CutAt(name, kMaxCommandNameChars); }
+void CVXLCommand::SetNameKeepingState(const CString& name) {
+    m_name = CutAt(name, kMaxCommandNameChars);
+}
 
 void CVXLCommand::SetHint(const CString& hint) {
     m_hint = CutAt(hint, kMaxCommandHintChars);
@@ -182,7 +184,9 @@ bool CVXLCommand::SetDateUsage(const SYSTEMTIME& date) {
     return true;
 }
 
-void CVXLCommand::ClearDateUsage() { m_dateUsage = SYSTEMTIME{}; }
+void CVXLCommand::ClearDateUsage() {
+    m_dateUsage = SYSTEMTIME{};
+}
 
 bool CVXLCommand::IsIncluded() const {
     if (!m_children) return m_included;
@@ -278,12 +282,12 @@ void CVXLCommand::SetAttachment(std::unique_ptr<CVXLCommandAttachment> attachmen
 
 const char* DataTypeToText(int dataType) {
     switch (dataType) {
-    case VXL_DATA_RTF:
-        return "RTF";
-    case VXL_DATA_EXEC:
-        return "EXEC";
-    default:
-        return "TEXT";
+        case VXL_DATA_RTF:
+            return "RTF";
+        case VXL_DATA_EXEC:
+            return "EXEC";
+        default:
+            return "TEXT";
     }
 }
 
@@ -340,14 +344,14 @@ bool ParseDateUsage(const wchar_t* text, SYSTEMTIME& date) {
 int GetItemKind(bool isFolder, int dataType, const CString& command) {
     if (isFolder) return VXL_KIND_FOLDER;
     switch (dataType) {
-    case VXL_DATA_TEXT:
-        return VXL_KIND_TEXT;
-    case VXL_DATA_RTF:
-        return VXL_KIND_RTF;
-    case VXL_DATA_EXEC:
-        break;
-    default:
-        return VXL_KIND_TEXT;
+        case VXL_DATA_TEXT:
+            return VXL_KIND_TEXT;
+        case VXL_DATA_RTF:
+            return VXL_KIND_RTF;
+        case VXL_DATA_EXEC:
+            break;
+        default:
+            return VXL_KIND_TEXT;
     }
     CString upper = MapToUpperCopy(command);
     bool google = upper.Find(L"GOOGLE") >= 0;

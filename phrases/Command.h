@@ -32,7 +32,7 @@ enum VXLDataType {
 enum VXLItemKind {
     VXL_KIND_TEXT = 0,
     VXL_KIND_RTF = 1,
-    VXL_KIND_PROGRAM = 2,      // program, document or command line
+    VXL_KIND_PROGRAM = 2,  // program, document or command line
     VXL_KIND_FOLDER = 3,
     VXL_KIND_WEB_SEARCH = 4,   // "GOOGLE" in the command
     VXL_KIND_TRANSLATE = 5,    // "TRANSLATE" and "GOOGLE"
@@ -41,9 +41,9 @@ enum VXLItemKind {
 };
 
 // Root element, file extension and the name of a folder's own file.
-extern const char kCommandRootElement[];            // "VXLCommand"
-extern const wchar_t kPhraseFileExtension[];        // ".vexlora"
-extern const wchar_t kFolderSelfFileName[];         // "FOLDER_SELF.vexlora"
+extern const char kCommandRootElement[];      // "VXLCommand"
+extern const wchar_t kPhraseFileExtension[];  // ".vexlora"
+extern const wchar_t kFolderSelfFileName[];   // "FOLDER_SELF.vexlora"
 
 const int kMaxCommandNameChars = 120;
 const int kMaxCommandHintChars = 1024;

@@ -8,9 +8,9 @@
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/Security.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "phrases/Command.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 
@@ -38,7 +38,9 @@ private:
     bool m_was;
 };
 
-CString ToCString(const std::wstring& text) { return CString(text.c_str(), static_cast<int>(text.size())); }
+CString ToCString(const std::wstring& text) {
+    return CString(text.c_str(), static_cast<int>(text.size()));
+}
 
 CString FromUtf8(const char* text) {
     if (!text || !*text) return CString();
@@ -168,7 +170,9 @@ bool EscapeUnknownEntities(const char* p, std::string& escaped) {
     return changed;
 }
 
-bool IsXmlBlank(unsigned long ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f'; }
+bool IsXmlBlank(unsigned long ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+}
 
 // The parser drops an element text made only of white space, so a phrase that types a
 // few blanks or line breaks would come back empty. Its text is taken from the file
@@ -218,8 +222,8 @@ CString ErrorText(DWORD code) {
     return text;
 }
 
-bool ReportWriteFailure(const CVXLCommand& record, const CString& path, const CString& text,
-                        CVXLWriteErrorProc onError, void* data) {
+bool ReportWriteFailure(const CVXLCommand& record, const CString& path, const CString& text, CVXLWriteErrorProc onError,
+                        void* data) {
     LogError(text);
     CString where;
     where.Format(L"WriteCommandFile: [%s] not written; the file on disk is unchanged", path.GetString());
@@ -337,9 +341,10 @@ bool ParseCommandXml(CVXLCommand& record, const char* text, DWORD length, const 
     if (!validUtf8) {
         record.m_invalidText = true;
         CString message;
-        message.Format(L"ReadCommandFile: [%s] holds bytes that are not UTF-8; its texts were read with U+FFFD "
-                       L"in their place and it is not written back until they are edited",
-                       source ? source : L"");
+        message.Format(
+            L"ReadCommandFile: [%s] holds bytes that are not UTF-8; its texts were read with U+FFFD "
+            L"in their place and it is not written back until they are edited",
+            source ? source : L"");
         LogError(message);
     }
     if (IsLogEnabled()) {

@@ -162,17 +162,17 @@ void AddStatistics(const CVXLCommandVector& records, CVXLTreeStatistics& stats, 
             stats.maxUsageName = record.GetName();
         }
         switch (record.GetDataType()) {
-        case VXL_DATA_TEXT:
-            ++stats.textPhrases;
-            break;
-        case VXL_DATA_RTF:
-            ++stats.rtfPhrases;
-            break;
-        case VXL_DATA_EXEC:
-            ++stats.execPhrases;
-            break;
-        default:
-            break;
+            case VXL_DATA_TEXT:
+                ++stats.textPhrases;
+                break;
+            case VXL_DATA_RTF:
+                ++stats.rtfPhrases;
+                break;
+            case VXL_DATA_EXEC:
+                ++stats.execPhrases;
+                break;
+            default:
+                break;
         }
         if (usage > 0) {
             CString printed = displayText(record, context);
@@ -248,10 +248,12 @@ bool CVXLCommandTree::Load(const CString& rootPath, int sortKey, const LoadFilte
     m_entered.clear();
     m_pendingLinks.clear();
     m_folderCount = 0;
-    Walk([](const CVXLCommand& record, void* data, const CVXLCommand*) {
-        if (record.IsFolder()) ++*static_cast<int*>(data);
-        return true;
-    }, &m_folderCount);
+    Walk(
+        [](const CVXLCommand& record, void* data, const CVXLCommand*) {
+            if (record.IsFolder()) ++*static_cast<int*>(data);
+            return true;
+        },
+        &m_folderCount);
     SortByKey(sortKey, false);
     m_rootPath = root;
     LogWriteFormat(L"CVXLCommandTree::Load: [%s] %d records, %d folders", root.GetString(),
@@ -391,11 +393,13 @@ CVXLCommand* CVXLCommandTree::GetParentOf(UINT id) {
 
 UINT CVXLCommandTree::GetNextFreeID() const {
     UINT largest = 0;
-    Walk([](const CVXLCommand& record, void* data, const CVXLCommand*) {
-        UINT& value = *static_cast<UINT*>(data);
-        if (record.GetID() > value) value = record.GetID();
-        return true;
-    }, &largest);
+    Walk(
+        [](const CVXLCommand& record, void* data, const CVXLCommand*) {
+            UINT& value = *static_cast<UINT*>(data);
+            if (record.GetID() > value) value = record.GetID();
+            return true;
+        },
+        &largest);
     return largest + 1;
 }
 
@@ -404,17 +408,21 @@ void CVXLCommandTree::CountItems(int& total, int& included) const {
         int total = 0;
         int included = 0;
     } counts;
-    Walk([](const CVXLCommand& record, void* data, const CVXLCommand*) {
-        Counts& c = *static_cast<Counts*>(data);
-        ++c.total;
-        if (record.IsIncluded()) ++c.included;
-        return true;
-    }, &counts);
+    Walk(
+        [](const CVXLCommand& record, void* data, const CVXLCommand*) {
+            Counts& c = *static_cast<Counts*>(data);
+            ++c.total;
+            if (record.IsIncluded()) ++c.included;
+            return true;
+        },
+        &counts);
     total = counts.total;
     included = counts.included;
 }
 
-void CVXLCommandTree::SortByKey(int key, bool descending) { SortCommandVector(m_records, key, descending); }
+void CVXLCommandTree::SortByKey(int key, bool descending) {
+    SortCommandVector(m_records, key, descending);
+}
 
 int CVXLCommandTree::SaveRecord(CVXLCommand& record, CVXLWriteErrorProc onError, void* data) {
     if (record.GetFilePath().IsEmpty()) {
@@ -439,8 +447,7 @@ int CVXLCommandTree::SaveRecord(CVXLCommand& record, CVXLWriteErrorProc onError,
         }
         if (record.IsFolder() && !CreateDirectoryW(path, GetOpenSecurityAttributes())) {
             CString text;
-            text.Format(L"CVXLCommandTree::SaveRecord: cannot create [%s], code %lu", path.GetString(),
-                        GetLastError());
+            text.Format(L"CVXLCommandTree::SaveRecord: cannot create [%s], code %lu", path.GetString(), GetLastError());
             LogError(text);
             return 0;
         }
@@ -451,10 +458,12 @@ int CVXLCommandTree::SaveRecord(CVXLCommand& record, CVXLWriteErrorProc onError,
 
 void CVXLCommandTree::RefreshLocalisedNames() {
     // The whole tree: a folder's records keep texts of the old language as well.
-    Walk([](CVXLCommand& record, void*, CVXLCommand*) {
-        record.ClearWorkStrings();
-        return true;
-    }, nullptr);
+    Walk(
+        [](CVXLCommand& record, void*, CVXLCommand*) {
+            record.ClearWorkStrings();
+            return true;
+        },
+        nullptr);
 }
 
 CVXLTreeStatistics CVXLCommandTree::GetTreeStatistics(CVXLDisplayTextProc displayText, void* context) const {

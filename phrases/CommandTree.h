@@ -23,17 +23,17 @@ const int kSortKeyNone = -1;
 
 // Figures for the system report, made in one walk.
 struct CVXLTreeStatistics {
-    LONGLONG totalUsage = 0;   // usage counts of the phrases
-    int maxUsage = 0;          // the largest usage count (0 when nothing was used)
-    UINT maxUsageID = 0;       // the record that has it (the first of equals), 0 when none
-    CString maxUsageName;      // its name
-    int records = 0;           // folders and phrases
-    int included = 0;          // records whose included state (derived for folders) is true
+    LONGLONG totalUsage = 0;  // usage counts of the phrases
+    int maxUsage = 0;         // the largest usage count (0 when nothing was used)
+    UINT maxUsageID = 0;      // the record that has it (the first of equals), 0 when none
+    CString maxUsageName;     // its name
+    int records = 0;          // folders and phrases
+    int included = 0;         // records whose included state (derived for folders) is true
     int folders = 0;
     int textPhrases = 0;
     int rtfPhrases = 0;
     int execPhrases = 0;
-    LONGLONG charsSaved = 0;   // per phrase used: the length of its display text times its uses
+    LONGLONG charsSaved = 0;  // per phrase used: the length of its display text times its uses
 };
 
 // The text a phrase prints, as the statistics count it.

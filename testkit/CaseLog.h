@@ -2,8 +2,8 @@
 // every line posted has been written. The logger is process-wide: one at a time.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "core/base/CString.h"
 #include "core/base/Logger.h"

@@ -43,8 +43,8 @@ inline std::wstring WithoutStamp(const std::wstring& entry) {
 
 inline LogFileContent ReadLogFile(const std::wstring& path) {
     LogFileContent content;
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
     if (!file) return content;
     std::string bytes(GetFileSize(file.get(), nullptr), '\0');
     DWORD read = 0;

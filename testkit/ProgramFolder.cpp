@@ -44,7 +44,9 @@ CCheck CPrivateProgramFolder::Create() {
     return CCheck::Ok();
 }
 
-CString CPrivateProgramFolder::PathOf(const wchar_t* fileName) const { return m_folder + L"\\" + fileName; }
+CString CPrivateProgramFolder::PathOf(const wchar_t* fileName) const {
+    return m_folder + L"\\" + fileName;
+}
 
 CCheck CPrivateProgramFolder::WriteSettings(const wchar_t* settingsLines) const {
     CString text = CString(L'\xFEFF') + L"[Settings]\r\n" + settingsLines;

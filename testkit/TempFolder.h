@@ -45,7 +45,8 @@ inline CString MakeUniqueTempFolder(const wchar_t* hint) {
 // The raw bytes of a file, read while others may write it; empty when it cannot be read.
 inline std::string ReadFileBytes(const wchar_t* path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     char buffer[4096];
     DWORD read = 0;

@@ -5,14 +5,14 @@
 
 const wchar_t* GetWaitResultName(int result) {
     switch (result) {
-    case WTR_EXE_CLOSED_SUCCESS:
-        return L"WTR_EXE_CLOSED_SUCCESS";
-    case WTR_EXE_CLOSED_ABONDED:
-        return L"WTR_EXE_CLOSED_ABONDED";
-    case WTR_EVENT_EXIT_SIGNALED:
-        return L"WTR_EVENT_EXIT_SIGNALED";
-    default:
-        return L"WTR_ERROR";
+        case WTR_EXE_CLOSED_SUCCESS:
+            return L"WTR_EXE_CLOSED_SUCCESS";
+        case WTR_EXE_CLOSED_ABONDED:
+            return L"WTR_EXE_CLOSED_ABONDED";
+        case WTR_EVENT_EXIT_SIGNALED:
+            return L"WTR_EVENT_EXIT_SIGNALED";
+        default:
+            return L"WTR_ERROR";
     }
 }
 

@@ -37,4 +37,3 @@ private:
     bool m_parentPathLooked = false;
     DWORD m_flags = 0;
 };
-

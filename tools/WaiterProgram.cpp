@@ -25,8 +25,8 @@ using BroadcastSystemMessageFunction = long(WINAPI*)(DWORD, LPDWORD, UINT, WPARA
 // MessageBoxTimeoutW is not documented, so it is found by name; without it no box is
 // shown at all. Looked up once and kept: user32 stays loaded for the process.
 MessageBoxTimeoutWFunction GetMessageBoxTimeoutW() {
-    static const MessageBoxTimeoutWFunction function = BindProc<MessageBoxTimeoutWFunction>(
-        GetPlatformBinder().FindLoaded(L"user32.dll"), "MessageBoxTimeoutW");
+    static const MessageBoxTimeoutWFunction function =
+        BindProc<MessageBoxTimeoutWFunction>(GetPlatformBinder().FindLoaded(L"user32.dll"), "MessageBoxTimeoutW");
     return function;
 }
 
@@ -71,8 +71,8 @@ bool TakeSingleInstance(CHandle& instance) {
 int RunWaiter(CVXL_WF_CommandLineInfo& info, const CString& commandLine, HANDLE exitEvent) {
     const DWORD processId = info.GetParentPid();
     if (IsLogEnabled()) {
-        LogWrite(CString(kProgramName) + L" is started" + L" CommandLine: " + L"[" + commandLine + L"]" +
-                 L" LogFile " + L"[" + info.GetLogPath() + L"]");
+        LogWrite(CString(kProgramName) + L" is started" + L" CommandLine: " + L"[" + commandLine + L"]" + L" LogFile " +
+                 L"[" + info.GetLogPath() + L"]");
         LogWriteFormat(L"Parent process: %u", processId);
         LogWrite(L"Parent process path: [" + info.GetParentPath() + L"]");
     }
@@ -95,7 +95,8 @@ int RunWaiter(CVXL_WF_CommandLineInfo& info, const CString& commandLine, HANDLE 
     LogWrite(L"Parent process is opened successfully");
 
     const int result = CExe_Waiter(process.get(), exitEvent).Wait_Next();
-    if (result == WTR_EVENT_EXIT_SIGNALED) LogWrite(L"WTR_EVENT_EXIT_SIGNALED, exit by command /exit from command line ");
+    if (result == WTR_EVENT_EXIT_SIGNALED)
+        LogWrite(L"WTR_EVENT_EXIT_SIGNALED, exit by command /exit from command line ");
 
     BroadcastPostToAllComponents(WM_NULL, 0, 0);
     return result;

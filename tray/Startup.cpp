@@ -8,20 +8,20 @@
 #include "core/AppSlots.h"
 #include "core/Autostart.h"
 #include "core/ClientLanguage.h"
-#include "core/base/Handles.h"
 #include "core/Instance.h"
 #include "core/LanguageFiles.h"
 #include "core/Launch.h"
-#include "core/base/Logger.h"
-#include "core/base/NamedObjects.h"
-#include "core/base/Security.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
 #include "core/TempFiles.h"
+#include "core/base/Handles.h"
+#include "core/base/LogPath.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
+#include "core/base/Security.h"
+#include "core/base/SharedEvents.h"
 #include "platform/wtl/AtlApp.h"
 #include "tray/TrayWnd.h"
-#include "core/base/SharedEvents.h"
-#include "core/base/LogPath.h"
 
 namespace {
 
@@ -68,10 +68,14 @@ void WaitForEndingInstance() {
 
 // Hands the request to the running instance: the first that applies.
 void ForwardToRunningInstance(const CVXLCommandLine& commandLine) {
-    if (commandLine.IsShowMenu()) SignalShowInstanceEvent();
-    else if (commandLine.IsExit()) SignalExitEvents();
-    else if (commandLine.IsCfu()) SignalCheckForUpdates();
-    else SignalAlreadyWork();
+    if (commandLine.IsShowMenu())
+        SignalShowInstanceEvent();
+    else if (commandLine.IsExit())
+        SignalExitEvents();
+    else if (commandLine.IsCfu())
+        SignalCheckForUpdates();
+    else
+        SignalAlreadyWork();
 }
 
 void WriteStartBanner() {
@@ -198,8 +202,10 @@ int VexloraWinMain(HINSTANCE instance, const wchar_t* commandLineText) {
     WriteStartBanner();
 
     InitUiLibraries(instance);
-    if (StartWaiterProgram()) LogWrite(L"VxlWaitingFor is stated succesfully");
-    else LogError(L"CANNOT start VxlWaitingFor");
+    if (StartWaiterProgram())
+        LogWrite(L"VxlWaitingFor is stated succesfully");
+    else
+        LogError(L"CANNOT start VxlWaitingFor");
 
     int exitCode = RunApplication(exitEvent.get(), commandLine.IsNoInstall(), &commandLine);
     return Shutdown(exitEvent, exitCode);

@@ -2,9 +2,9 @@
 
 #include "core/AppSlots.h"
 #include "core/Instance.h"
+#include "core/SoundPlayer.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
-#include "core/SoundPlayer.h"
 
 namespace {
 
@@ -18,7 +18,9 @@ CVXLTrayWnd::CVXLTrayWnd(HANDLE exitEvent, bool noInstall, const CVXLCommandLine
     SetStopSoundBeforePlay(true);
 }
 
-UINT CVXLTrayWnd::GetInstanceWatcherMessageId() { return GetInstanceWatcherMessage(); }
+UINT CVXLTrayWnd::GetInstanceWatcherMessageId() {
+    return GetInstanceWatcherMessage();
+}
 
 bool CVXLTrayWnd::Create(HINSTANCE) {
     RECT rect = {-100, -100, -5, -5};

@@ -44,7 +44,9 @@ CString GetProgramFolder() {
     return path.Left(path.ReverseFind(L'\\') + 1);
 }
 
-CString GetProgramFolderNoSlash() { return GetProgramFolder().TrimRight(L'\\'); }
+CString GetProgramFolderNoSlash() {
+    return GetProgramFolder().TrimRight(L'\\');
+}
 
 void SetProgramFolderForTest(const wchar_t* folder) {
     std::lock_guard<std::mutex> lock(g_folderLock);
@@ -63,9 +65,13 @@ bool IsDriveRemovableOrRemote(const wchar_t* path) {
     return type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR || type == DRIVE_REMOVABLE || type == DRIVE_REMOTE;
 }
 
-void SetDriveRemovableForTest(int removable) { InterlockedExchange(&g_forcedDriveRemovable, removable); }
+void SetDriveRemovableForTest(int removable) {
+    InterlockedExchange(&g_forcedDriveRemovable, removable);
+}
 
-bool FileExists(const wchar_t* path) { return QuietAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const wchar_t* path) {
+    return QuietAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool FolderExists(const wchar_t* path) {
     DWORD attributes = QuietAttributes(path);

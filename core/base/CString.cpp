@@ -33,9 +33,13 @@ bool InSet(const wchar_t* set, wchar_t ch) {
 
 }  // namespace
 
-wchar_t* CString::EmptyChars() noexcept { return g_empty.chars; }
+wchar_t* CString::EmptyChars() noexcept {
+    return g_empty.chars;
+}
 
-bool CString::IsSharedEmpty() const noexcept { return m_chars == g_empty.chars; }
+bool CString::IsSharedEmpty() const noexcept {
+    return m_chars == g_empty.chars;
+}
 
 CString::Data* CString::Allocate(int capacity) {
     void* block = std::malloc(sizeof(Data) + (static_cast<size_t>(capacity) + 1) * sizeof(wchar_t));
@@ -65,7 +69,9 @@ CString::CString(CString&& other) noexcept : m_chars(other.m_chars) {
     other.m_chars = EmptyChars();
 }
 
-CString::CString(const wchar_t* text) : m_chars(EmptyChars()) { Assign(text, SafeLength(text)); }
+CString::CString(const wchar_t* text) : m_chars(EmptyChars()) {
+    Assign(text, SafeLength(text));
+}
 
 CString::CString(const wchar_t* text, int length) : m_chars(EmptyChars()) {
     Assign(text, text ? (length < 0 ? 0 : length) : 0);
@@ -78,7 +84,9 @@ CString::CString(wchar_t ch, int repeat) : m_chars(EmptyChars()) {
     SetLength(repeat);
 }
 
-CString::~CString() { Release(); }
+CString::~CString() {
+    Release();
+}
 
 CString& CString::operator=(const CString& other) noexcept {
     if (m_chars != other.m_chars) {
@@ -126,7 +134,9 @@ void CString::Assign(const wchar_t* text, int length) {
     SetLength(length);
 }
 
-void CString::Empty() noexcept { Release(); }
+void CString::Empty() noexcept {
+    Release();
+}
 
 void CString::PrepareWrite(int capacity) {
     int length = GetLength();
@@ -213,7 +223,9 @@ void CString::ReleaseBuffer(int newLength) {
     SetLength(newLength > capacity ? capacity : newLength);
 }
 
-void CString::Preallocate(int capacity) { PrepareWrite(capacity); }
+void CString::Preallocate(int capacity) {
+    PrepareWrite(capacity);
+}
 
 CString CString::Left(int count) const {
     count = Clamp(count, 0, GetLength());
@@ -227,7 +239,9 @@ CString CString::Right(int count) const {
     return CString(m_chars + GetLength() - count, count);
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const {
     int length = GetLength();
@@ -387,7 +401,9 @@ CString& CString::TrimLeft() {
     return *this;
 }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
 
 CString& CString::TrimRight(wchar_t ch) {
     wchar_t set[2] = {ch, 0};
@@ -399,7 +415,9 @@ CString& CString::TrimLeft(wchar_t ch) {
     return TrimLeft(set);
 }
 
-CString& CString::Trim(wchar_t ch) { return TrimRight(ch).TrimLeft(ch); }
+CString& CString::Trim(wchar_t ch) {
+    return TrimRight(ch).TrimLeft(ch);
+}
 
 CString& CString::TrimRight(const wchar_t* set) {
     int end = GetLength();
@@ -415,7 +433,9 @@ CString& CString::TrimLeft(const wchar_t* set) {
     return *this;
 }
 
-CString& CString::Trim(const wchar_t* set) { return TrimRight(set).TrimLeft(set); }
+CString& CString::Trim(const wchar_t* set) {
+    return TrimRight(set).TrimLeft(set);
+}
 
 CString& CString::MakeUpper() {
     if (IsEmpty()) return *this;
@@ -455,15 +475,19 @@ int CString::CompareNoCase(const wchar_t* other) const noexcept {
         wchar_t ca = *a;
         wchar_t cb = *other;
         if (ca != cb) {
-            ca = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(ca)))));
-            cb = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(cb)))));
+            ca = static_cast<wchar_t>(
+                reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(ca)))));
+            cb = static_cast<wchar_t>(
+                reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(cb)))));
             if (ca != cb) return static_cast<int>(ca) - static_cast<int>(cb);
         }
         if (!ca) return 0;
     }
 }
 
-long CString::RefCountForTest() const noexcept { return IsSharedEmpty() ? 0 : Header()->refs; }
+long CString::RefCountForTest() const noexcept {
+    return IsSharedEmpty() ? 0 : Header()->refs;
+}
 
 CString operator+(const CString& a, const CString& b) {
     CString result;
@@ -473,17 +497,37 @@ CString operator+(const CString& a, const CString& b) {
     return result;
 }
 
-CString operator+(const CString& a, const wchar_t* b) { return a + CString(b); }
-CString operator+(const wchar_t* a, const CString& b) { return CString(a) + b; }
-CString operator+(const CString& a, wchar_t b) { return a + CString(b); }
-CString operator+(wchar_t a, const CString& b) { return CString(a) + b; }
+CString operator+(const CString& a, const wchar_t* b) {
+    return a + CString(b);
+}
+CString operator+(const wchar_t* a, const CString& b) {
+    return CString(a) + b;
+}
+CString operator+(const CString& a, wchar_t b) {
+    return a + CString(b);
+}
+CString operator+(wchar_t a, const CString& b) {
+    return CString(a) + b;
+}
 
 bool operator==(const CString& a, const CString& b) noexcept {
     return a.GetLength() == b.GetLength() && a.Compare(b) == 0;
 }
-bool operator==(const CString& a, const wchar_t* b) noexcept { return a.Compare(b) == 0; }
-bool operator==(const wchar_t* a, const CString& b) noexcept { return b.Compare(a) == 0; }
-bool operator!=(const CString& a, const CString& b) noexcept { return !(a == b); }
-bool operator!=(const CString& a, const wchar_t* b) noexcept { return !(a == b); }
-bool operator!=(const wchar_t* a, const CString& b) noexcept { return !(a == b); }
-bool operator<(const CString& a, const CString& b) noexcept { return a.Compare(b) < 0; }
+bool operator==(const CString& a, const wchar_t* b) noexcept {
+    return a.Compare(b) == 0;
+}
+bool operator==(const wchar_t* a, const CString& b) noexcept {
+    return b.Compare(a) == 0;
+}
+bool operator!=(const CString& a, const CString& b) noexcept {
+    return !(a == b);
+}
+bool operator!=(const CString& a, const wchar_t* b) noexcept {
+    return !(a == b);
+}
+bool operator!=(const wchar_t* a, const CString& b) noexcept {
+    return !(a == b);
+}
+bool operator<(const CString& a, const CString& b) noexcept {
+    return a.Compare(b) < 0;
+}

@@ -20,8 +20,8 @@ public:
     CString() noexcept;
     CString(const CString& other) noexcept;
     CString(CString&& other) noexcept;
-    CString(const wchar_t* text);                 // null counts as empty
-    CString(const wchar_t* text, int length);     // length < 0 counts as 0
+    CString(const wchar_t* text);              // null counts as empty
+    CString(const wchar_t* text, int length);  // length < 0 counts as 0
     CString(wchar_t ch, int repeat = 1);
     ~CString();
 

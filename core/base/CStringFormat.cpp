@@ -58,9 +58,12 @@ void PutInteger(CString& out, const Spec& spec, uint64_t magnitude, bool negativ
 
     wchar_t prefix[3] = {0, 0, 0};
     int prefixLength = 0;
-    if (negative) prefix[prefixLength++] = L'-';
-    else if (isSigned && spec.plus) prefix[prefixLength++] = L'+';
-    else if (isSigned && spec.space) prefix[prefixLength++] = L' ';
+    if (negative)
+        prefix[prefixLength++] = L'-';
+    else if (isSigned && spec.plus)
+        prefix[prefixLength++] = L'+';
+    else if (isSigned && spec.space)
+        prefix[prefixLength++] = L' ';
     if (spec.alt && base == 16 && count && !(count == 1 && digits[0] == L'0')) {
         prefix[prefixLength++] = L'0';
         prefix[prefixLength++] = upper ? L'X' : L'x';
@@ -107,12 +110,18 @@ void CString::AppendFormatV(const wchar_t* format, va_list args) {
         }
         Spec spec;
         for (;; ++p) {
-            if (*p == L'-') spec.left = true;
-            else if (*p == L'+') spec.plus = true;
-            else if (*p == L' ') spec.space = true;
-            else if (*p == L'#') spec.alt = true;
-            else if (*p == L'0') spec.zero = true;
-            else break;
+            if (*p == L'-')
+                spec.left = true;
+            else if (*p == L'+')
+                spec.plus = true;
+            else if (*p == L' ')
+                spec.space = true;
+            else if (*p == L'#')
+                spec.alt = true;
+            else if (*p == L'0')
+                spec.zero = true;
+            else
+                break;
         }
         if (*p == L'*') {
             spec.width = va_arg(args, int);
@@ -164,77 +173,79 @@ void CString::AppendFormatV(const wchar_t* format, va_list args) {
         wchar_t type = *p;
         if (type) ++p;
         switch (type) {
-        case L'd':
-        case L'i': {
-            int64_t value = wide64 ? va_arg(args, long long) : va_arg(args, int);
-            if (spec.size == Spec::Short) value = static_cast<short>(value);
-            if (spec.size == Spec::Char) value = static_cast<signed char>(value);
-            uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-            PutInteger(out, spec, magnitude, value < 0, 10, false, true);
-            break;
-        }
-        case L'u':
-        case L'x':
-        case L'X':
-        case L'o': {
-            uint64_t value = wide64 ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
-            if (spec.size == Spec::Short) value = static_cast<unsigned short>(value);
-            if (spec.size == Spec::Char) value = static_cast<unsigned char>(value);
-            unsigned base = type == L'u' ? 10 : (type == L'o' ? 8 : 16);
-            PutInteger(out, spec, value, false, base, type == L'X', false);
-            break;
-        }
-        case L'p': {
-            Spec pointer = spec;
-            pointer.precision = static_cast<int>(sizeof(void*) * 2);
-            PutInteger(out, pointer, reinterpret_cast<uintptr_t>(va_arg(args, void*)), false, 16, true, false);
-            break;
-        }
-        case L'c':
-        case L'C': {
-            int value = va_arg(args, int);
-            bool narrow = type == L'C' ? spec.size != Spec::Long : spec.size == Spec::Short;
-            if (narrow) {
-                PutNarrow(out, spec, nullptr, true, static_cast<char>(value));
-            } else {
-                wchar_t ch = static_cast<wchar_t>(value);
-                PutField(out, spec, &ch, 1);
+            case L'd':
+            case L'i': {
+                int64_t value = wide64 ? va_arg(args, long long) : va_arg(args, int);
+                if (spec.size == Spec::Short) value = static_cast<short>(value);
+                if (spec.size == Spec::Char) value = static_cast<signed char>(value);
+                uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+                PutInteger(out, spec, magnitude, value < 0, 10, false, true);
+                break;
             }
-            break;
-        }
-        case L's':
-        case L'S': {
-            bool narrow = type == L'S' ? spec.size != Spec::Long : spec.size == Spec::Short;
-            if (narrow) {
-                PutNarrow(out, spec, va_arg(args, const char*), false, 0);
-            } else {
-                const wchar_t* text = va_arg(args, const wchar_t*);
-                if (!text) text = L"(null)";
-                int length = 0;
-                while (text[length] && (spec.precision < 0 || length < spec.precision)) ++length;
-                PutField(out, spec, text, length);
+            case L'u':
+            case L'x':
+            case L'X':
+            case L'o': {
+                uint64_t value = wide64 ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
+                if (spec.size == Spec::Short) value = static_cast<unsigned short>(value);
+                if (spec.size == Spec::Char) value = static_cast<unsigned char>(value);
+                unsigned base = type == L'u' ? 10 : (type == L'o' ? 8 : 16);
+                PutInteger(out, spec, value, false, base, type == L'X', false);
+                break;
             }
-            break;
-        }
-        case L'e':
-        case L'E':
-        case L'f':
-        case L'F':
-        case L'g':
-        case L'G':
-        case L'a':
-        case L'A':
-            if (spec.size == Spec::LongLong) (void)va_arg(args, long double);
-            else (void)va_arg(args, double);
-            out.Append(start, static_cast<int>(p - start));
-            break;
-        case L'n':
-            // Writing through an argument is how format-string attacks work; never do it.
-            (void)va_arg(args, void*);
-            break;
-        default:
-            out.Append(start, static_cast<int>(p - start));
-            break;
+            case L'p': {
+                Spec pointer = spec;
+                pointer.precision = static_cast<int>(sizeof(void*) * 2);
+                PutInteger(out, pointer, reinterpret_cast<uintptr_t>(va_arg(args, void*)), false, 16, true, false);
+                break;
+            }
+            case L'c':
+            case L'C': {
+                int value = va_arg(args, int);
+                bool narrow = type == L'C' ? spec.size != Spec::Long : spec.size == Spec::Short;
+                if (narrow) {
+                    PutNarrow(out, spec, nullptr, true, static_cast<char>(value));
+                } else {
+                    wchar_t ch = static_cast<wchar_t>(value);
+                    PutField(out, spec, &ch, 1);
+                }
+                break;
+            }
+            case L's':
+            case L'S': {
+                bool narrow = type == L'S' ? spec.size != Spec::Long : spec.size == Spec::Short;
+                if (narrow) {
+                    PutNarrow(out, spec, va_arg(args, const char*), false, 0);
+                } else {
+                    const wchar_t* text = va_arg(args, const wchar_t*);
+                    if (!text) text = L"(null)";
+                    int length = 0;
+                    while (text[length] && (spec.precision < 0 || length < spec.precision)) ++length;
+                    PutField(out, spec, text, length);
+                }
+                break;
+            }
+            case L'e':
+            case L'E':
+            case L'f':
+            case L'F':
+            case L'g':
+            case L'G':
+            case L'a':
+            case L'A':
+                if (spec.size == Spec::LongLong)
+                    (void)va_arg(args, long double);
+                else
+                    (void)va_arg(args, double);
+                out.Append(start, static_cast<int>(p - start));
+                break;
+            case L'n':
+                // Writing through an argument is how format-string attacks work; never do it.
+                (void)va_arg(args, void*);
+                break;
+            default:
+                out.Append(start, static_cast<int>(p - start));
+                break;
         }
     }
     *this = std::move(out);

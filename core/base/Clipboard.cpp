@@ -10,7 +10,9 @@ bool CSystemClipboard::Open(HWND owner, DWORD timeoutMs) {
     return true;
 }
 
-void CSystemClipboard::Close() { m_open.reset(); }
+void CSystemClipboard::Close() {
+    m_open.reset();
+}
 
 std::vector<UINT> CSystemClipboard::Formats() {
     std::vector<UINT> formats;
@@ -28,7 +30,9 @@ bool CSystemClipboard::Read(UINT format, std::vector<BYTE>& bytes) {
     return true;
 }
 
-bool CSystemClipboard::Empty() { return EmptyClipboard() != FALSE; }
+bool CSystemClipboard::Empty() {
+    return EmptyClipboard() != FALSE;
+}
 
 bool CSystemClipboard::Write(UINT format, const void* bytes, size_t size) {
     CGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size ? size : 1));
@@ -44,7 +48,9 @@ bool CSystemClipboard::Write(UINT format, const void* bytes, size_t size) {
     return true;
 }
 
-DWORD CSystemClipboard::SequenceNumber() { return GetClipboardSequenceNumber(); }
+DWORD CSystemClipboard::SequenceNumber() {
+    return GetClipboardSequenceNumber();
+}
 
 IClipboard& SystemClipboard() {
     static CSystemClipboard clipboard;

@@ -1,6 +1,8 @@
 #include "core/base/Clock.h"
 
-ULONGLONG CSystemClock::Ticks() { return GetTickCount64(); }
+ULONGLONG CSystemClock::Ticks() {
+    return GetTickCount64();
+}
 
 SYSTEMTIME CSystemClock::LocalTime() {
     SYSTEMTIME now = {};

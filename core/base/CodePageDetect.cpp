@@ -2,8 +2,8 @@
 // charset names the program knows.
 #include "core/base/TextHelpers.h"
 
-#include "core/base/Handles.h"
 #include "core/base/CodePageDetect.h"
+#include "core/base/Handles.h"
 
 namespace {
 

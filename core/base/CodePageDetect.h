@@ -1,8 +1,8 @@
 // The code page of an 8-bit text, guessed by MLang behind a detector seam.
 #pragma once
 
-#include <mlang.h>
 #include <windows.h>
+#include <mlang.h>
 
 #include <array>
 #include <vector>

@@ -93,25 +93,51 @@ CString FormatTime24(const SYSTEMTIME& time, LCID locale) {
 CString FormatDateTimeForm(DateTimeForm form, const SYSTEMTIME& time, LCID locale) {
     CString text;
     switch (form) {
-    case DateTimeForm::Day: text.Format(L"%u", time.wDay); break;
-    case DateTimeForm::Day2: text.Format(L"%02u", time.wDay); break;
-    case DateTimeForm::MonthNumber: text.Format(L"%u", time.wMonth); break;
-    case DateTimeForm::MonthNumber2: text.Format(L"%02u", time.wMonth); break;
-    case DateTimeForm::MonthName: text = GetMonthName(time.wMonth, locale, false); break;
-    case DateTimeForm::MonthNameAbbr: text = GetMonthName(time.wMonth, locale, true); break;
-    case DateTimeForm::Year: text.Format(L"%u", time.wYear); break;
-    case DateTimeForm::Year2: text.Format(L"%02u", time.wYear % 100u); break;
-    case DateTimeForm::WeekdayName: text = GetDayOfWeekName(WeekdayOf(time), locale, false); break;
-    case DateTimeForm::WeekdayNameAbbr: text = GetDayOfWeekName(WeekdayOf(time), locale, true); break;
-    case DateTimeForm::LongDate: text = FormatLongDate(time, locale); break;
-    case DateTimeForm::LongDateNoDayName: text = FormatLongDateNoDayName(time, locale); break;
-    case DateTimeForm::Time: text = FormatTime24(time, locale); break;
-    case DateTimeForm::DateTime:
-        text = FormatLongDate(time, locale) + L" " + FormatTime24(time, locale);
-        break;
-    case DateTimeForm::DateTimeNoDayName:
-        text = FormatLongDateNoDayName(time, locale) + L" " + FormatTime24(time, locale);
-        break;
+        case DateTimeForm::Day:
+            text.Format(L"%u", time.wDay);
+            break;
+        case DateTimeForm::Day2:
+            text.Format(L"%02u", time.wDay);
+            break;
+        case DateTimeForm::MonthNumber:
+            text.Format(L"%u", time.wMonth);
+            break;
+        case DateTimeForm::MonthNumber2:
+            text.Format(L"%02u", time.wMonth);
+            break;
+        case DateTimeForm::MonthName:
+            text = GetMonthName(time.wMonth, locale, false);
+            break;
+        case DateTimeForm::MonthNameAbbr:
+            text = GetMonthName(time.wMonth, locale, true);
+            break;
+        case DateTimeForm::Year:
+            text.Format(L"%u", time.wYear);
+            break;
+        case DateTimeForm::Year2:
+            text.Format(L"%02u", time.wYear % 100u);
+            break;
+        case DateTimeForm::WeekdayName:
+            text = GetDayOfWeekName(WeekdayOf(time), locale, false);
+            break;
+        case DateTimeForm::WeekdayNameAbbr:
+            text = GetDayOfWeekName(WeekdayOf(time), locale, true);
+            break;
+        case DateTimeForm::LongDate:
+            text = FormatLongDate(time, locale);
+            break;
+        case DateTimeForm::LongDateNoDayName:
+            text = FormatLongDateNoDayName(time, locale);
+            break;
+        case DateTimeForm::Time:
+            text = FormatTime24(time, locale);
+            break;
+        case DateTimeForm::DateTime:
+            text = FormatLongDate(time, locale) + L" " + FormatTime24(time, locale);
+            break;
+        case DateTimeForm::DateTimeNoDayName:
+            text = FormatLongDateNoDayName(time, locale) + L" " + FormatTime24(time, locale);
+            break;
     }
     return text;
 }
@@ -119,8 +145,8 @@ CString FormatDateTimeForm(DateTimeForm form, const SYSTEMTIME& time, LCID local
 void AppendDateTimePart(CString& text, const wchar_t* separator, const CString& part) {
     if (part.IsEmpty()) return;
     CString sep(separator);
-    bool endsWithSeparator = !sep.IsEmpty() && text.GetLength() >= sep.GetLength() &&
-                             text.Right(sep.GetLength()) == sep;
+    bool endsWithSeparator =
+        !sep.IsEmpty() && text.GetLength() >= sep.GetLength() && text.Right(sep.GetLength()) == sep;
     if (!text.IsEmpty() && !endsWithSeparator) text += sep;
     text += part;
 }

@@ -29,20 +29,20 @@ int DayOfWeekFromDate(int year, int month, int day);
 // Single forms (the values of the date and time macros)
 
 enum class DateTimeForm {
-    Day,              // day of the month, no leading zero ("5")
-    Day2,             // day padded to two digits ("05")
-    MonthNumber,      // 1..12
-    MonthNumber2,     // "01".."12"
-    MonthName,        // full month name of the locale
-    MonthNameAbbr,    // abbreviated month name
-    Year,             // the year, decimal
-    Year2,            // its last two digits ("26", "05")
-    WeekdayName,      // full day name of the date's day of week
-    WeekdayNameAbbr,  // abbreviated day name
-    LongDate,         // the locale's long date (DATE_LONGDATE)
+    Day,                // day of the month, no leading zero ("5")
+    Day2,               // day padded to two digits ("05")
+    MonthNumber,        // 1..12
+    MonthNumber2,       // "01".."12"
+    MonthName,          // full month name of the locale
+    MonthNameAbbr,      // abbreviated month name
+    Year,               // the year, decimal
+    Year2,              // its last two digits ("26", "05")
+    WeekdayName,        // full day name of the date's day of week
+    WeekdayNameAbbr,    // abbreviated day name
+    LongDate,           // the locale's long date (DATE_LONGDATE)
     LongDateNoDayName,  // the long date, day names removed, blanks and commas trimmed
-    Time,             // "HH:mm:ss", 24-hour, no time marker
-    DateTime,         // LongDate + " " + Time
+    Time,               // "HH:mm:ss", 24-hour, no time marker
+    DateTime,           // LongDate + " " + Time
     DateTimeNoDayName,  // LongDateNoDayName + " " + Time
 };
 

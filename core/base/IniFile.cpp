@@ -49,4 +49,6 @@ bool IniKeyExists(const wchar_t* file, const wchar_t* section, const wchar_t* ke
     return false;
 }
 
-void IniFlushCache() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, nullptr); }
+void IniFlushCache() {
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, nullptr);
+}

@@ -24,7 +24,9 @@ std::atomic<IInputLanguageInfo*> g_inputLanguageOverride{nullptr};
 
 }  // namespace
 
-void SetInputLanguageInfoForTest(IInputLanguageInfo* info) { g_inputLanguageOverride = info; }
+void SetInputLanguageInfoForTest(IInputLanguageInfo* info) {
+    g_inputLanguageOverride = info;
+}
 
 IInputLanguageInfo& GetInputLanguageInfo() {
     static CSystemInputLanguageInfo system;

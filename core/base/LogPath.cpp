@@ -1,9 +1,9 @@
 #include <shlobj.h>
 
 #include "core/base/AppPaths.h"
+#include "core/base/LogPath.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/Security.h"
-#include "core/base/LogPath.h"
 
 CString BuildLogReportPath() {
     CString folder = GetProgramFolder();

@@ -7,4 +7,6 @@
 // there (or runs from a removable or network drive), else "LogReport_Vexlora.txt"
 // in the user's application-data folder. Decided anew on every call.
 CString BuildLogReportPath();
-inline CString GetLogReportPath() { return BuildLogReportPath(); }
+inline CString GetLogReportPath() {
+    return BuildLogReportPath();
+}

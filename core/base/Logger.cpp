@@ -20,7 +20,9 @@ const SIZE_T kLineThreadStack = 64 * 1024;
 // The shared event is auto-reset and created signalled: a successful wait takes the
 // turn and resets it in one step, so that two writers can never append at once.
 // Every program creates it the same way; whoever comes first decides its kind.
-HANDLE CreateSyncEvent() { return CreateSharedEvent(kLoggerSyncEventName, false, true); }
+HANDLE CreateSyncEvent() {
+    return CreateSharedEvent(kLoggerSyncEventName, false, true);
+}
 
 struct LoggerState {
     std::mutex lock;
@@ -38,7 +40,9 @@ LoggerState& State() {
     return *state;
 }
 
-bool IsReadable(const wchar_t* text) { return text && !IsBadStringPtrW(text, static_cast<UINT_PTR>(-1)); }
+bool IsReadable(const wchar_t* text) {
+    return text && !IsBadStringPtrW(text, static_cast<UINT_PTR>(-1));
+}
 
 }  // namespace
 
@@ -76,7 +80,9 @@ bool AppendToFile(const CString& path, const wchar_t* text, int length) {
     return WriteFile(file.get(), entry.GetString(), bytes, &written, nullptr) && written == bytes;
 }
 
-void LineFinished() { InterlockedDecrement(&State().pending); }
+void LineFinished() {
+    InterlockedDecrement(&State().pending);
+}
 
 // Writes one posted line when its turn comes. 0 written, 1 abandoned wait, 2 dropped
 // after waiting too long, 3 no logger or no event.
@@ -88,26 +94,25 @@ DWORD WriteLineInTurn(const wchar_t* text) {
         std::lock_guard<std::mutex> guard(state.lock);
         path = state.path;
         HANDLE own = nullptr;
-        if (state.syncEvent &&
-            DuplicateHandle(GetCurrentProcess(), state.syncEvent.get(), GetCurrentProcess(), &own, 0, FALSE,
-                            DUPLICATE_SAME_ACCESS))
+        if (state.syncEvent && DuplicateHandle(GetCurrentProcess(), state.syncEvent.get(), GetCurrentProcess(), &own, 0,
+                                               FALSE, DUPLICATE_SAME_ACCESS))
             event.reset(own);
     }
     if (path.IsEmpty() || !event) return 3;  // switched off after posting
     DWORD result = 0;
     switch (WaitForSingleObject(event.get(), kTurnWaitMs)) {
-    case WAIT_OBJECT_0:
-        AppendToFile(path, text, static_cast<int>(wcslen(text)));
-        break;
-    case WAIT_TIMEOUT:
-        result = 2;  // a writer that never gave its turn back: drop this line, free the turn
-        break;
-    case WAIT_ABANDONED:
-        result = 1;
-        break;
-    default:
-        result = 3;
-        break;
+        case WAIT_OBJECT_0:
+            AppendToFile(path, text, static_cast<int>(wcslen(text)));
+            break;
+        case WAIT_TIMEOUT:
+            result = 2;  // a writer that never gave its turn back: drop this line, free the turn
+            break;
+        case WAIT_ABANDONED:
+            result = 1;
+            break;
+        default:
+            result = 3;
+            break;
     }
     SetEvent(event.get());
     return result;
@@ -164,7 +169,9 @@ int LogShutdown() {
     return 1;
 }
 
-bool IsLogEnabled() { return !GetLogPath().IsEmpty(); }
+bool IsLogEnabled() {
+    return !GetLogPath().IsEmpty();
+}
 
 CString GetLogPath() {
     LoggerState& state = State();
@@ -197,8 +204,8 @@ int LogPostLine(const wchar_t* text) {
     InterlockedIncrement(&State().pending);
     // Line threads wait for their turn, so a burst of lines means as many threads at
     // once; a small stack keeps a burst from exhausting the 32-bit address space.
-    HANDLE thread = CreateThread(nullptr, kLineThreadStack, &LineThread, block, STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                 nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, kLineThreadStack, &LineThread, block, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) {
         // No thread to be had: write it here rather than lose it.
         LineThread(block);
@@ -274,7 +281,9 @@ int LogWindowState(HWND window, const wchar_t* name) {
     return result;
 }
 
-int LogErrorOrWrite(const wchar_t* text, int flag) { return flag == 0 ? LogError(text) : LogWrite(text); }
+int LogErrorOrWrite(const wchar_t* text, int flag) {
+    return flag == 0 ? LogError(text) : LogWrite(text);
+}
 
 void LogSetTag(const wchar_t* tag) {
     CString value = IsReadable(tag) ? CString(tag).Left(kMaxTagChars) : CString();
@@ -283,7 +292,9 @@ void LogSetTag(const wchar_t* tag) {
     state.tag = value;
 }
 
-void LogResetTag() { LogSetTag(nullptr); }
+void LogResetTag() {
+    LogSetTag(nullptr);
+}
 
 void LogSetDefaultTag(const wchar_t* tag) {
     CString value = IsReadable(tag) ? CString(tag).Left(kMaxTagChars) : CString();

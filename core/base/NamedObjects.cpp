@@ -106,11 +106,21 @@ UINT RegisterOnce(volatile LONG& slot, const wchar_t* name) {
 
 }  // namespace
 
-CString GetInstanceEventName() { return kInstanceEventName; }
-CString GetSettingsAreaName() { return kSettingsAreaName; }
-CString GetLangChangedEventName() { return kLangChangedEventName; }
-CString GetCheckForUpdatesEventName() { return kCheckForUpdatesEventName; }
-CString GetFloatPaneBlinkEventName() { return kFloatPaneBlinkEventName; }
+CString GetInstanceEventName() {
+    return kInstanceEventName;
+}
+CString GetSettingsAreaName() {
+    return kSettingsAreaName;
+}
+CString GetLangChangedEventName() {
+    return kLangChangedEventName;
+}
+CString GetCheckForUpdatesEventName() {
+    return kCheckForUpdatesEventName;
+}
+CString GetFloatPaneBlinkEventName() {
+    return kFloatPaneBlinkEventName;
+}
 
 CString GetWriteUnlockEventName() {
     CString suffix(kProductWord);
@@ -119,7 +129,9 @@ CString GetWriteUnlockEventName() {
     return L"Local\\Vexlora_WriteUnlockSync_" + suffix;
 }
 
-CString GetEditorCoopEventName() { return CString(L"Local\\Vexlora_Event_PhraseEditorAgentCoop") + L"_Ended"; }
+CString GetEditorCoopEventName() {
+    return CString(L"Local\\Vexlora_Event_PhraseEditorAgentCoop") + L"_Ended";
+}
 
 UINT GetInstanceWatcherMessage() {
     static volatile LONG id = 0;

@@ -22,14 +22,14 @@ SECURITY_ATTRIBUTES* GetOpenSecurityAttributes();
 HANDLE CreateSharedEvent(const wchar_t* name, bool manualReset, bool initialState);
 
 // Names of the events and mappings shared by the programs.
-extern const wchar_t kInstanceEventName[];         // exists while an instance runs; set = application exit
-extern const wchar_t kAutoloadDelayEventName[];    // ends an autostart's delay
-extern const wchar_t kExitEventName[];             // "Local\Vexlora_Exit"
-extern const wchar_t kExitAllEventName[];          // "Global\Vexlora_Exit_ALL"
-extern const wchar_t kAlreadyWorkEventName[];      // a plain second start
-extern const wchar_t kShowMenuEventName[];         // a start with showmenu
-extern const wchar_t kEditEventName[];             // a start with edit
-extern const wchar_t kAdminHandOverEventName[];    // an elevated restart goes on
+extern const wchar_t kInstanceEventName[];       // exists while an instance runs; set = application exit
+extern const wchar_t kAutoloadDelayEventName[];  // ends an autostart's delay
+extern const wchar_t kExitEventName[];           // "Local\Vexlora_Exit"
+extern const wchar_t kExitAllEventName[];        // "Global\Vexlora_Exit_ALL"
+extern const wchar_t kAlreadyWorkEventName[];    // a plain second start
+extern const wchar_t kShowMenuEventName[];       // a start with showmenu
+extern const wchar_t kEditEventName[];           // a start with edit
+extern const wchar_t kAdminHandOverEventName[];  // an elevated restart goes on
 extern const wchar_t kLangChangedEventName[];
 extern const wchar_t kCheckForUpdatesEventName[];
 extern const wchar_t kFloatPaneBlinkEventName[];
@@ -52,13 +52,13 @@ CString GetSettingsAreaName();
 CString GetLangChangedEventName();
 CString GetCheckForUpdatesEventName();
 CString GetFloatPaneBlinkEventName();
-CString GetWriteUnlockEventName();   // "Local\Vexlora_WriteUnlockSync_" + product word made name-safe
-CString GetEditorCoopEventName();    // "Local\Vexlora_Event_PhraseEditorAgentCoop_Ended"
+CString GetWriteUnlockEventName();  // "Local\Vexlora_WriteUnlockSync_" + product word made name-safe
+CString GetEditorCoopEventName();   // "Local\Vexlora_Event_PhraseEditorAgentCoop_Ended"
 
 // Registered window messages, registered once per process.
-UINT GetInstanceWatcherMessage();    // wParam 1: exit requested; 0: second start
-UINT GetReportErrorMessage();        // lParam: an error text for the tray window's list
-UINT GetTargetQueryMessage();        // posted to the target; the hook library answers it
+UINT GetInstanceWatcherMessage();  // wParam 1: exit requested; 0: second start
+UINT GetReportErrorMessage();      // lParam: an error text for the tray window's list
+UINT GetTargetQueryMessage();      // posted to the target; the hook library answers it
 UINT GetMenuToolTipMessage();
 
 // Paging-file mappings.

@@ -30,7 +30,9 @@ std::vector<KeptModule> g_kept;
 
 }  // namespace
 
-IPlatformBinder& GetPlatformBinder() { return *g_binder; }
+IPlatformBinder& GetPlatformBinder() {
+    return *g_binder;
+}
 
 IPlatformBinder* SetPlatformBinderForTest(IPlatformBinder* binder) {
     IPlatformBinder* previous = g_binder;

@@ -72,7 +72,9 @@ HRESULT SetIconicFlag(HWND window, DWORD attribute, bool on) {
 // ---------------------------------------------------------------------------------------
 // Desktop composition
 
-CBoundModule LoadDwmapi() { return CBoundModule(L"Dwmapi.dll"); }
+CBoundModule LoadDwmapi() {
+    return CBoundModule(L"Dwmapi.dll");
+}
 
 HRESULT DwmSetWindowAttribute(HWND window, DWORD attribute, const void* data, DWORD size) {
     auto proc = FromDwmapi<DwmSetWindowAttributeProc>("DwmSetWindowAttribute");
@@ -83,7 +85,9 @@ HRESULT DwmSetForceIconicRepresentation(HWND window, bool on) {
     return SetIconicFlag(window, kDwmForceIconicRepresentation, on);
 }
 
-HRESULT DwmSetHasIconicBitmap(HWND window, bool on) { return SetIconicFlag(window, kDwmHasIconicBitmap, on); }
+HRESULT DwmSetHasIconicBitmap(HWND window, bool on) {
+    return SetIconicFlag(window, kDwmHasIconicBitmap, on);
+}
 
 HRESULT DwmSetIconicThumbnail(HWND window, HBITMAP bitmap, DWORD flags) {
     auto proc = FromDwmapi<DwmSetIconicThumbnailProc>("DwmSetIconicThumbnail");
@@ -214,11 +218,17 @@ CString GetGeoText(int geoType) {
     return CString(text);
 }
 
-CString GetGeoFriendlyName() { return GetGeoText(GEO_FRIENDLYNAME); }
+CString GetGeoFriendlyName() {
+    return GetGeoText(GEO_FRIENDLYNAME);
+}
 
-CString GetGeoOfficialName() { return GetGeoText(GEO_OFFICIALNAME); }
+CString GetGeoOfficialName() {
+    return GetGeoText(GEO_OFFICIALNAME);
+}
 
-CString GetGeoIsoName(bool threeLetters) { return GetGeoText(threeLetters ? GEO_ISO3 : GEO_ISO2); }
+CString GetGeoIsoName(bool threeLetters) {
+    return GetGeoText(threeLetters ? GEO_ISO3 : GEO_ISO2);
+}
 
 CString FormatByteSize(DWORD bytes) {
     CBoundModule shlwapi(L"shlwapi.dll");

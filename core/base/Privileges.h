@@ -9,7 +9,6 @@
 #include "core/base/CString.h"
 #include "core/base/Handles.h"
 
-
 struct CPrivilegeRecord {
     CString name;         // programmatic name, such as "SeDebugPrivilege"
     CString displayName;  // filled by QueryProcessPrivileges

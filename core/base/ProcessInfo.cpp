@@ -70,8 +70,8 @@ int CollectWindowChain(HWND window, CWindowChain& chain) {
 
 CString _GetProcessName_BY_QueryFullProcessImageName(DWORD processId) {
     IPlatformBinder& binder = GetPlatformBinder();
-    auto query = BindProc<QueryFullProcessImageNameProc>(binder.FindLoaded(L"kernel32.dll"),
-                                                         "QueryFullProcessImageNameW");
+    auto query =
+        BindProc<QueryFullProcessImageNameProc>(binder.FindLoaded(L"kernel32.dll"), "QueryFullProcessImageNameW");
     if (!query) {
         LogError(L"_GetProcessName_BY_QueryFullProcessImageName is NULL");
         return CString();
@@ -104,7 +104,9 @@ CString _GetProcessName_BY_GetModuleFileNameEx(DWORD processId) {
     return ModuleFileNameEx(proc, processId, true);
 }
 
-CString _GetProcessPath_BY_PID(DWORD processId) { return GetProcessImagePath(processId); }
+CString _GetProcessPath_BY_PID(DWORD processId) {
+    return GetProcessImagePath(processId);
+}
 
 CString _GetProcessName_BY_HWND(HWND window) {
     DWORD processId = 0;

@@ -56,9 +56,13 @@ bool IsFileAccessible(const wchar_t* path, DWORD desired) {
            status;
 }
 
-bool IsFileWritable(const wchar_t* path) { return IsFileAccessible(path, GENERIC_WRITE); }
+bool IsFileWritable(const wchar_t* path) {
+    return IsFileAccessible(path, GENERIC_WRITE);
+}
 
-bool IsFileReadable(const wchar_t* path) { return IsFileAccessible(path, GENERIC_READ); }
+bool IsFileReadable(const wchar_t* path) {
+    return IsFileAccessible(path, GENERIC_READ);
+}
 
 std::unique_ptr<char[]> ReadWholeFile(const wchar_t* path, DWORD* size) {
     if (size) *size = 0;

@@ -38,7 +38,9 @@ std::unique_ptr<char[]> ReadWholeFile(const wchar_t* path, DWORD* size = nullptr
 // The system's text for a Win32 error code, as FormatMessageW gives it (usually ending
 // in CR LF); empty when the system has none.
 CString GetErrorMessageText(DWORD code);
-inline CString GetSystemErrorText2(DWORD code) { return GetErrorMessageText(code); }
+inline CString GetSystemErrorText2(DWORD code) {
+    return GetErrorMessageText(code);
+}
 
 // ShellExecuteExW with the given fields (all others 0); returns hInstApp. A result of
 // 32 or less is a failure, and then *errorText (when given) gets the system's text for

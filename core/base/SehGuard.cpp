@@ -14,8 +14,7 @@ struct GuardFrame {
     DWORD code;
 };
 
-extern "C" EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* establisher, CONTEXT*,
-                                                      void*) {
+extern "C" EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* establisher, CONTEXT*, void*) {
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
     GuardFrame* volatile frame = static_cast<GuardFrame*>(establisher);
     frame->code = record->ExceptionCode;

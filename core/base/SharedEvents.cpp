@@ -3,8 +3,8 @@
 
 #include "core/base/Handles.h"
 #include "core/base/NamedObjects.h"
-#include "core/base/WorkerThread.h"
 #include "core/base/SharedEvents.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 
@@ -76,7 +76,9 @@ void CloseOptionsChangedEvent() {
     options.event.reset();
 }
 
-bool PulseOptionsChangedAsync() { return StartWorker(std::make_unique<NoContext>(), &PulseOptionsChangedProc); }
+bool PulseOptionsChangedAsync() {
+    return StartWorker(std::make_unique<NoContext>(), &PulseOptionsChangedProc);
+}
 
 bool StartEditorCoopWatcher(const EditorCoopWatcherContext& context) {
     CHandle stop = DuplicateForWorker(context.stopEvent);
@@ -120,5 +122,9 @@ bool PulseNamedEvent(const wchar_t* name) {
     return true;
 }
 
-bool SignalStartCopy() { return PulseNamedEvent(kStartCopyEventName); }
-bool SignalEndCopy() { return PulseNamedEvent(kEndCopyEventName); }
+bool SignalStartCopy() {
+    return PulseNamedEvent(kStartCopyEventName);
+}
+bool SignalEndCopy() {
+    return PulseNamedEvent(kEndCopyEventName);
+}

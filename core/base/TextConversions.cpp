@@ -7,8 +7,8 @@
 #include <cwchar>
 #include <new>
 
-#include "core/base/TextHelpers.h"
 #include "core/base/TextConversions.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 

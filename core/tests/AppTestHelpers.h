@@ -2,20 +2,20 @@
 // that records the tray window's requests and a shell that records what it would open.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/ShellServices.h"
+#include "core/TrayIds.h"
 #include "core/base/AppPaths.h"
 #include "core/base/CString.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
-#include "core/ShellServices.h"
 #include "core/base/TextHelpers.h"
-#include "core/TrayIds.h"
 #include "core/tests/SettingsTestFolders.h"
 #include "testkit/Poll.h"
 

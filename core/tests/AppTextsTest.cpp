@@ -5,12 +5,12 @@
 
 #include "core/AppTexts.h"
 #include "core/DefaultPrograms.h"
-#include "core/base/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/LanguageMenu.h"
 #include "core/ShellServices.h"
 #include "core/SystemInfo.h"
 #include "core/UiStrings.h"
+#include "core/base/IniFile.h"
 #include "core/tests/SettingsTestFolders.h"
 
 namespace {

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
 #include "core/Autostart.h"
+#include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
 #include "core/tests/AppTestHelpers.h"
 

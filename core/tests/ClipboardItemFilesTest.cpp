@@ -3,11 +3,11 @@
 
 #include <string>
 
+#include "core/ClipboardItemFiles.h"
+#include "core/TempFiles.h"
 #include "core/base/AppPaths.h"
 #include "core/base/BitmapFile.h"
-#include "core/ClipboardItemFiles.h"
 #include "core/base/Security.h"
-#include "core/TempFiles.h"
 #include "core/tests/AppTestHelpers.h"
 
 namespace {

@@ -13,14 +13,14 @@ TEST(CommandLine, KeyPresence) {
         {L"/exit", L"exit", 0},
         {L"x -EXIT", L"exit", 2},
         {L"  /Exit\"", L"exit", 2},
-        {L"-cfu /cfu", L"cfu", 5},       // the "/" form wins even where "-" stands first
+        {L"-cfu /cfu", L"cfu", 5},        // the "/" form wins even where "-" stands first
         {L"/autoloadx", L"autoload", 0},  // any occurrence counts, also inside a longer word
         {L"exit", L"exit", -1},           // no "/" or "-" before it
         {L"/exit", L"", -1},
         {L"", L"exit", -1},
         {L"/?", L"?", 0},
         {L"-?", L"?", 0},
-        {L"/?", L"/?", 0},                // a key that already starts with "/" is not prefixed again
+        {L"/?", L"/?", 0},  // a key that already starts with "/" is not prefixed again
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.position, FindCommandLineKey(c.line, c.key)) << CString(c.line) << " / " << CString(c.key);

@@ -52,8 +52,7 @@ TEST(DateTimeFormat, EveryMacroFormInEnglish) {
     for (const auto& c : cases) {
         EXPECT_STREQ(c.thursday, FormatDateTimeForm(c.form, kThursday, kEnglishUs).GetString())
             << static_cast<int>(c.form);
-        EXPECT_STREQ(c.sunday, FormatDateTimeForm(c.form, kSunday, kEnglishUs).GetString())
-            << static_cast<int>(c.form);
+        EXPECT_STREQ(c.sunday, FormatDateTimeForm(c.form, kSunday, kEnglishUs).GetString()) << static_cast<int>(c.form);
     }
 }
 
@@ -87,14 +86,10 @@ TEST(DateTimeFormat, DayAndMonthNamesByNumber) {
         const wchar_t* day;
         const wchar_t* month;
     } cases[] = {
-        {-1, false, L"", L""},
-        {0, false, L"Sunday", L""},
-        {0, true, L"Sun", L""},
-        {1, false, L"Monday", L"January"},
-        {6, true, L"Sat", L"Jun"},
-        {7, false, L"", L"July"},
-        {12, true, L"", L"Dec"},
-        {13, false, L"", L""},
+        {-1, false, L"", L""},     {0, false, L"Sunday", L""},
+        {0, true, L"Sun", L""},    {1, false, L"Monday", L"January"},
+        {6, true, L"Sat", L"Jun"}, {7, false, L"", L"July"},
+        {12, true, L"", L"Dec"},   {13, false, L"", L""},
     };
     for (const auto& c : cases) {
         EXPECT_STREQ(c.day, GetDayOfWeekName(c.number, kEnglishUs, c.abbreviated).GetString()) << c.number;
@@ -128,10 +123,9 @@ TEST(DateTimeFormat, DayOfWeekRefusesDatesThatDoNotExist) {
     struct {
         int year, month, day, expected;
     } cases[] = {
-        {1899, 12, 30, 6},  // day 0 of the OLE date
-        {1900, 2, 28, 3},   {1900, 2, 29, -1},  // not a leap year
-        {2000, 2, 29, 2},   {2023, 2, 29, -1},  {2024, 4, 31, -1},
-        {2024, 0, 1, -1},   {2024, 13, 1, -1},  {2024, 1, 0, -1},
+        {1899, 12, 30, 6},                     // day 0 of the OLE date
+        {1900, 2, 28, 3},  {1900, 2, 29, -1},  // not a leap year
+        {2000, 2, 29, 2},  {2023, 2, 29, -1}, {2024, 4, 31, -1}, {2024, 0, 1, -1}, {2024, 13, 1, -1}, {2024, 1, 0, -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.expected, DayOfWeekFromDate(c.year, c.month, c.day)) << c.year << "-" << c.month << "-" << c.day;
@@ -172,11 +166,10 @@ TEST(DateTimeFormat, PartsAreJoinedWithoutEmptyOrDoubledSeparators) {
         const wchar_t* part;
         const wchar_t* expected;
     } cases[] = {
-        {L"a", L"b", L"a, b"},
-        {L"a", L"", L"a"},      // an empty part adds nothing, not even the separator
-        {L"a, ", L"b", L"a, b"},  // already ends with the separator
-        {L"a,", L"b", L"a,, b"},  // only the whole separator counts
-        {L"", L"b", L"b"},      // nothing to separate from
+        {L"a", L"b", L"a, b"},   {L"a", L"", L"a"},  // an empty part adds nothing, not even the separator
+        {L"a, ", L"b", L"a, b"},                     // already ends with the separator
+        {L"a,", L"b", L"a,, b"},                     // only the whole separator counts
+        {L"", L"b", L"b"},                           // nothing to separate from
     };
     for (const auto& c : cases) {
         CString text(c.text);

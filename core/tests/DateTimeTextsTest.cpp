@@ -44,10 +44,10 @@ const SYSTEMTIME kUntouched = MakeTime(1999, 9, 9, 9, 9, 9, 9);
 
 TEST(OleDateWithMs, RoundTripKeepsEveryMillisecond) {
     const SYSTEMTIME moments[] = {
-        MakeTime(2026, 3, 5, 9, 7, 3, 0),    MakeTime(2026, 3, 5, 9, 7, 3, 1),
-        MakeTime(2026, 3, 5, 9, 7, 3, 250),  MakeTime(2026, 3, 5, 9, 7, 3, 500),
-        MakeTime(2026, 3, 5, 9, 7, 3, 999),  MakeTime(2024, 2, 29, 23, 59, 59, 999),
-        MakeTime(1900, 1, 1, 0, 0, 0, 1),    MakeTime(9999, 12, 31, 12, 0, 0, 998),
+        MakeTime(2026, 3, 5, 9, 7, 3, 0),   MakeTime(2026, 3, 5, 9, 7, 3, 1),
+        MakeTime(2026, 3, 5, 9, 7, 3, 250), MakeTime(2026, 3, 5, 9, 7, 3, 500),
+        MakeTime(2026, 3, 5, 9, 7, 3, 999), MakeTime(2024, 2, 29, 23, 59, 59, 999),
+        MakeTime(1900, 1, 1, 0, 0, 0, 1),   MakeTime(9999, 12, 31, 12, 0, 0, 998),
     };
     for (const SYSTEMTIME& moment : moments) {
         double value = 0;
@@ -65,10 +65,9 @@ TEST(OleDateWithMs, FractionsNearAWholeSecondRoundToIt) {
         double milliseconds;
         SYSTEMTIME expected;
     } cases[] = {
-        {999.6, MakeTime(2026, 3, 5, 9, 7, 4, 0)},  // rounds up to the next second
+        {999.6, MakeTime(2026, 3, 5, 9, 7, 4, 0)},    // rounds up to the next second
         {999.0, MakeTime(2026, 3, 5, 9, 7, 3, 999)},  // a whole 999 stays in its second
-        {0.3, MakeTime(2026, 3, 5, 9, 7, 3, 0)},
-        {1.2, MakeTime(2026, 3, 5, 9, 7, 3, 1)},
+        {0.3, MakeTime(2026, 3, 5, 9, 7, 3, 0)},     {1.2, MakeTime(2026, 3, 5, 9, 7, 3, 1)},
         {998.7, MakeTime(2026, 3, 5, 9, 7, 3, 999)},
     };
     for (const auto& c : cases) {
@@ -141,9 +140,9 @@ TEST(DateTimeTexts, MonthAbbreviationsMatchWholeAndIgnoreCase) {
         const wchar_t* text;
         int expected;
     } cases[] = {
-        {L"Jan", 1}, {L"feb", 2}, {L"MAR", 3}, {L"Apr", 4}, {L"May", 5},  {L"Jun", 6},    {L"Jul", 7},
-        {L"Aug", 8}, {L"Sep", 9}, {L"oCt", 10}, {L"Nov", 11}, {L"Dec", 12}, {L"March", -1}, {L"Ma", -1},
-        {L"", -1},   {nullptr, -1}, {L"Sept", -1},
+        {L"Jan", 1},    {L"feb", 2}, {L"MAR", 3}, {L"Apr", 4},   {L"May", 5},   {L"Jun", 6},
+        {L"Jul", 7},    {L"Aug", 8}, {L"Sep", 9}, {L"oCt", 10},  {L"Nov", 11},  {L"Dec", 12},
+        {L"March", -1}, {L"Ma", -1}, {L"", -1},   {nullptr, -1}, {L"Sept", -1},
     };
     for (const auto& c : cases) EXPECT_EQ(c.expected, MonthFromAbbrev(c.text, -1)) << (c.text ? c.text : L"(null)");
 }
@@ -225,18 +224,18 @@ TEST(GmtDateTime, RefusesWhatItCannotReadWholly) {
         L"05 Mar 2026 09:07:03 gmt",       // only "GMT" is removed
         L"-5 Mar 2026 09:07:03",           // signs
         L"+05 Mar 2026 09:07:03",
-        L"005 Mar 2026 09:07:03",          // over-long numbers
+        L"005 Mar 2026 09:07:03",  // over-long numbers
         L"05 Mar 02026 09:07:03",
         L"05 Mar 2026 009:07:03",
-        L"05Mar 2026 09:07:03",            // fields run together
+        L"05Mar 2026 09:07:03",  // fields run together
         L"05 Mar 202609:07:03",
-        L"32 Mar 2026 09:07:03",           // impossible dates and times
+        L"32 Mar 2026 09:07:03",  // impossible dates and times
         L"29 Feb 2023 09:07:03",
         L"05 Mar 1600 09:07:03",
         L"05 Mar 2026 24:00:00",
         L"05 Mar 2026 09:60:00",
         L"05 Mar 2026 09:07:60",
-        L"05 Mar 2026 09:07:03\u0663",     // a digit of another script
+        L"05 Mar 2026 09:07:03\u0663",  // a digit of another script
         L"GMT",
         L"   ",
         L"",

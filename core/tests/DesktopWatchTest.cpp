@@ -2,8 +2,8 @@
 // secure desktop, always counts the input desktop as active and delivers no session
 // notifications, so the locked and refused roads go through the desktop seam and a
 // binder that stands in for "Wtsapi32.dll".
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
@@ -13,10 +13,10 @@
 #include "core/DesktopWatch.h"
 #include "core/base/PlatformBinding.h"
 #include "core/base/Security.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "testkit/CaseLog.h"
 #include "testkit/MessageWindow.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "core/base/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/SettingsFile.h"
 #include "core/UiStrings.h"
+#include "core/base/IniFile.h"
 #include "core/tests/SettingsTestFolders.h"
 
 class LangTest : public ::testing::Test {

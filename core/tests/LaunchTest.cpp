@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "core/Launch.h"
-#include "core/base/Logger.h"
-#include "core/base/NamedObjects.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
+#include "core/base/Logger.h"
+#include "core/base/NamedObjects.h"
 #include "core/tests/SettingsTestFolders.h"
 #include "testkit/Poll.h"
 #include "testkit/Process.h"
@@ -262,9 +262,8 @@ TEST_F(Launch, EachRoadToTheEditorRepliesToTheTrayWindow) {
         SetEditorStarterForTest(&starter);
         CReplyRecorder recorder;
         CHandle thread;
-        ASSERT_TRUE(StartPhraseEditorThread(CHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-                                            recorder.window(), kReplyMessage, c.addFromClipboard, false,
-                                            c.selectedText, &thread));
+        ASSERT_TRUE(StartPhraseEditorThread(CHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)), recorder.window(),
+                                            kReplyMessage, c.addFromClipboard, false, c.selectedText, &thread));
         ASSERT_TRUE(PumpUntil([&] { return !recorder.replies.empty(); }));
         EXPECT_EQ(c.firstReply, recorder.replies[0]);
         EXPECT_EQ(c.calls, starter.Calls());

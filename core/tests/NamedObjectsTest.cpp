@@ -1,23 +1,23 @@
 #include "core/base/NamedObjects.h"
 
 #include <aclapi.h>
-#include <shlobj.h>
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <tinyxml.h>
 
 #include <atomic>
 #include <string>
 #include <thread>
 
+#include "core/SettingsArea.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
+#include "core/base/LogPath.h"
 #include "core/base/Logger.h"
+#include "core/base/SharedEvents.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "testkit/TempFolder.h"
-#include "core/base/TextConversions.h"
-#include "core/SettingsArea.h"
-#include "core/base/SharedEvents.h"
-#include "core/base/LogPath.h"
 
 namespace {
 
@@ -130,7 +130,8 @@ TEST(SettingsArea, OverLongTextIsCutToFitNeverLeftStale) {
         std::wstring text;
     } cases[] = {
         {"ampersands", std::wstring(2000, L'&')},
-        {"emoji pairs", [] {
+        {"emoji pairs",
+         [] {
              std::wstring s;
              for (int i = 0; i < 600; ++i) s += L"\xD83D\xDE00";
              return s;
@@ -274,7 +275,8 @@ TEST(LogReportPath, ProgramFolderWhenWritableElseApplicationData) {
     wchar_t appData[MAX_PATH] = {};
     SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE);
     const std::wstring inFolder = folder + L"\\LogReport.txt";
-    const std::wstring inProfile = WithTrailingBackslash(CString(appData)).GetString() + std::wstring(L"LogReport_Vexlora.txt");
+    const std::wstring inProfile =
+        WithTrailingBackslash(CString(appData)).GetString() + std::wstring(L"LogReport_Vexlora.txt");
 
     EXPECT_EQ(inFolder, BuildLogReportPath().GetString()) << "writable folder, no file yet";
     CFileHandle(CreateFileW(inFolder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));

@@ -80,7 +80,9 @@ FakeCalls g_fake;
 
 HTHEME const kFakeTheme = reinterpret_cast<HTHEME>(0x5150);
 
-BOOL WINAPI FakeIsAppThemed() { return g_fake.flag; }
+BOOL WINAPI FakeIsAppThemed() {
+    return g_fake.flag;
+}
 HTHEME WINAPI FakeOpenThemeData(HWND, LPCWSTR classList) {
     ++g_fake.themesOpened;
     g_fake.name = classList;
@@ -125,7 +127,9 @@ BOOL WINAPI FakeGetComputerNameExW(int, LPWSTR buffer, LPDWORD size) {
     *size = needed - 1;
     return TRUE;
 }
-GEOID WINAPI FakeGetUserGeoIdNotAvailable(GEOCLASS) { return GEOID_NOT_AVAILABLE; }
+GEOID WINAPI FakeGetUserGeoIdNotAvailable(GEOCLASS) {
+    return GEOID_NOT_AVAILABLE;
+}
 int WINAPI FakeGetGeoInfoW(GEOID, GEOTYPE, LPWSTR buffer, int size, LANGID) {
     ++g_fake.calls;
     lstrcpynW(buffer, L"Somewhere", size);
@@ -167,12 +171,13 @@ const MissingCase kMissingCases[] = {
     {"CloseThemeData", [] { return !Platform::CloseThemeData(kFakeTheme); }},
     {"SetWindowTheme", [] { return Platform::SetWindowTheme(nullptr, L"Explorer", nullptr) == E_FAIL; }},
     {"DrawThemedCloseButton",
-     [] { return !Platform::DrawThemedCloseButton(nullptr, nullptr, RECT{0, 0, 16, 16}, false, false); }},
+     [] {
+         return !Platform::DrawThemedCloseButton(nullptr, nullptr, RECT{0, 0, 16, 16}, false, false);
+     }},
     {"SetLayeredWindowAttributes",
      [] { return Platform::CLayeredWindowHelper().SetLayeredWindowAttributes(nullptr, 0, 128, LWA_ALPHA) == FALSE; }},
     {"SetOpacityPercent", [] { return Platform::CLayeredWindowHelper().SetOpacityPercent(nullptr, 50) == FALSE; }},
-    {"ChangeWindowMessageFilter",
-     [] { return Platform::ChangeWindowMessageFilter(WM_COPYDATA, MSGFLT_ADD) == FALSE; }},
+    {"ChangeWindowMessageFilter", [] { return Platform::ChangeWindowMessageFilter(WM_COPYDATA, MSGFLT_ADD) == FALSE; }},
     {"GetComputerDomainName", [] { return Platform::GetComputerDomainName().IsEmpty(); }},
     {"GetGeoFriendlyName", [] { return Platform::GetGeoFriendlyName().IsEmpty(); }},
     {"GetGeoOfficialName", [] { return Platform::GetGeoOfficialName().IsEmpty(); }},
@@ -199,13 +204,14 @@ TEST_P(MissingPlatformTest, AnswersNotAvailable) {
     EXPECT_EQ(binder.loads, binder.frees) << c.name << " keeps a module it loaded";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Wrappers, MissingPlatformTest,
-    ::testing::Combine(::testing::Values(Missing::Library, Missing::Function), ::testing::ValuesIn(kMissingCases)),
-    [](const ::testing::TestParamInfo<std::tuple<Missing, MissingCase>>& info) {
-        return std::string(std::get<0>(info.param) == Missing::Library ? "NoLibrary_" : "NoFunction_") +
-               std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(Wrappers, MissingPlatformTest,
+                         ::testing::Combine(::testing::Values(Missing::Library, Missing::Function),
+                                            ::testing::ValuesIn(kMissingCases)),
+                         [](const ::testing::TestParamInfo<std::tuple<Missing, MissingCase>>& info) {
+                             return std::string(std::get<0>(info.param) == Missing::Library ? "NoLibrary_"
+                                                                                            : "NoFunction_") +
+                                    std::get<1>(info.param).name;
+                         });
 
 // ---------------------------------------------------------------------------------------
 // The wrappers' own logic, against fake system functions.

@@ -10,10 +10,10 @@
 #include "core/base/Logger.h"
 #include "core/base/PlatformBinding.h"
 #include "core/base/ProcessInfo.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"
-#include "core/base/TextConversions.h"
 
 using namespace testkit;
 
@@ -72,10 +72,10 @@ public:
         wc.lpszClassName = L"VxlProcessInfoTestWithIcon";
         wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
         RegisterClassW(&wc);
-        top = CreateWindowExW(0, L"VxlProcessInfoTestPlain", L"Chain top", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                              nullptr, nullptr, wc.hInstance, nullptr);
-        child = CreateWindowExW(0, L"VxlProcessInfoTestPlain", L"", WS_CHILD, 0, 0, 10, 10, top, nullptr,
-                                wc.hInstance, nullptr);
+        top = CreateWindowExW(0, L"VxlProcessInfoTestPlain", L"Chain top", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+        child = CreateWindowExW(0, L"VxlProcessInfoTestPlain", L"", WS_CHILD, 0, 0, 10, 10, top, nullptr, wc.hInstance,
+                                nullptr);
         withClassIcon = CreateWindowExW(0, L"VxlProcessInfoTestWithIcon", L"", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10,
                                         nullptr, nullptr, wc.hInstance, nullptr);
     }
@@ -98,8 +98,8 @@ CString OwnExePath() {
 }
 
 std::wstring ReadLog(const CString& path) {
-    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
+    CFileHandle file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return std::wstring();
     DWORD size = GetFileSize(file.get(), nullptr);
     std::string bytes(size, '\0');
@@ -240,7 +240,8 @@ TEST(ProcessInfo, RunningProgramsListMergesCopiesOfOneProgram) {
 
     GetRunningProcessNames(list, true);
     EXPECT_EQ(1, countTarget(list));
-    EXPECT_EQ(1, std::count_if(list.begin(), list.end(), [](const CString& p) { return p.CompareNoCase(OwnExePath()) == 0; }));
+    EXPECT_EQ(1, std::count_if(list.begin(), list.end(),
+                               [](const CString& p) { return p.CompareNoCase(OwnExePath()) == 0; }));
     for (size_t i = 1; i < list.size(); ++i) {
         EXPECT_LT(list[i - 1].CompareNoCase(list[i]), 0) << "sorted and unique at " << i;
     }

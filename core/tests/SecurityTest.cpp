@@ -54,8 +54,7 @@ public:
         DWORD needed = 0;
         GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
         m_saved.resize(needed);
-        if (needed == 0 ||
-            !GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, m_saved.data(), needed, &needed))
+        if (needed == 0 || !GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, m_saved.data(), needed, &needed))
             return;
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) return;
@@ -137,7 +136,8 @@ protected:
     std::wstring Prepare(Item item) {
         std::wstring path;
         switch (item) {
-            case Item::File: return MakeFile(L"plain.txt");
+            case Item::File:
+                return MakeFile(L"plain.txt");
             case Item::ReadOnlyAttributeFile:
                 path = MakeFile(L"attribute.txt");
                 SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -150,9 +150,12 @@ protected:
                 path = MakeFile(L"closed.txt");
                 OverrideDacl(path, kNoAccessDacl);
                 return path;
-            case Item::MissingFile: return PathOf(L"missing.txt");
-            case Item::FileInMissingFolder: return PathOf(L"missing\\file.txt");
-            case Item::Folder: return MakeFolder(L"folder");
+            case Item::MissingFile:
+                return PathOf(L"missing.txt");
+            case Item::FileInMissingFolder:
+                return PathOf(L"missing\\file.txt");
+            case Item::Folder:
+                return MakeFolder(L"folder");
             case Item::ReadOnlyAttributeFolder:
                 path = MakeFolder(L"attribute");
                 SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -161,7 +164,8 @@ protected:
                 path = MakeFolder(L"dacl");
                 OverrideDacl(path, kReadOnlyDacl);
                 return path;
-            case Item::EmptyPath: return std::wstring();
+            case Item::EmptyPath:
+                return std::wstring();
         }
         return std::wstring();
     }
@@ -308,8 +312,7 @@ TEST_F(SecurityTest, ShellExecuteWithErrorExplainsAFailure) {
     EXPECT_STREQ(GetErrorMessageText(static_cast<DWORD>(code)), error);
     // Without an output the failure is still reported.
     EXPECT_GE(32u, reinterpret_cast<UINT_PTR>(ShellExecuteExWithError(nullptr, L"open", missing.c_str(), nullptr,
-                                                                       nullptr, SW_SHOW, SEE_MASK_FLAG_NO_UI,
-                                                                       nullptr)));
+                                                                      nullptr, SW_SHOW, SEE_MASK_FLAG_NO_UI, nullptr)));
 }
 
 TEST(ShellStart, SuccessLeavesTheErrorTextAlone) {

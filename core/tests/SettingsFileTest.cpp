@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "core/base/Handles.h"
-#include "core/base/IniFile.h"
 #include "core/LanguageFiles.h"
 #include "core/Settings.h"
+#include "core/base/Handles.h"
+#include "core/base/IniFile.h"
 #include "core/tests/SettingsTestFolders.h"
 
 namespace {
@@ -148,32 +148,61 @@ TEST(SettingsFile, FirstUiLanguageFollowsKeyboardAndLanguageFiles) {
     const struct {
         const char* name;
         std::vector<WORD> layouts;
-        WORD defaultLanguage;  // 0: none, as Wine reports
+        WORD defaultLanguage;     // 0: none, as Wine reports
         const wchar_t* settings;  // program-folder Settings.ini before the start; null: none
         std::vector<std::pair<const wchar_t*, const wchar_t*>> files;  // name, LangPrefix
         const wchar_t* expected;
     } rows[] = {
-        {"Russian layout and Russian.lng win over the input language", {kUs, kRussian}, kGerman, nullptr,
-         {{L"Russian.lng", L"ru"}, {L"Deutsch.lng", L"DE"}}, L"Russian.lng"},
-        {"no Russian.lng: the prefix of the input language", {kRussian}, kGerman, nullptr,
-         {{L"Alpha.lng", L"fr"}, {L"Deutsch.lng", L"DE"}}, L"Deutsch.lng"},
-        {"Russian.lng without a Russian layout and no input language", {kUs}, 0, nullptr,
-         {{L"Russian.lng", L"ru"}}, L""},
-        {"the file already names a language, even an empty one", {kRussian}, kGerman, L"[Settings]\r\nLanguage=\r\n",
-         {{L"Russian.lng", L"ru"}, {L"Deutsch.lng", L"de"}}, L""},
-        {"same version: no Russian choice", {kRussian}, kGerman, L"[Settings]\r\nVXLVersion=vxl_150\r\n",
-         {{L"Russian.lng", L"ru"}, {L"Deutsch.lng", L"de"}}, L"Deutsch.lng"},
-        {"key in another case is not the key", {kUs}, kGerman, L"[Settings]\r\nlanguage=Other.lng\r\n",
-         {{L"Deutsch.lng", L"de"}}, L"Deutsch.lng"},
-        {"first matching file in sorted order, trailing blanks ignored", {kUs}, kGerman, nullptr,
-         {{L"b_de.lng", L"de"}, {L"A_de.lng", L"De  "}}, L"A_de.lng"},
+        {"Russian layout and Russian.lng win over the input language",
+         {kUs, kRussian},
+         kGerman,
+         nullptr,
+         {{L"Russian.lng", L"ru"}, {L"Deutsch.lng", L"DE"}},
+         L"Russian.lng"},
+        {"no Russian.lng: the prefix of the input language",
+         {kRussian},
+         kGerman,
+         nullptr,
+         {{L"Alpha.lng", L"fr"}, {L"Deutsch.lng", L"DE"}},
+         L"Deutsch.lng"},
+        {"Russian.lng without a Russian layout and no input language",
+         {kUs},
+         0,
+         nullptr,
+         {{L"Russian.lng", L"ru"}},
+         L""},
+        {"the file already names a language, even an empty one",
+         {kRussian},
+         kGerman,
+         L"[Settings]\r\nLanguage=\r\n",
+         {{L"Russian.lng", L"ru"}, {L"Deutsch.lng", L"de"}},
+         L""},
+        {"same version: no Russian choice",
+         {kRussian},
+         kGerman,
+         L"[Settings]\r\nVXLVersion=vxl_150\r\n",
+         {{L"Russian.lng", L"ru"}, {L"Deutsch.lng", L"de"}},
+         L"Deutsch.lng"},
+        {"key in another case is not the key",
+         {kUs},
+         kGerman,
+         L"[Settings]\r\nlanguage=Other.lng\r\n",
+         {{L"Deutsch.lng", L"de"}},
+         L"Deutsch.lng"},
+        {"first matching file in sorted order, trailing blanks ignored",
+         {kUs},
+         kGerman,
+         nullptr,
+         {{L"b_de.lng", L"de"}, {L"A_de.lng", L"De  "}},
+         L"A_de.lng"},
         {"no matching prefix", {kUs}, kGerman, nullptr, {{L"French.lng", L"fr"}}, L""},
     };
     for (const auto& row : rows) {
         CTempSettingsFolders folders;
         folders.input.layouts.clear();
         for (WORD layout : row.layouts) folders.input.layouts.push_back(CFakeInputLanguageInfo::Layout(layout));
-        folders.input.defaultLanguage = row.defaultLanguage ? CFakeInputLanguageInfo::Layout(row.defaultLanguage) : nullptr;
+        folders.input.defaultLanguage =
+            row.defaultLanguage ? CFakeInputLanguageInfo::Layout(row.defaultLanguage) : nullptr;
         if (row.settings) {
             ASSERT_TRUE(WriteUtf16File(folders.ProgramFile(), row.settings));
         }

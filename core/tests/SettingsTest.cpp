@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/base/IniFile.h"
 #include "core/SettingsFile.h"
+#include "core/base/IniFile.h"
 #include "core/tests/SettingsTestFolders.h"
 
 namespace {
@@ -247,8 +247,8 @@ TEST(Settings, StoredValuesAreClampedOnLoadOrByTheirGetter) {
                                    (std::wstring(L"[Settings]\r\n") + row.key + L"=" + row.stored + L"\r\n").c_str()));
         CVXLSettings s;
         s.Load();
-        EXPECT_EQ(row.expected, row.value(s)) << "key " << std::wstring(row.key) << "=" << std::wstring(row.stored)
-                                              << ", " << row.what;
+        EXPECT_EQ(row.expected, row.value(s))
+            << "key " << std::wstring(row.key) << "=" << std::wstring(row.stored) << ", " << row.what;
     }
 }
 
@@ -299,8 +299,8 @@ TEST(Settings, ProgramFolderFileTakesPrecedenceKeyByKey) {
     } rows[] = {
         {L"[Settings]\r\nSorting=5\r\nPhrasesDirectory=D:\\A\r\n",
          L"[Settings]\r\nSorting=7\r\nPhrasesDirectory=D:\\B\r\n", 5, L"D:\\A\\"},
-        {L"[Settings]\r\nsorting=5\r\nPhrasesDirectory=\r\n",
-         L"[Settings]\r\nSorting=7\r\nPhrasesDirectory=D:\\B\r\n", 7, L"D:\\B\\"},
+        {L"[Settings]\r\nsorting=5\r\nPhrasesDirectory=\r\n", L"[Settings]\r\nSorting=7\r\nPhrasesDirectory=D:\\B\r\n",
+         7, L"D:\\B\\"},
         {L"[Settings]\r\nSorting=0\r\n", L"[Settings]\r\nSorting=7\r\n", 0, nullptr},
         {L"[Settings]\r\n", L"[Settings]\r\nSorting=7\r\nPhrasesDirectory=D:\\B\r\n", 7, L"D:\\B\\"},
     };
@@ -312,8 +312,8 @@ TEST(Settings, ProgramFolderFileTakesPrecedenceKeyByKey) {
         CVXLSettings s;
         s.Load();
         EXPECT_EQ(row.expectedSorting, s.Sorting) << std::wstring(row.programFile);
-        CString expectedPhrases = row.expectedPhrases ? CString(row.expectedPhrases)
-                                                      : folders.programFolder + L"UserPhrases\\";
+        CString expectedPhrases =
+            row.expectedPhrases ? CString(row.expectedPhrases) : folders.programFolder + L"UserPhrases\\";
         EXPECT_EQ(W(expectedPhrases), W(s.GetPhrasesDirectory())) << std::wstring(row.programFile);
     }
 }
@@ -551,9 +551,9 @@ TEST(Settings, DamagedFontKeepsTheFontInMemory) {
 TEST(Settings, PhrasesFolderIsResolvedAndStoredRelativeWherePossible) {
     SetEnvironmentVariableW(L"VXL_TEST_PHRASES_ROOT", L"E:\\Data");
     const struct {
-        const wchar_t* given;    // "<pf>" stands for the program folder
-        const wchar_t* folder;   // GetPhrasesDirectory
-        const wchar_t* stored;   // "PhrasesDirectory" after a save
+        const wchar_t* given;   // "<pf>" stands for the program folder
+        const wchar_t* folder;  // GetPhrasesDirectory
+        const wchar_t* stored;  // "PhrasesDirectory" after a save
         bool isDefault;
     } rows[] = {
         {L"", L"<pf>UserPhrases\\", L"", true},
@@ -660,8 +660,8 @@ TEST(Settings, WindowPositionsUseTheirOwnSectionAndKeepTheGivenPointWhenMissing)
     EXPECT_EQ(11, point.x);
     EXPECT_EQ(22, point.y);
     ASSERT_TRUE(CVXLSettings::WriteWindowPos(-40, 300, L"FloatPaneRect_TOPLEFT"));
-    EXPECT_EQ(-40, static_cast<int>(GetPrivateProfileIntW(L"Settings_Agent", L"FloatPaneRect_TOPLEFT_x", 0,
-                                                           folders.ProgramFile())));
+    EXPECT_EQ(-40, static_cast<int>(
+                       GetPrivateProfileIntW(L"Settings_Agent", L"FloatPaneRect_TOPLEFT_x", 0, folders.ProgramFile())));
     POINT back = {0, 0};
     CVXLSettings::ReadWindowPos(back, L"FloatPaneRect_TOPLEFT");
     EXPECT_EQ(-40, back.x);

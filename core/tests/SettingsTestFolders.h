@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "core/SettingsFile.h"
 #include "core/base/AppPaths.h"
 #include "core/base/CString.h"
-#include "testkit/TempFolder.h"
 #include "core/base/IniFile.h"
 #include "core/base/InputLanguage.h"
-#include "core/SettingsFile.h"
+#include "testkit/TempFolder.h"
 #include "testkit/fakes/FakeInputLanguage.h"
 
 class CTempSettingsFolders {
@@ -73,15 +73,20 @@ inline bool WriteUtf16File(const wchar_t* path, const wchar_t* text) {
 }
 
 // The raw bytes of a file; empty when it cannot be read.
-inline std::string ReadFileBytes(const wchar_t* path) { return testkit::ReadFileBytes(path); }
+inline std::string ReadFileBytes(const wchar_t* path) {
+    return testkit::ReadFileBytes(path);
+}
 
 // The text of a UTF-16LE file after its byte-order mark; empty when the mark is missing.
 inline std::wstring ReadUtf16File(const wchar_t* path) {
     std::string bytes = ReadFileBytes(path);
-    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE)
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+        static_cast<unsigned char>(bytes[1]) != 0xFE)
         return std::wstring();
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / sizeof(wchar_t));
 }
 
 // CString compared through std::wstring, which GoogleTest prints readably.
-inline std::wstring W(const CString& text) { return std::wstring(text.GetString(), text.GetLength()); }
+inline std::wstring W(const CString& text) {
+    return std::wstring(text.GetString(), text.GetLength());
+}

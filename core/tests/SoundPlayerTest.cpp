@@ -1,11 +1,11 @@
 // The event sounds. Wine has no sound device, and its asynchronous PlaySoundW succeeds
 // even for a missing file, so what would be played is recorded through the output seam;
 // the sound files and the stand-in sound library are the built ones.
+#include <windows.h>
 #include <audiopolicy.h>
 #include <gtest/gtest.h>
 #include <mmdeviceapi.h>
 #include <mmsystem.h>
-#include <windows.h>
 
 #include <condition_variable>
 #include <cstring>
@@ -17,20 +17,20 @@
 #include <thread>
 #include <vector>
 
-#include "core/base/AppPaths.h"
-#include "core/base/Handles.h"
-#include "core/base/PlatformBinding.h"
 #include "core/RunAsAdmin.h"
-#include "core/base/Security.h"
 #include "core/Settings.h"
 #include "core/SoundPlayer.h"
 #include "core/SystemInfo.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
+#include "core/base/PlatformBinding.h"
+#include "core/base/Security.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "testkit/CaseLog.h"
 #include "testkit/Poll.h"
 #include "testkit/Process.h"
 #include "testkit/ProgramFolder.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
+#include "core/TempFiles.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Security.h"
-#include "core/TempFiles.h"
 #include "core/tests/AppTestHelpers.h"
 
 namespace {

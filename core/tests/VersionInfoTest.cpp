@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include "core/base/InputLanguage.h"
 #include "core/VersionInfo.h"
+#include "core/base/InputLanguage.h"
 #include "core/tests/SettingsTestFolders.h"
 
 namespace {
@@ -26,8 +26,7 @@ CString ProgramFolderPath(const wchar_t* fileName) {
 // Loaded for its resources only; freed at the end of the scope.
 class CDataModule {
 public:
-    explicit CDataModule(const CString& path)
-        : m_module(LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    explicit CDataModule(const CString& path) : m_module(LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     ~CDataModule() {
         if (m_module) FreeLibrary(m_module);
     }
@@ -166,12 +165,18 @@ TEST(FileVersionInfo, TypeAndOperatingSystemTexts) {
         DWORD type, subtype;
         const wchar_t* text;
     } types[] = {
-        {VFT_UNKNOWN, 5, L"Unknown type"},        {VFT_APP, 0, L"Application"},
-        {VFT_DLL, 7, L"Dynamic link library"},    {VFT_DRV, 0, L"Unknown driver"},
-        {VFT_DRV, 5, L"Mouse driver"},            {VFT_DRV, 9, L"Sound driver"},
-        {VFT_DRV, 10, L""},                       {VFT_FONT, 3, L"Truetype font"},
-        {VFT_FONT, 4, L""},                       {VFT_VXD, 1, L"Virtual device"},
-        {6, 0, L""},                              {VFT_STATIC_LIB, 0, L"Static link library"},
+        {VFT_UNKNOWN, 5, L"Unknown type"},
+        {VFT_APP, 0, L"Application"},
+        {VFT_DLL, 7, L"Dynamic link library"},
+        {VFT_DRV, 0, L"Unknown driver"},
+        {VFT_DRV, 5, L"Mouse driver"},
+        {VFT_DRV, 9, L"Sound driver"},
+        {VFT_DRV, 10, L""},
+        {VFT_FONT, 3, L"Truetype font"},
+        {VFT_FONT, 4, L""},
+        {VFT_VXD, 1, L"Virtual device"},
+        {6, 0, L""},
+        {VFT_STATIC_LIB, 0, L"Static link library"},
         {8, 0, L""},
     };
     for (const auto& c : types) {
@@ -225,10 +230,10 @@ TEST(KeyboardLayoutByAbbrev, MatchesTheAbbreviationCutToTheTextsLength) {
         const wchar_t* text;
         LANGID expected;
     } cases[] = {
-        {L"EN", 0x0409},    // "ENU" and "ENG" both begin so: the first layout wins
-        {L"eng", 0x0809},   {L"ENU", 0x0409}, {L"de", 0x0407}, {L"RUS", 0x0419},
-        {L"RUSX", 0},       // a text longer than the name is not cut
-        {L"FR", 0},         {L"", 0},         {nullptr, 0},
+        {L"EN", 0x0409},  // "ENU" and "ENG" both begin so: the first layout wins
+        {L"eng", 0x0809}, {L"ENU", 0x0409}, {L"de", 0x0407},
+        {L"RUS", 0x0419}, {L"RUSX", 0},  // a text longer than the name is not cut
+        {L"FR", 0},       {L"", 0},         {nullptr, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.expected, FindKeyboardLayoutByLangAbbrev(c.text)) << (c.text ? c.text : L"(null)");
@@ -265,8 +270,9 @@ TEST(VersionInfoFile, UnreadableFileNeverReachesTheReader) {
 
 TEST(VersionInfoFile, ReaderGetsTheParsedDocumentAndDecidesTheResult) {
     CTempFilePath file(L"vxl_vi.xml");
-    ASSERT_TRUE(file.Write("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                           "<VexloraVersionInfo><Version>2.61.0</Version></VexloraVersionInfo>"));
+    ASSERT_TRUE(
+        file.Write("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                   "<VexloraVersionInfo><Version>2.61.0</Version></VexloraVersionInfo>"));
     std::string root, version;
     int result = LoadVersionInfoFile(file.get(), [&](TiXmlDocument& document) {
         TiXmlElement* element = document.RootElement();

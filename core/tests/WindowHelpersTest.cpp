@@ -1,14 +1,14 @@
 // The window, font and drawing helpers on windows of the test's own thread. The test
 // changes a system colour, so it runs in a prefix of its own.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 // commctrl.h uses the types windows.h declares.
 #include <commctrl.h>
 
 #include <vector>
 
-#include "core/base/Handles.h"
 #include "core/WindowHelpers.h"
+#include "core/base/Handles.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ struct CRecordingClass {
 };
 
 HWND MakeWindow(const wchar_t* title = L"", HWND parent = nullptr) {
-    return CreateWindowExW(0, CRecordingClass::Name(), title, parent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 0, 0, 300,
-                           200, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, CRecordingClass::Name(), title, parent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                           parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 // The callback clears the pass-on flag for WM_USER+1 (and for WM_DESTROY, which must
@@ -200,8 +200,7 @@ TEST(DrawingHelpers, CachedPensAndBrushesHaveTheirColoursAndStay) {
     struct {
         HBRUSH (*get)();
         COLORREF color;
-    } brushes[] = {
-        {GetGreenBrush, RGB(0, 128, 0)}, {GetRedBrush, RGB(255, 0, 0)}, {GetCustomBrush, RGB(24, 237, 237)}};
+    } brushes[] = {{GetGreenBrush, RGB(0, 128, 0)}, {GetRedBrush, RGB(255, 0, 0)}, {GetCustomBrush, RGB(24, 237, 237)}};
     for (const auto& b : brushes) {
         LOGBRUSH brush = {};
         ASSERT_EQ(static_cast<int>(sizeof brush), GetObjectW(b.get(), sizeof brush, &brush));
@@ -212,7 +211,9 @@ TEST(DrawingHelpers, CachedPensAndBrushesHaveTheirColoursAndStay) {
     struct {
         bool info, selected;
         int index;
-    } backs[] = {{true, true, COLOR_INFOBK}, {true, false, COLOR_INFOBK}, {false, true, COLOR_HIGHLIGHT},
+    } backs[] = {{true, true, COLOR_INFOBK},
+                 {true, false, COLOR_INFOBK},
+                 {false, true, COLOR_HIGHLIGHT},
                  {false, false, COLOR_WINDOW}};
     for (const auto& b : backs) EXPECT_EQ(GetSysColorBrush(b.index), GetItemBackBrush(b.info, b.selected)) << b.index;
 }
@@ -260,11 +261,11 @@ TEST(DrawingHelpers, FrameRoundRectDrawsOnlyTheEdge) {
         int x, y;
         COLORREF color;
     } pixels[] = {
-        {2, 10, RGB(255, 0, 0)},  {3, 10, RGB(255, 0, 0)},  // left edge, two pixels wide
-        {10, 2, RGB(255, 0, 0)},  {10, 3, RGB(255, 0, 0)},  // top edge
-        {10, 16, RGB(255, 0, 0)}, {10, 15, RGB(255, 0, 0)},  // bottom edge
-        {10, 10, RGB(255, 255, 255)}, {1, 10, RGB(255, 255, 255)}, {10, 17, RGB(255, 255, 255)},
-        {2, 2, RGB(255, 255, 255)},  // the rounded corner is left out
+        {2, 10, RGB(255, 0, 0)},      {3, 10, RGB(255, 0, 0)},   // left edge, two pixels wide
+        {10, 2, RGB(255, 0, 0)},      {10, 3, RGB(255, 0, 0)},   // top edge
+        {10, 16, RGB(255, 0, 0)},     {10, 15, RGB(255, 0, 0)},  // bottom edge
+        {10, 10, RGB(255, 255, 255)}, {1, 10, RGB(255, 255, 255)},
+        {10, 17, RGB(255, 255, 255)}, {2, 2, RGB(255, 255, 255)},  // the rounded corner is left out
     };
     for (const auto& p : pixels) EXPECT_EQ(p.color, GetPixel(dc.get(), p.x, p.y)) << p.x << "," << p.y;
 }
@@ -279,9 +280,9 @@ TEST(FontHelpers, ResizingFollowsTheHeightConvention) {
         bool grow;
         LONG expected;
     } cases[] = {
-        {-12, 2, true, -14}, {-12, 2, false, -10}, {12, 2, true, 14}, {12, 2, false, 10},
-        {0, 2, true, 0},     // default size: nothing to change
-        {1, 2, false, 1},    // never crosses into the other convention
+        {-12, 2, true, -14}, {-12, 2, false, -10}, {12, 2, true, 14},
+        {12, 2, false, 10},  {0, 2, true, 0},  // default size: nothing to change
+        {1, 2, false, 1},                      // never crosses into the other convention
         {-1, 2, false, -1},
     };
     for (const auto& c : cases) {
@@ -295,7 +296,8 @@ TEST(FontHelpers, ResizingFollowsTheHeightConvention) {
     EXPECT_EQ(-14, FontHeight(grown.get()));
 
     // A change that refuses, and an object that is no font, give nothing.
-    EXPECT_EQ(nullptr, CreateDerivedFont(base.get(), [](LOGFONTW&, void*) -> BOOL { return FALSE; }, nullptr));
+    EXPECT_EQ(nullptr, CreateDerivedFont(
+                           base.get(), [](LOGFONTW&, void*) -> BOOL { return FALSE; }, nullptr));
     EXPECT_EQ(nullptr, CreateFontResized(reinterpret_cast<HFONT>(GetStockObject(WHITE_BRUSH)), 2, true));
 }
 
@@ -346,8 +348,8 @@ TEST(WindowHelpers, ToolTipTitlesAreCutAfter97Characters) {
     for (const auto& c : cases) EXPECT_STREQ(c.expected.GetString(), MakeToolTipTitle(c.title).GetString());
     EXPECT_TRUE(MakeToolTipTitle(nullptr).IsEmpty());
 
-    HWND toolTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                                   nullptr);
+    HWND toolTip =
+        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, toolTip);
     // Reading the title back (TTM_GETTITLE) needs common controls 6, which this test
     // program does not ask for: the control's acceptance is what can be seen here.
@@ -415,7 +417,7 @@ TEST(WindowHelpers, ListViewPageShowsTheItemAndThePageBelowIt) {
         BOOL result;
         int top;  // expected top index afterwards, -1: unchanged
     } cases[] = {
-        {10, TRUE, 10},                 // the item heads the page
+        {10, TRUE, 10},                      // the item heads the page
         {count - 1, TRUE, count - perPage},  // the last item ends the page
         {count, FALSE, -1},
         {-1, FALSE, -1},
@@ -434,8 +436,8 @@ TEST(WindowHelpers, CheckBoxLabelIsBoldWhileTicked) {
     HWND parent = MakeWindow(L"boxes");
     HWND box = CreateWindowExW(0, L"BUTTON", L"Option", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 100, 20, parent, nullptr,
                                nullptr, nullptr);
-    HWND ticked = CreateWindowExW(0, L"BUTTON", L"Other", WS_CHILD | BS_AUTOCHECKBOX, 0, 30, 100, 20, parent,
-                                  nullptr, nullptr, nullptr);
+    HWND ticked = CreateWindowExW(0, L"BUTTON", L"Other", WS_CHILD | BS_AUTOCHECKBOX, 0, 30, 100, 20, parent, nullptr,
+                                  nullptr, nullptr);
     ASSERT_TRUE(box && ticked);
     SendMessageW(ticked, BM_SETCHECK, BST_CHECKED, 0);
     auto font = [](HWND w) { return reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0)); };

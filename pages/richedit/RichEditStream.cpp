@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/base/TextHelpers.h"
 #include "core/base/TextConversions.h"
+#include "core/base/TextHelpers.h"
 
 const wchar_t kUnicodeRtfSignature[] = L"{\\urtf";
 

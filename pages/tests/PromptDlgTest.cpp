@@ -7,13 +7,13 @@
 #include <functional>
 #include <thread>
 
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "pages/PromptDlg.h"
 #include "pages/PromptDlgIds.h"
 #include "testkit/Poll.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"
-#include "core/base/TextConversions.h"
 
 using namespace testkit;
 

@@ -72,14 +72,18 @@ TEST(CommandFile, RoundTripTable) {
              r.SetLocalizedName(L"ja", L"挨拶 \U0001F600");
          },
          false},
-        {"rtf", [](CVXLCommand& r) {
+        {"rtf",
+         [](CVXLCommand& r) {
              r.SetDataType(VXL_DATA_RTF);
              r.SetCommand(L"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\b bold\\b0\\par}");
-         }, false},
-        {"exec", [](CVXLCommand& r) {
+         },
+         false},
+        {"exec",
+         [](CVXLCommand& r) {
              r.SetDataType(VXL_DATA_EXEC);
              r.SetCommand(L"https://example.org/search?q=%SELECTED_TEXT%&lang=en");
-         }, false},
+         },
+         false},
         {"usage and dates",
          [](CVXLCommand& r) {
              r.SetUsageCount(1234567);
@@ -219,8 +223,7 @@ TEST(CommandFile, ReadingTable) {
              EXPECT_EQ(L"Имя", W(r.GetLocalizedName(L"ru")));
          }},
         {"long name and hint",
-         PhraseXml("", "<MenuName>" + std::string(150, 'n') + "</MenuName><Hint>" + std::string(1500, 'h') +
-                           "</Hint>"),
+         PhraseXml("", "<MenuName>" + std::string(150, 'n') + "</MenuName><Hint>" + std::string(1500, 'h') + "</Hint>"),
          false,
          [](const CVXLCommand& r) {
              EXPECT_EQ(kMaxCommandNameChars, r.GetName().GetLength());
@@ -279,8 +282,7 @@ TEST(CommandFile, MalformedFixturesAreRefusedAndLogged) {
     ASSERT_TRUE(log.Started());
     for (const std::wstring& name : names) {
         CVXLCommand record;
-        EXPECT_FALSE(ReadCommandFile(record, CString(VXL_PHRASE_FIXTURES) + L"\\malformed\\" + name.c_str()))
-            << name;
+        EXPECT_FALSE(ReadCommandFile(record, CString(VXL_PHRASE_FIXTURES) + L"\\malformed\\" + name.c_str())) << name;
     }
     std::wstring text = log.Text();
     for (const std::wstring& name : names) {
@@ -331,9 +333,9 @@ TEST(CommandFile, BytesThatAreNotUtf8AreNeverWrittenBackUnedited) {
         int count = 0;
     } reported;
     record.IncrementUsageCount();
-    EXPECT_EQ(0, record.SaveAsync([](const CVXLCommand&, const CString&, const CString&, void* data) {
-        ++static_cast<Reported*>(data)->count;
-    }, &reported));
+    EXPECT_EQ(0, record.SaveAsync([](const CVXLCommand&, const CString&, const CString&,
+                                     void* data) { ++static_cast<Reported*>(data)->count; },
+                                  &reported));
     ASSERT_TRUE(WaitForPendingSaves(10000));
     EXPECT_EQ(1, reported.count);
     EXPECT_EQ(original, ReadBytes(path)) << "a usage save must not replace the user's bytes with U+FFFD";

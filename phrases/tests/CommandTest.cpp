@@ -229,8 +229,7 @@ TEST(CommandRecord, ItemKindTable) {
         {false, VXL_DATA_EXEC, L"notepad.exe C:\\a.txt", VXL_KIND_PROGRAM},
         {false, 7, L"https://x", VXL_KIND_TEXT},
     };
-    for (const KindCase& c : cases)
-        EXPECT_EQ(c.kind, GetItemKind(c.folder, c.dataType, c.command)) << c.command;
+    for (const KindCase& c : cases) EXPECT_EQ(c.kind, GetItemKind(c.folder, c.dataType, c.command)) << c.command;
 }
 
 struct PreviewCase {

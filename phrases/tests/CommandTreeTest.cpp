@@ -9,18 +9,18 @@
 #include <map>
 #include <set>
 
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 
 void WritePhrase(const CString& path, const char* name, UINT sortId = 0, const char* attributes = "") {
     char root[200];
     snprintf(root, sizeof root, "SortID=\"%d\" %s", static_cast<int>(sortId), attributes);
-    ASSERT_TRUE(WriteBytes(path, PhraseXml(root, std::string("<MenuName>") + name + "</MenuName><Cmd>" + name +
-                                                     " text</Cmd>")));
+    ASSERT_TRUE(WriteBytes(
+        path, PhraseXml(root, std::string("<MenuName>") + name + "</MenuName><Cmd>" + name + " text</Cmd>")));
 }
 
 struct WalkStep {
@@ -31,11 +31,13 @@ struct WalkStep {
 
 std::vector<WalkStep> WalkAll(CVXLCommandTree& tree) {
     std::vector<WalkStep> steps;
-    tree.Walk([](CVXLCommand& record, void* data, CVXLCommand* parent) {
-        static_cast<std::vector<WalkStep>*>(data)->push_back(
-            {record.GetID(), W(record.GetName()), parent ? parent->GetID() : 0});
-        return true;
-    }, &steps);
+    tree.Walk(
+        [](CVXLCommand& record, void* data, CVXLCommand* parent) {
+            static_cast<std::vector<WalkStep>*>(data)->push_back(
+                {record.GetID(), W(record.GetName()), parent ? parent->GetID() : 0});
+            return true;
+        },
+        &steps);
     return steps;
 }
 
@@ -191,10 +193,12 @@ TEST_F(PhraseTree, LookupsCountsAndWalkStops) {
     // Stopping at folder B (in A) skips B's children and what follows B in A; the walk of
     // the top level goes on.
     std::vector<std::wstring> seen;
-    int visited = tree.Walk([](CVXLCommand& record, void* data, CVXLCommand*) {
-        static_cast<std::vector<std::wstring>*>(data)->push_back(W(record.GetName()));
-        return record.GetName() != L"B";
-    }, &seen);
+    int visited = tree.Walk(
+        [](CVXLCommand& record, void* data, CVXLCommand*) {
+            static_cast<std::vector<std::wstring>*>(data)->push_back(W(record.GetName()));
+            return record.GetName() != L"B";
+        },
+        &seen);
     EXPECT_EQ(static_cast<int>(seen.size()), visited);
     auto at = std::find(seen.begin(), seen.end(), L"B");
     ASSERT_NE(seen.end(), at);
@@ -210,7 +214,7 @@ TEST(PhraseTreeSort, FoldersFirstThenUnsignedSortIdStable) {
         UINT sortId;
         bool isFolder;
     } entries[] = {{"big", 0xFFFFFFFFu, false}, {"five", 5, false}, {"zero", 0, false}, {"five2", 5, false},
-                   {"two", 2, false},           {"F9", 9, true},    {"F1", 1, true},   {"F1b", 1, true}};
+                   {"two", 2, false},           {"F9", 9, true},    {"F1", 1, true},    {"F1b", 1, true}};
     for (const Entry& e : entries) {
         CString wide(Utf8ToWide(e.name).c_str());
         if (e.isFolder) {
@@ -294,9 +298,9 @@ TEST(PhraseFileNames, UniquePathsSkipWhatExists) {
     folder.MakeFolder(L"My Folder");
     EXPECT_EQ(W(folder.Path(L"My Folder2")), W(MakeUniquePath(folder.root + L"\\", L"My Folder", true)))
         << "a folder keeps its blanks and takes no extension";
-    EXPECT_EQ(W(folder.Path(L"Hello4.vexlora")),
-              W(MakeUniquePath(folder.root, L"Hello", false,
-                               [](const CString& path) { return path.Find(L"Hello3") >= 0; })));
+    EXPECT_EQ(
+        W(folder.Path(L"Hello4.vexlora")),
+        W(MakeUniquePath(folder.root, L"Hello", false, [](const CString& path) { return path.Find(L"Hello3") >= 0; })));
 }
 
 TEST_F(PhraseTree, NewRecordsSavedAtOnceGetDistinctFiles) {

@@ -2,11 +2,11 @@
 #include <richedit.h>
 
 #include "core/base/Handles.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "testkit/fakes/FakeMacroEnvironment.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 

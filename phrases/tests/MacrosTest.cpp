@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "core/base/AppPaths.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "phrases/Command.h"
 #include "phrases/Macros.h"
 #include "testkit/fakes/FakeInputLanguage.h"
 #include "testkit/fakes/FakeMacroEnvironment.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 

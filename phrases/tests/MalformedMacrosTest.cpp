@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "core/base/Handles.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
 #include "phrases/Macros.h"
 #include "phrases/NumberToWords.h"
 #include "testkit/fakes/FakeMacroEnvironment.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "phrases/NumberToWords.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 

@@ -37,15 +37,19 @@ inline bool WriteBytes(const wchar_t* path, const std::string& bytes) {
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
+    bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(file);
     return ok;
 }
 
-inline std::string ReadBytes(const wchar_t* path) { return testkit::ReadFileBytes(path); }
+inline std::string ReadBytes(const wchar_t* path) {
+    return testkit::ReadFileBytes(path);
+}
 
-inline bool PathExists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+inline bool PathExists(const wchar_t* path) {
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 // The names (not paths) of the entries of a folder that match the pattern.
 inline std::vector<std::wstring> ListNames(const CString& folder, const wchar_t* pattern = L"*") {
@@ -69,4 +73,6 @@ inline std::string PhraseXml(const std::string& attributes, const std::string& c
 }
 
 // CString compared through std::wstring, which GoogleTest prints readably.
-inline std::wstring W(const CString& text) { return std::wstring(text.GetString(), text.GetLength()); }
+inline std::wstring W(const CString& text) {
+    return std::wstring(text.GetString(), text.GetLength());
+}

@@ -4,9 +4,9 @@
 // calling process's own audio session on the default playback device through the Core
 // Audio session API (Windows Vista and later). It answers 0 where that API or a
 // playback device is missing; the program's own mute flag then silences its sounds.
+#include <windows.h>
 #include <audiopolicy.h>
 #include <mmdeviceapi.h>
-#include <windows.h>
 
 #include "core/base/Handles.h"
 

@@ -1,8 +1,8 @@
 #include "platform/wincore/WindowCore.h"
 
+#include "core/WindowHelpers.h"
 #include "core/base/CString.h"
 #include "core/base/Logger.h"
-#include "core/WindowHelpers.h"
 
 namespace wincore {
 
@@ -16,21 +16,21 @@ thread_local CMessageTarget* t_creating = nullptr;
 // value in DWLP_MSGRESULT.
 bool ReturnsValueDirectly(UINT message) {
     switch (message) {
-    case WM_INITDIALOG:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-    case WM_COMPAREITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-    case WM_QUERYDRAGICON:
-        return true;
-    default:
-        return false;
+        case WM_INITDIALOG:
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+        case WM_QUERYDRAGICON:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -63,17 +63,25 @@ LRESULT SubclassedCallback(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-void AttachObject(HWND window, CMessageTarget* object) { SetPropW(window, kObjectProperty, object); }
+void AttachObject(HWND window, CMessageTarget* object) {
+    SetPropW(window, kObjectProperty, object);
+}
 
-void DetachObject(HWND window) { RemovePropW(window, kObjectProperty); }
+void DetachObject(HWND window) {
+    RemovePropW(window, kObjectProperty);
+}
 
 CMessageTarget* ObjectFromWindow(HWND window) {
     return window ? static_cast<CMessageTarget*>(GetPropW(window, kObjectProperty)) : nullptr;
 }
 
-CCreationHook::CCreationHook(CMessageTarget* object) : m_previous(t_creating) { t_creating = object; }
+CCreationHook::CCreationHook(CMessageTarget* object) : m_previous(t_creating) {
+    t_creating = object;
+}
 
-CCreationHook::~CCreationHook() { t_creating = m_previous; }
+CCreationHook::~CCreationHook() {
+    t_creating = m_previous;
+}
 
 LRESULT CALLBACK StartWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     CMessageTarget* object = t_creating;
@@ -147,8 +155,8 @@ WNDPROC PreviousProcedure(HWND window) {
     return entry ? entry->previous : nullptr;
 }
 
-bool DispatchGuarded(CMessageTarget* object, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                     LRESULT& result, const wchar_t* where) noexcept {
+bool DispatchGuarded(CMessageTarget* object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                     const wchar_t* where) noexcept {
     try {
         return object->ProcessWindowMessage(window, message, wParam, lParam, result) != FALSE;
     } catch (...) {
@@ -160,30 +168,30 @@ bool DispatchGuarded(CMessageTarget* object, HWND window, UINT message, WPARAM w
 
 HWND NotifyingChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND:
-        return reinterpret_cast<HWND>(lParam);
-    case WM_NOTIFY:
-        return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
-    case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        return item && item->CtlType != ODT_MENU ? item->hwndItem : nullptr;
-    }
-    case WM_MEASUREITEM: {
-        // The item has no window handle yet: the control is found by its id.
-        const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
-        return item && wParam && item->CtlType != ODT_MENU ? GetDlgItem(parent, static_cast<int>(item->CtlID))
-                                                           : nullptr;
-    }
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<HWND>(lParam);
-    default:
-        return nullptr;
+        case WM_COMMAND:
+            return reinterpret_cast<HWND>(lParam);
+        case WM_NOTIFY:
+            return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            return item && item->CtlType != ODT_MENU ? item->hwndItem : nullptr;
+        }
+        case WM_MEASUREITEM: {
+            // The item has no window handle yet: the control is found by its id.
+            const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+            return item && wParam && item->CtlType != ODT_MENU ? GetDlgItem(parent, static_cast<int>(item->CtlID))
+                                                               : nullptr;
+        }
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<HWND>(lParam);
+        default:
+            return nullptr;
     }
 }
 

@@ -89,8 +89,8 @@ WNDPROC PreviousProcedure(HWND window);
 // The exception barrier: the object's dispatch with every exception caught and logged with
 // `where` ("Class::Method"), the message and the window class. An exception counts as
 // not handled, so the caller falls back to its default answer.
-bool DispatchGuarded(CMessageTarget* object, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                     LRESULT& result, const wchar_t* where) noexcept;
+bool DispatchGuarded(CMessageTarget* object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                     const wchar_t* where) noexcept;
 
 // ---------------------------------------------------------------------------------------
 // Reflection. A parent offers the notifications it gets from a child control

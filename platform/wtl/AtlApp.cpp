@@ -18,13 +18,17 @@ void CMessageLoop::AddMessageFilter(CMessageFilter* filter) {
     if (filter) m_filters.push_back(filter);
 }
 
-void CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) { RemoveOne(m_filters, filter); }
+void CMessageLoop::RemoveMessageFilter(CMessageFilter* filter) {
+    RemoveOne(m_filters, filter);
+}
 
 void CMessageLoop::AddIdleHandler(CIdleHandler* handler) {
     if (handler) m_idleHandlers.push_back(handler);
 }
 
-void CMessageLoop::RemoveIdleHandler(CIdleHandler* handler) { RemoveOne(m_idleHandlers, handler); }
+void CMessageLoop::RemoveIdleHandler(CIdleHandler* handler) {
+    RemoveOne(m_idleHandlers, handler);
+}
 
 BOOL CMessageLoop::PreTranslateMessage(MSG* msg) {
     // A filter may remove itself while it runs: walk a copy.
@@ -37,13 +41,13 @@ BOOL CMessageLoop::PreTranslateMessage(MSG* msg) {
 bool CMessageLoop::IsIdleMessage(const MSG& msg) {
     // These come in streams; resuming idle work after each would keep it running.
     switch (msg.message) {
-    case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE:
-    case WM_PAINT:
-    case 0x0118:  // WM_SYSTIMER, the caret's blink
-        return false;
-    default:
-        return true;
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
+        case WM_PAINT:
+        case 0x0118:  // WM_SYSTIMER, the caret's blink
+            return false;
+        default:
+            return true;
     }
 }
 

@@ -46,7 +46,9 @@ BOOL CDialogImplBase::EndDialog(INT_PTR result) {
     return m_modal ? ::EndDialog(m_hWnd, result) : ::DestroyWindow(m_hWnd);
 }
 
-void CDialogImplBase::OnAttached(HWND window) noexcept { m_hWnd = window; }
+void CDialogImplBase::OnAttached(HWND window) noexcept {
+    m_hWnd = window;
+}
 
 void CDialogImplBase::OnDetached(HWND window) noexcept {
     m_hWnd = nullptr;

@@ -38,8 +38,8 @@ HWND CWindowImplBase::Create(HWND parent, const RECT& rect, const wchar_t* windo
         if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
     }
     wincore::CCreationHook hook(this);
-    return CreateWindowExW(exStyle, GetWndClassName(), windowName, style, rect.left, rect.top,
-                           rect.right - rect.left, rect.bottom - rect.top, parent, menuOrId, instance, createParam);
+    return CreateWindowExW(exStyle, GetWndClassName(), windowName, style, rect.left, rect.top, rect.right - rect.left,
+                           rect.bottom - rect.top, parent, menuOrId, instance, createParam);
 }
 
 BOOL CWindowImplBase::SubclassWindow(HWND window) {
@@ -61,7 +61,9 @@ LRESULT CWindowImplBase::DefWindowProc(UINT message, WPARAM wParam, LPARAM lPara
                        : ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-void CWindowImplBase::OnAttached(HWND window) noexcept { m_hWnd = window; }
+void CWindowImplBase::OnAttached(HWND window) noexcept {
+    m_hWnd = window;
+}
 
 void CWindowImplBase::OnDetached(HWND window) noexcept {
     m_superProc = nullptr;

@@ -89,7 +89,7 @@ private:
 //   LRESULT OnY(WORD notifyCode, WORD id, HWND control, BOOL& handled),
 // notification handlers
 //   LRESULT OnZ(int id, NMHDR* header, BOOL& handled).
-#define BEGIN_MSG_MAP(theClass)                                                                              \
+#define BEGIN_MSG_MAP(theClass)                                                                                \
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override { \
         (void)hWnd;                                                                                            \
         (void)uMsg;                                                                                            \
@@ -112,50 +112,50 @@ private:
         if (bHandled) return TRUE;                      \
     }
 
-#define COMMAND_ID_HANDLER(id, func)                                                                    \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                                 \
-        bHandled = TRUE;                                                                                \
-        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);     \
-        if (bHandled) return TRUE;                                                                      \
-    }
-
-#define COMMAND_RANGE_HANDLER(idFirst, idLast, func)                                                \
-    if (uMsg == WM_COMMAND && LOWORD(wParam) >= (idFirst) && LOWORD(wParam) <= (idLast)) {          \
-        bHandled = TRUE;                                                                            \
+#define COMMAND_ID_HANDLER(id, func)                                                              \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                           \
+        bHandled = TRUE;                                                                          \
         lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
-        if (bHandled) return TRUE;                                                                  \
+        if (bHandled) return TRUE;                                                                \
     }
 
-#define NOTIFY_HANDLER(id, notifyCode, func)                                                                 \
-    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == static_cast<UINT_PTR>(id) &&       \
-        reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {                           \
-        bHandled = TRUE;                                                                                     \
-        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);               \
-        if (bHandled) return TRUE;                                                                           \
+#define COMMAND_RANGE_HANDLER(idFirst, idLast, func)                                              \
+    if (uMsg == WM_COMMAND && LOWORD(wParam) >= (idFirst) && LOWORD(wParam) <= (idLast)) {        \
+        bHandled = TRUE;                                                                          \
+        lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+        if (bHandled) return TRUE;                                                                \
+    }
+
+#define NOTIFY_HANDLER(id, notifyCode, func)                                                          \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->idFrom == static_cast<UINT_PTR>(id) && \
+        reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) {                    \
+        bHandled = TRUE;                                                                              \
+        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);         \
+        if (bHandled) return TRUE;                                                                    \
     }
 
 // In a child control's map: its own notifications, reflected by the parent.
-#define REFLECTED_COMMAND_CODE_HANDLER(notifyCode, func)                                            \
-    if (uMsg == REFLECTED(WM_COMMAND) && HIWORD(wParam) == (notifyCode)) {                          \
-        bHandled = TRUE;                                                                            \
+#define REFLECTED_COMMAND_CODE_HANDLER(notifyCode, func)                                          \
+    if (uMsg == REFLECTED(WM_COMMAND) && HIWORD(wParam) == (notifyCode)) {                        \
+        bHandled = TRUE;                                                                          \
         lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
-        if (bHandled) return TRUE;                                                                  \
+        if (bHandled) return TRUE;                                                                \
     }
 
-#define REFLECTED_NOTIFY_CODE_HANDLER(notifyCode, func)                                                         \
+#define REFLECTED_NOTIFY_CODE_HANDLER(notifyCode, func)                                                            \
     if (uMsg == REFLECTED(WM_NOTIFY) && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) { \
-        bHandled = TRUE;                                                                                  \
-        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);            \
-        if (bHandled) return TRUE;                                                                        \
+        bHandled = TRUE;                                                                                           \
+        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);                      \
+        if (bHandled) return TRUE;                                                                                 \
     }
 
-#define CHAIN_MSG_MAP(baseClass)                                                          \
+#define CHAIN_MSG_MAP(baseClass) \
     if (baseClass::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
 
-#define CHAIN_MSG_MAP_MEMBER(member)                                                    \
+#define CHAIN_MSG_MAP_MEMBER(member) \
     if ((member).ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
 
-#define REFLECT_NOTIFICATIONS()                                                                 \
+#define REFLECT_NOTIFICATIONS() \
     if (wincore::ReflectNotification(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
 
 #define END_MSG_MAP() \

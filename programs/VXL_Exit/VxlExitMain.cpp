@@ -4,4 +4,6 @@
 
 #include "tools/ExitSignals.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return SignalMainProgramExit(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return SignalMainProgramExit();
+}

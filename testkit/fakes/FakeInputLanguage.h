@@ -29,7 +29,9 @@ public:
     }
     HKL GetDefaultInputLanguage() override { return defaultLanguage; }
 
-    static HKL Layout(WORD language) { return reinterpret_cast<HKL>(static_cast<ULONG_PTR>(MAKELONG(language, language))); }
+    static HKL Layout(WORD language) {
+        return reinterpret_cast<HKL>(static_cast<ULONG_PTR>(MAKELONG(language, language)));
+    }
 };
 
 // Puts a fake in for the life of the object.

@@ -11,9 +11,9 @@
 //   VxlTarget.exe [/focus:edit|memo|rich|combo]
 // Exit code: 0 after WM_CLOSE, 2 for an unknown argument, 3 when the window or a
 // control cannot be created.
+#include <windows.h>
 #include <richedit.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include "core/base/CString.h"
 #include "core/base/Handles.h"

@@ -17,13 +17,14 @@ struct ClipboardKind {
     std::function<std::unique_ptr<IClipboard>()> make;
 };
 
-void PrintTo(const ClipboardKind& kind, std::ostream* out) { *out << kind.name; }
+void PrintTo(const ClipboardKind& kind, std::ostream* out) {
+    *out << kind.name;
+}
 
 class ClipboardContract : public ::testing::TestWithParam<ClipboardKind> {
 protected:
     // EmptyClipboard makes the opener the owner; without a window SetClipboardData fails.
-    CWindowHandle m_owner{
-        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)};
+    CWindowHandle m_owner{CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)};
     std::unique_ptr<IClipboard> m_clipboard = GetParam().make();
 };
 
@@ -63,12 +64,11 @@ TEST_P(ClipboardContract, WhatIsWrittenReadsBackAndMovesTheSequenceNumber) {
     clipboard.Close();
 }
 
-INSTANTIATE_TEST_SUITE_P(SystemAndFake, ClipboardContract,
-                         ::testing::Values(ClipboardKind{"system",
-                                                         [] { return std::unique_ptr<IClipboard>(new CSystemClipboard); }},
-                                           ClipboardKind{"fake",
-                                                         [] { return std::unique_ptr<IClipboard>(new CFakeClipboard); }}),
-                         [](const ::testing::TestParamInfo<ClipboardKind>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    SystemAndFake, ClipboardContract,
+    ::testing::Values(ClipboardKind{"system", [] { return std::unique_ptr<IClipboard>(new CSystemClipboard); }},
+                      ClipboardKind{"fake", [] { return std::unique_ptr<IClipboard>(new CFakeClipboard); }}),
+    [](const ::testing::TestParamInfo<ClipboardKind>& info) { return info.param.name; });
 
 TEST(FakeClipboard, AnotherHolderKeepsItShutAndAnotherWriterMovesTheSequence) {
     CFakeClipboard clipboard;

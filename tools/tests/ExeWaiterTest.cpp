@@ -20,18 +20,18 @@ DWORD WINAPI TakeMutexAndEnd(void* mutex) {
 
 CHandle Make(Waitable kind) {
     switch (kind) {
-    case Waitable::Signalled:
-        return CHandle(CreateEventW(nullptr, TRUE, TRUE, nullptr));
-    case Waitable::NotSignalled:
-        return CHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    case Waitable::AbandonedMutex: {
-        CHandle mutex(CreateMutexW(nullptr, FALSE, nullptr));
-        CHandle thread(CreateThread(nullptr, 0, &TakeMutexAndEnd, mutex.get(), 0, nullptr));
-        WaitForSingleObject(thread.get(), INFINITE);
-        return mutex;
-    }
-    default:
-        return CHandle();
+        case Waitable::Signalled:
+            return CHandle(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+        case Waitable::NotSignalled:
+            return CHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        case Waitable::AbandonedMutex: {
+            CHandle mutex(CreateMutexW(nullptr, FALSE, nullptr));
+            CHandle thread(CreateThread(nullptr, 0, &TakeMutexAndEnd, mutex.get(), 0, nullptr));
+            WaitForSingleObject(thread.get(), INFINITE);
+            return mutex;
+        }
+        default:
+            return CHandle();
     }
 }
 
@@ -43,8 +43,8 @@ struct WaitCase {
     Waitable process;
     Waitable exitEvent;
     int expected;
-    const wchar_t* logLine;      // the outcome line, without tag and time; null: none
-    const wchar_t* errorLine;    // null: none
+    const wchar_t* logLine;    // the outcome line, without tag and time; null: none
+    const wchar_t* errorLine;  // null: none
 };
 
 const WaitCase kWaitCases[] = {

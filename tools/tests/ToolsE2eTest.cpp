@@ -24,7 +24,9 @@ CString ProgramPath(const wchar_t* fileName) {
     return folder + L"\\" + fileName;
 }
 
-CString WaiterPath() { return ProgramPath(L"VxlWaitingFor.exe"); }
+CString WaiterPath() {
+    return ProgramPath(L"VxlWaitingFor.exe");
+}
 
 CString Decimal(DWORD value) {
     CString text;
@@ -32,7 +34,9 @@ CString Decimal(DWORD value) {
     return text;
 }
 
-std::wstring Wide(const CString& text) { return std::wstring(text.GetString()); }
+std::wstring Wide(const CString& text) {
+    return std::wstring(text.GetString());
+}
 
 // Counts the empty messages that reach a hidden top-level window of the test.
 class CBroadcastCatcher {
@@ -228,7 +232,8 @@ TEST_F(Waiter, ProcessThatAlreadyEndedGivesFourWithoutTheEmptyMessage) {
     EXPECT_EQ(0, catcher_.Take());
 
     const LogFileContent log = Log();
-    EXPECT_TRUE(log.Contains(L"ERROR: [Cannot open parent process PID=" + Wide(Decimal(endedId)) + L"]")) << log.Joined();
+    EXPECT_TRUE(log.Contains(L"ERROR: [Cannot open parent process PID=" + Wide(Decimal(endedId)) + L"]"))
+        << log.Joined();
     EXPECT_FALSE(log.Contains(Line(L"Parent process is opened successfully"))) << log.Joined();
 }
 

@@ -68,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, ParsingTheCommandLine, ::testing::ValuesIn(kPars
                              return name;
                          });
 
-CString FileNameOf(const CString& path) { return path.Mid(path.ReverseFind(L'\\') + 1); }
+CString FileNameOf(const CString& path) {
+    return path.Mid(path.ReverseFind(L'\\') + 1);
+}
 
 // The watched program's path, found for a running process (this one) and not for a
 // process id that names none.

@@ -2,11 +2,11 @@
 // test's own Wine prefix, removed by "Vexlora.exe /ua", and a temporary file the
 // resident instance registered, gone after "/exit". The programs run from a private
 // copy of the program folder with logging on.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
-#include "core/base/AppPaths.h"
 #include "core/Autostart.h"
+#include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
 #include "testkit/TestKit.h"
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <thread>
 
-#include "core/base/AppPaths.h"
 #include "core/AppSlots.h"
-#include "core/base/Handles.h"
 #include "core/Instance.h"
+#include "core/RunAsAdmin.h"
+#include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
-#include "core/RunAsAdmin.h"
 #include "testkit/Poll.h"
 #include "testkit/ProgramFolder.h"
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
-#include "core/base/Handles.h"
 #include "core/Instance.h"
+#include "core/base/Handles.h"
 #include "core/base/NamedObjects.h"
 #include "testkit/Poll.h"
 #include "testkit/TestKit.h"
@@ -40,7 +40,8 @@ protected:
     }
 
     // Starts the resident instance and waits until it runs its loop.
-    void StartResident(CTestProcess& resident, const wchar_t* arguments = L"", const wchar_t* program = L"Vexlora.exe") {
+    void StartResident(CTestProcess& resident, const wchar_t* arguments = L"",
+                       const wchar_t* program = L"Vexlora.exe") {
         ASSERT_TRUE(resident.Start(folder_.PathOf(program), arguments));
         ASSERT_TRUE(WaitForFileText(log_, L"VxlWaitingFor is stated succesfully", 30000));
     }
@@ -166,8 +167,8 @@ TEST_F(Startup, HelpBoxShowsTheKeysInTheChosenLanguageAndEndsWith0AfterOk) {
         // The message text is the box's static control with id 0xFFFF.
         CResult<CString> text = ReadControlText(GetDlgItem(box.value(), 0xFFFF));
         ASSERT_TRUE(text);
-        for (const wchar_t* key : {L"/exit", L"/autoload", L"/ua", L"/noinstall", L"/?", L"/edit", L"/asadmin",
-                                   L"/showmenu", L"/cfu"})
+        for (const wchar_t* key :
+             {L"/exit", L"/autoload", L"/ua", L"/noinstall", L"/?", L"/edit", L"/asadmin", L"/showmenu", L"/cfu"})
             EXPECT_GE(text.value().Find(key), 0) << CString(key);
         for (const wchar_t* expected : c.expectedTexts) EXPECT_GE(text.value().Find(expected), 0) << CString(expected);
         PostMessageW(box.value(), WM_COMMAND, IDOK, 0);
@@ -184,7 +185,8 @@ TEST_F(Startup, ClosingTheWindowFromOutsideEndsTheInstanceAndANewStartBecomesRes
     StartResident(resident);
     // The window is hidden: found by its class.
     HWND window = nullptr;
-    ASSERT_TRUE(PollUntil(30000, [&window] { return (window = FindWindowW(L"VexloraTrayWindow", nullptr)) != nullptr; }));
+    ASSERT_TRUE(
+        PollUntil(30000, [&window] { return (window = FindWindowW(L"VexloraTrayWindow", nullptr)) != nullptr; }));
     PostMessageW(window, WM_CLOSE, 0, 0);
     CResult<DWORD> code = resident.WaitForExit(30000);
     ASSERT_TRUE(code) << "the process lived on without its window";

@@ -34,7 +34,11 @@ TEST(CString, EveryWriteOnASharedBufferLeavesTheOtherCopyAlone) {
         {"Append", [](CString& s) { s += L"d"; }},
         {"MakeUpper", [](CString& s) { s.MakeUpper(); }},
         {"MakeReverse", [](CString& s) { s.MakeReverse(); }},
-        {"GetBuffer", [](CString& s) { s.GetBuffer()[0] = L'z'; s.ReleaseBuffer(); }},
+        {"GetBuffer",
+         [](CString& s) {
+             s.GetBuffer()[0] = L'z';
+             s.ReleaseBuffer();
+         }},
         {"Trim", [](CString& s) { s.Trim(L'a'); }},
     };
     for (const Case& c : cases) {
@@ -66,21 +70,11 @@ TEST(CString, CountsNeverFail) {
         CString result;
         const wchar_t* expected;
     } cases[] = {
-        {"Left(3)", s.Left(3), L"abc"},
-        {"Left(-1)", s.Left(-1), L""},
-        {"Left(99)", s.Left(99), L"abcdef"},
-        {"Right(2)", s.Right(2), L"ef"},
-        {"Right(-5)", s.Right(-5), L""},
-        {"Right(99)", s.Right(99), L"abcdef"},
-        {"Mid(2)", s.Mid(2), L"cdef"},
-        {"Mid(-3)", s.Mid(-3), L"abcdef"},
-        {"Mid(6)", s.Mid(6), L""},
-        {"Mid(50)", s.Mid(50), L""},
-        {"Mid(1,2)", s.Mid(1, 2), L"bc"},
-        {"Mid(4,99)", s.Mid(4, 99), L"ef"},
-        {"Mid(-2,3)", s.Mid(-2, 3), L"abc"},
-        {"Mid(2,-1)", s.Mid(2, -1), L""},
-        {"Mid(9,2)", s.Mid(9, 2), L""},
+        {"Left(3)", s.Left(3), L"abc"},      {"Left(-1)", s.Left(-1), L""},     {"Left(99)", s.Left(99), L"abcdef"},
+        {"Right(2)", s.Right(2), L"ef"},     {"Right(-5)", s.Right(-5), L""},   {"Right(99)", s.Right(99), L"abcdef"},
+        {"Mid(2)", s.Mid(2), L"cdef"},       {"Mid(-3)", s.Mid(-3), L"abcdef"}, {"Mid(6)", s.Mid(6), L""},
+        {"Mid(50)", s.Mid(50), L""},         {"Mid(1,2)", s.Mid(1, 2), L"bc"},  {"Mid(4,99)", s.Mid(4, 99), L"ef"},
+        {"Mid(-2,3)", s.Mid(-2, 3), L"abc"}, {"Mid(2,-1)", s.Mid(2, -1), L""},  {"Mid(9,2)", s.Mid(9, 2), L""},
     };
     for (const Case& c : cases) EXPECT_STREQ(c.expected, c.result.GetString()) << c.name;
     EXPECT_EQ(0, s.GetAt(-1));
@@ -159,10 +153,21 @@ TEST(CString, Trimming) {
 }
 
 TEST(CString, CaseAndComparison) {
-    CString s(L"Stra\x00DF" L"e \x0436");
-    EXPECT_STREQ(L"STRA\x00DF" L"E \x0416", CString(s).MakeUpper().GetString());
-    EXPECT_STREQ(L"stra\x00DF" L"e \x0436", CString(s).MakeLower().GetString());
-    EXPECT_EQ(0, CString(L"\x0416" L"abc").CompareNoCase(L"\x0436" L"ABC"));
+    CString s(
+        L"Stra\x00DF"
+        L"e \x0436");
+    EXPECT_STREQ(
+        L"STRA\x00DF"
+        L"E \x0416",
+        CString(s).MakeUpper().GetString());
+    EXPECT_STREQ(
+        L"stra\x00DF"
+        L"e \x0436",
+        CString(s).MakeLower().GetString());
+    EXPECT_EQ(0, CString(L"\x0416"
+                         L"abc")
+                     .CompareNoCase(L"\x0436"
+                                    L"ABC"));
     EXPECT_LT(CString(L"abc").Compare(L"abd"), 0);
     EXPECT_GT(CString(L"abc").Compare(L"ab"), 0);
     EXPECT_GT(CString(L"b").CompareNoCase(L"A"), 0);

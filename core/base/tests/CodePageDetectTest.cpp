@@ -4,8 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/base/TextHelpers.h"
 #include "core/base/CodePageDetect.h"
+#include "core/base/TextHelpers.h"
 
 namespace {
 

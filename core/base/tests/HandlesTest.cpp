@@ -38,8 +38,8 @@ TEST(Handles, ReleaseGivesTheHandleAwayAndResetClosesTheOldOne) {
 }
 
 TEST(Handles, FileHandleTreatsInvalidHandleValueAsEmpty) {
-    CFileHandle none(CreateFileW(L"Z:\\no\\such\\folder\\file.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
+    CFileHandle none(
+        CreateFileW(L"Z:\\no\\such\\folder\\file.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(none.valid());
     CFileHandle empty;
     EXPECT_EQ(INVALID_HANDLE_VALUE, empty.get());
@@ -103,7 +103,9 @@ TEST(Handles, GlobalLockIsReleased) {
 
 namespace {
 
-LRESULT CALLBACK PassHook(int code, WPARAM wParam, LPARAM lParam) { return CallNextHookEx(nullptr, code, wParam, lParam); }
+LRESULT CALLBACK PassHook(int code, WPARAM wParam, LPARAM lParam) {
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 void CALLBACK IgnoreWinEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
 

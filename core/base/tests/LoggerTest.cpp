@@ -22,7 +22,9 @@ std::wstring UniqueTempPath(const wchar_t* name) {
     return std::wstring(folder) + unique + std::to_wstring(++counter) + name;
 }
 
-std::string ReadBytes(const std::wstring& path) { return testkit::ReadFileBytes(path.c_str()); }
+std::string ReadBytes(const std::wstring& path) {
+    return testkit::ReadFileBytes(path.c_str());
+}
 
 // The file's entries after the byte-order mark, split at CR LF.
 std::vector<std::wstring> ReadEntries(const std::wstring& path) {
@@ -92,7 +94,13 @@ TEST_F(Logger, LineShapes) {
         const wchar_t* rest;    // what follows it
     } cases[] = {
         {"information", [] { LogWrite(L"hello \x0416"); }, L"EXE_Agent: ", L"hello \x0416"},
-        {"tag", [] { LogSetTag(L"CVXLTrayWnd::OnCreate"); LogWrite(L"x"); LogResetTag(); }, L"CVXLTrayWnd::OnCreate: ", L"x"},
+        {"tag",
+         [] {
+             LogSetTag(L"CVXLTrayWnd::OnCreate");
+             LogWrite(L"x");
+             LogResetTag();
+         },
+         L"CVXLTrayWnd::OnCreate: ", L"x"},
         {"prefix", [] { LogWriteWithPrefix(L"text", L"pre"); }, L"EXE_Agent: ", L"pre: text"},
         {"format", [] { LogWriteFormat(L"n=%d s=%s", 42, L"v"); }, L"EXE_Agent: ", L"n=42 s=v"},
         {"write-or-error 1", [] { LogErrorOrWrite(L"w", 1); }, L"EXE_Agent: ", L"w"},
@@ -293,8 +301,7 @@ TEST_F(Logger, TwoProcessesWritingAtOnceLeaveWholeLines) {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info = {};
-        ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &info))
+        ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
             << "cannot start " << std::string(helper.begin(), helper.end());
         CloseHandle(info.hThread);
         processes.push_back(info);
@@ -310,7 +317,8 @@ TEST_F(Logger, TwoProcessesWritingAtOnceLeaveWholeLines) {
     ASSERT_EQ(1000u, entries.size());
     std::set<std::wstring> seen;
     for (const std::wstring& line : entries) {
-        ASSERT_TRUE(line.compare(0, 7, L"ALPHA: ") == 0 || line.compare(0, 7, L"BRAVO: ") == 0) << "torn: " << line.size();
+        ASSERT_TRUE(line.compare(0, 7, L"ALPHA: ") == 0 || line.compare(0, 7, L"BRAVO: ") == 0)
+            << "torn: " << line.size();
         ASSERT_TRUE(HasStampAt(line, 7));
         std::wstring rest = line.substr(27);
         ASSERT_EQ(0u, rest.find(L"line ")) << "torn line";

@@ -8,9 +8,13 @@ namespace {
 
 volatile int* g_nowhere = nullptr;
 
-void WriteThroughNull(void*) { *g_nowhere = 1; }
+void WriteThroughNull(void*) {
+    *g_nowhere = 1;
+}
 
-int Divide(int a, volatile int b) { return a / b; }
+int Divide(int a, volatile int b) {
+    return a / b;
+}
 
 }  // namespace
 

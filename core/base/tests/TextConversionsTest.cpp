@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/base/TextHelpers.h"
 #include "core/base/TextConversions.h"
+#include "core/base/TextHelpers.h"
 
 // What the system makes of malformed input is checked here on purpose: callers store
 // and show these results, and Windows repairs rather than fails (no flags are passed).

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/base/Handles.h"
+#include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
 #include "pages/richedit/RichEditStream.h"
-#include "core/base/TextConversions.h"
 
 namespace {
 

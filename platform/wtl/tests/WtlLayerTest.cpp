@@ -39,10 +39,10 @@ private:
 class CTestWindow : public wtl::CWindowImplBase {
 public:
     BEGIN_MSG_MAP(CTestWindow)
-        MESSAGE_HANDLER(WM_SETTEXT, OnSetText)
-        MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
-        MESSAGE_RANGE_HANDLER(WM_APP, WM_APP + 10, OnApp)
-        COMMAND_ID_HANDLER(57665, OnExit)
+    MESSAGE_HANDLER(WM_SETTEXT, OnSetText)
+    MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
+    MESSAGE_RANGE_HANDLER(WM_APP, WM_APP + 10, OnApp)
+    COMMAND_ID_HANDLER(57665, OnExit)
     END_MSG_MAP()
 
     bool letSetTextThrough = true;
@@ -178,7 +178,7 @@ TEST_F(WtlLayer, HandledFlagDecidesWhetherTheDefaultProcedureRuns) {
 TEST_F(WtlLayer, SubclassedControlKeepsItsOwnBehaviourForWhatTheMapLeaves) {
     struct CNoDigitsEdit : wtl::CWindowImplBase {
         BEGIN_MSG_MAP(CNoDigitsEdit)
-            MESSAGE_HANDLER(WM_CHAR, OnChar)
+        MESSAGE_HANDLER(WM_CHAR, OnChar)
         END_MSG_MAP()
         LRESULT OnChar(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
             handled = iswdigit(static_cast<wint_t>(wParam)) ? TRUE : FALSE;
@@ -213,8 +213,8 @@ TEST_F(WtlLayer, ModalDialogGetsItsInitParamAndReturnsTheEndCode) {
     struct CTestDialog : wtl::CDialogImplBase {
         CTestDialog() : CDialogImplBase(kTestDialog) {}
         BEGIN_MSG_MAP(CTestDialog)
-            MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-            MESSAGE_HANDLER(WM_APP, OnApp)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        MESSAGE_HANDLER(WM_APP, OnApp)
         END_MSG_MAP()
         LRESULT OnInitDialog(UINT, WPARAM, LPARAM lParam, BOOL&) {
             seenInitParam = lParam;
@@ -295,9 +295,9 @@ const UINT kAnswer = WM_APP + 21;
 class CThrowingWindow : public wtl::CWindowImplBase {
 public:
     BEGIN_MSG_MAP(CThrowingWindow)
-        MESSAGE_HANDLER(kThrow, OnThrow)
-        MESSAGE_HANDLER(kAnswer, OnAnswer)
-        MESSAGE_HANDLER(WM_CHAR, OnThrow)
+    MESSAGE_HANDLER(kThrow, OnThrow)
+    MESSAGE_HANDLER(kAnswer, OnAnswer)
+    MESSAGE_HANDLER(WM_CHAR, OnThrow)
     END_MSG_MAP()
     const wchar_t* GetWndClassName() const override { return L"VexloraWtlThrowingWindow"; }
     LRESULT OnThrow(UINT, WPARAM, LPARAM, BOOL&) { throw std::runtime_error("handler failed"); }
@@ -335,9 +335,9 @@ TEST_F(WtlLayer, AnExceptionInAHandlerIsLoggedAndTheWindowGoesOnWithTheDefaultAn
         struct CThrowingDialog : wtl::CDialogImplBase {
             CThrowingDialog() : CDialogImplBase(kTestDialog) {}
             BEGIN_MSG_MAP(CThrowingDialog)
-                MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-                MESSAGE_HANDLER(kThrow, OnThrow)
-                MESSAGE_HANDLER(WM_APP, OnApp)
+            MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+            MESSAGE_HANDLER(kThrow, OnThrow)
+            MESSAGE_HANDLER(WM_APP, OnApp)
             END_MSG_MAP()
             LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
                 PostMessage(WM_APP);
@@ -374,11 +374,11 @@ const int kPlainId = 41;
 class CSelfishButton : public wtl::CWindowImplBase {
 public:
     BEGIN_MSG_MAP(CSelfishButton)
-        REFLECTED_COMMAND_CODE_HANDLER(BN_CLICKED, OnClicked)
-        REFLECTED_NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
-        MESSAGE_HANDLER(REFLECTED(WM_DRAWITEM), OnDrawItem)
-        MESSAGE_HANDLER(REFLECTED(WM_MEASUREITEM), OnMeasureItem)
-        MESSAGE_HANDLER(REFLECTED(WM_CTLCOLORBTN), OnColor)
+    REFLECTED_COMMAND_CODE_HANDLER(BN_CLICKED, OnClicked)
+    REFLECTED_NOTIFY_CODE_HANDLER(NM_CUSTOMDRAW, OnCustomDraw)
+    MESSAGE_HANDLER(REFLECTED(WM_DRAWITEM), OnDrawItem)
+    MESSAGE_HANDLER(REFLECTED(WM_MEASUREITEM), OnMeasureItem)
+    MESSAGE_HANDLER(REFLECTED(WM_CTLCOLORBTN), OnColor)
     END_MSG_MAP()
     const wchar_t* GetWndClassName() const override { return L"unused"; }
 
@@ -408,11 +408,11 @@ public:
 class CReflectingParent : public wtl::CWindowImplBase {
 public:
     BEGIN_MSG_MAP(CReflectingParent)
-        REFLECT_NOTIFICATIONS()
-        COMMAND_RANGE_HANDLER(kButtonId, kPlainId, OnCommand)
-        MESSAGE_HANDLER(WM_NOTIFY, OnOther)
-        MESSAGE_HANDLER(WM_DRAWITEM, OnOther)
-        MESSAGE_HANDLER(WM_MEASUREITEM, OnOther)
+    REFLECT_NOTIFICATIONS()
+    COMMAND_RANGE_HANDLER(kButtonId, kPlainId, OnCommand)
+    MESSAGE_HANDLER(WM_NOTIFY, OnOther)
+    MESSAGE_HANDLER(WM_DRAWITEM, OnOther)
+    MESSAGE_HANDLER(WM_MEASUREITEM, OnOther)
     END_MSG_MAP()
     const wchar_t* GetWndClassName() const override { return L"VexloraWtlReflectingParent"; }
 
@@ -509,7 +509,7 @@ TEST_F(WtlLayer, AChildControlsNotificationsReachItsOwnObjectThroughReflection) 
 TEST_F(WtlLayer, CommandRangesNotificationsByIdAndChainedMembersFindTheirHandlers) {
     struct CPart : wtl::CMessageMap {
         BEGIN_MSG_MAP(CPart)
-            MESSAGE_HANDLER(WM_APP + 30, OnPart)
+        MESSAGE_HANDLER(WM_APP + 30, OnPart)
         END_MSG_MAP()
         LRESULT OnPart(UINT, WPARAM, LPARAM, BOOL&) {
             Record("member");
@@ -518,9 +518,9 @@ TEST_F(WtlLayer, CommandRangesNotificationsByIdAndChainedMembersFindTheirHandler
     };
     struct CMapped : wtl::CWindowImplBase {
         BEGIN_MSG_MAP(CMapped)
-            COMMAND_RANGE_HANDLER(100, 110, OnRange)
-            NOTIFY_HANDLER(7, NM_CLICK, OnClick)
-            CHAIN_MSG_MAP_MEMBER(part)
+        COMMAND_RANGE_HANDLER(100, 110, OnRange)
+        NOTIFY_HANDLER(7, NM_CLICK, OnClick)
+        CHAIN_MSG_MAP_MEMBER(part)
         END_MSG_MAP()
         const wchar_t* GetWndClassName() const override { return L"VexloraWtlMapped"; }
         LRESULT OnRange(WORD code, WORD id, HWND, BOOL&) {
