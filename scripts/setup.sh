@@ -8,7 +8,7 @@ cache="$top/deps"
 
 packages=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
           binutils-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64
-          xvfb xauth xdotool googletest dpkg-dev cmake ninja-build imagemagick sox)
+          xvfb xauth xdotool googletest dpkg-dev cmake ninja-build imagemagick sox clang-format)
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
