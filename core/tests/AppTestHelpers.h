@@ -1,5 +1,5 @@
-// Helpers shared by the tests of the application objects: the process's log, a window
-// that records the tray window's requests and a shell that records what it would open.
+// Helpers shared by the tests of the application objects: a window that records the tray
+// window's requests and a shell that records what it would open.
 #pragma once
 
 #include <windows.h>
@@ -20,32 +20,6 @@
 #include "testkit/Poll.h"
 
 namespace apptest {
-
-// The process's log, and what it got since a mark.
-class CTestLog {
-public:
-    static CTestLog& Get() {
-        static CTestLog log;
-        return log;
-    }
-    size_t Mark() {
-        EXPECT_TRUE(LogWaitPending(20000));
-        return ::ReadUtf16File(m_path).size();
-    }
-    std::wstring Since(size_t mark) {
-        EXPECT_TRUE(LogWaitPending(20000));
-        std::wstring text = ::ReadUtf16File(m_path);
-        return text.size() > mark ? text.substr(mark) : std::wstring();
-    }
-
-private:
-    CTestLog() {
-        m_path = GetTempFolder() + L"vxl_app_objects_test.log";
-        DeleteFileW(m_path);
-        LogInit(m_path);
-    }
-    CString m_path;
-};
 
 inline bool Contains(const std::wstring& text, const wchar_t* part) {
     return text.find(part) != std::wstring::npos;

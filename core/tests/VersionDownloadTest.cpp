@@ -5,6 +5,7 @@
 
 #include "core/VersionDownload.h"
 #include "core/tests/AppTestHelpers.h"
+#include "testkit/CaseLog.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ bool SystemKeepsTemporaryAttribute() {
 }
 
 TEST(VersionInfoDownload, TriesWinInetThenTheSystemAndLeavesNoPartialFile) {
-    CTestLog& log = CTestLog::Get();
+    CCaseLog log;
     struct Case {
         bool winInet;
         bool urlMon;
