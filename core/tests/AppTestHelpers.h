@@ -1,5 +1,5 @@
 // Helpers shared by the tests of the application objects: a window that records the tray
-// window's requests and a shell that records what it would open.
+// window's requests.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "core/ShellServices.h"
 #include "core/TrayIds.h"
 #include "core/base/AppPaths.h"
 #include "core/base/CString.h"
@@ -85,25 +84,6 @@ private:
     }
 
     HWND m_window = nullptr;
-};
-
-// Records what would have been opened instead of starting a browser.
-class CRecordingShell final : public IShellRunner {
-public:
-    CRecordingShell() { SetShellRunnerForTest(this); }
-    ~CRecordingShell() override { SetShellRunnerForTest(nullptr); }
-
-    HINSTANCE Execute(HWND, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, const wchar_t*,
-                      int) override {
-        verbs.push_back(verb ? verb : L"");
-        files.push_back(file ? file : L"");
-        this->parameters.push_back(parameters ? parameters : L"");
-        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
-    }
-
-    std::vector<std::wstring> verbs;
-    std::vector<std::wstring> files;
-    std::vector<std::wstring> parameters;
 };
 
 }  // namespace apptest

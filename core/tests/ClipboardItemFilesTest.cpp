@@ -10,6 +10,7 @@
 #include "core/base/Security.h"
 #include "core/tests/AppTestHelpers.h"
 #include "testkit/CaseLog.h"
+#include "testkit/fakes/RecordingShell.h"
 
 namespace {
 

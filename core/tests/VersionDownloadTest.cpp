@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/ShellServices.h"
 #include "core/VersionDownload.h"
 #include "core/tests/AppTestHelpers.h"
 #include "testkit/CaseLog.h"
