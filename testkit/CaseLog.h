@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/base/CString.h"
 #include "core/base/Logger.h"
 #include "testkit/ProgramFolder.h"
@@ -17,7 +19,7 @@ public:
         GetTempPathW(MAX_PATH, temp);
         m_path.Format(L"%svxl_case_log_%lu_%ld.txt", temp, GetCurrentProcessId(), InterlockedIncrement(&counter));
         DeleteFileW(m_path);
-        m_on = LogInit(m_path) == 1;
+        m_on = m_started = LogInit(m_path) == 1;
         EXPECT_TRUE(m_on) << "the logger was already on";
     }
     ~CCaseLog() {
@@ -26,6 +28,21 @@ public:
     }
     CCaseLog(const CCaseLog&) = delete;
     CCaseLog& operator=(const CCaseLog&) = delete;
+
+    // Whether this log turned the logger on.
+    bool Started() const { return m_started; }
+
+    // The length of what was written so far, once every line posted has been written.
+    size_t Mark() {
+        EXPECT_TRUE(LogWaitPending(20000));
+        return std::wstring(testkit::ReadUtf16File(m_path).GetString()).size();
+    }
+    // What was written after a mark, once every line posted has been written; the log stays on.
+    std::wstring Since(size_t mark) {
+        EXPECT_TRUE(LogWaitPending(20000));
+        std::wstring text = testkit::ReadUtf16File(m_path).GetString();
+        return text.size() > mark ? text.substr(mark) : std::wstring();
+    }
 
     // Ends the log and returns everything written to it.
     CString Text() {
@@ -43,4 +60,5 @@ private:
 
     CString m_path;
     bool m_on = false;
+    bool m_started = false;
 };

@@ -58,6 +58,13 @@ CCheck CPrivateProgramFolder::WriteSettings(const wchar_t* settingsLines) const 
     return CCheck::Ok();
 }
 
+CString BuiltProgramPath(const wchar_t* fileName) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = GetEnvironmentVariableW(L"VXL_PROGRAM_DIR", folder, MAX_PATH);
+    if (length == 0 || length > MAX_PATH) return CString();
+    return CString(folder) + L"\\" + fileName;
+}
+
 CString ReadUtf16File(const wchar_t* path) {
     CFileHandle file(
         CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));

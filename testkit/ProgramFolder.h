@@ -33,6 +33,8 @@ private:
 
 // The whole text of a UTF-16LE file without its byte-order mark; empty when missing.
 CString ReadUtf16File(const wchar_t* path);
+// "<built program folder (VXL_PROGRAM_DIR)>\<fileName>", or empty when the harness did not name the folder.
+CString BuiltProgramPath(const wchar_t* fileName);
 // Waits until the file's text contains `what`.
 CCheck WaitForFileText(const wchar_t* path, const wchar_t* what, DWORD timeoutMs = kWaitMs);
 

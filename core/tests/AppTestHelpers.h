@@ -1,5 +1,5 @@
-// Helpers shared by the tests of the application objects: the process's log, a window
-// that records the tray window's requests and a shell that records what it would open.
+// Helpers shared by the tests of the application objects: a window that records the tray
+// window's requests.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "core/ShellServices.h"
 #include "core/TrayIds.h"
 #include "core/base/AppPaths.h"
 #include "core/base/CString.h"
@@ -20,32 +19,6 @@
 #include "testkit/Poll.h"
 
 namespace apptest {
-
-// The process's log, and what it got since a mark.
-class CTestLog {
-public:
-    static CTestLog& Get() {
-        static CTestLog log;
-        return log;
-    }
-    size_t Mark() {
-        EXPECT_TRUE(LogWaitPending(20000));
-        return ::ReadUtf16File(m_path).size();
-    }
-    std::wstring Since(size_t mark) {
-        EXPECT_TRUE(LogWaitPending(20000));
-        std::wstring text = ::ReadUtf16File(m_path);
-        return text.size() > mark ? text.substr(mark) : std::wstring();
-    }
-
-private:
-    CTestLog() {
-        m_path = GetTempFolder() + L"vxl_app_objects_test.log";
-        DeleteFileW(m_path);
-        LogInit(m_path);
-    }
-    CString m_path;
-};
 
 inline bool Contains(const std::wstring& text, const wchar_t* part) {
     return text.find(part) != std::wstring::npos;
@@ -111,25 +84,6 @@ private:
     }
 
     HWND m_window = nullptr;
-};
-
-// Records what would have been opened instead of starting a browser.
-class CRecordingShell final : public IShellRunner {
-public:
-    CRecordingShell() { SetShellRunnerForTest(this); }
-    ~CRecordingShell() override { SetShellRunnerForTest(nullptr); }
-
-    HINSTANCE Execute(HWND, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, const wchar_t*,
-                      int) override {
-        verbs.push_back(verb ? verb : L"");
-        files.push_back(file ? file : L"");
-        this->parameters.push_back(parameters ? parameters : L"");
-        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
-    }
-
-    std::vector<std::wstring> verbs;
-    std::vector<std::wstring> files;
-    std::vector<std::wstring> parameters;
 };
 
 }  // namespace apptest

@@ -9,6 +9,8 @@
 #include "core/base/BitmapFile.h"
 #include "core/base/Security.h"
 #include "core/tests/AppTestHelpers.h"
+#include "testkit/CaseLog.h"
+#include "testkit/fakes/RecordingShell.h"
 
 namespace {
 
@@ -77,7 +79,7 @@ TEST(ClipboardItemFiles, ProtectedItemsAreReadOnlyAndRegisteredOnesGoAtExit) {
     CAppObjects::DeleteTempFilesOnExit();
     EXPECT_FALSE(FileExists(path));
 
-    CTestLog& log = CTestLog::Get();
+    CCaseLog log;
     size_t mark = log.Mark();
     CString unreachable = GetTempFolder() + L"vxl_no_such_folder\\item.txt";
     EXPECT_FALSE(CAppObjects::WriteClipboardItemToFile(item, unreachable, 0));

@@ -6,6 +6,7 @@
 #include "core/AppSlots.h"
 #include "core/DialogCloser.h"
 #include "core/tests/AppTestHelpers.h"
+#include "testkit/CaseLog.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ HWND CreateTestDialog(HWND owner, const wchar_t* caption, DialogBehaviour behavi
 }
 
 TEST(CloseDialogs, EachOwnedDialogIsClosedByTheFirstMeansItHonours) {
-    CTestLog& log = CTestLog::Get();
+    CCaseLog log;
     struct Case {
         DialogBehaviour behaviour;
         const wchar_t* logLine;

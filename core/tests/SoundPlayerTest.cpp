@@ -122,9 +122,7 @@ private:
 
 // The built program folder, with its trailing backslash.
 CString BuiltProgramFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"VXL_PROGRAM_DIR", folder, MAX_PATH);
-    return WithTrailingBackslash(folder);
+    return testkit::BuiltProgramPath(L"");
 }
 
 const DWORD kFileAsync = SND_FILENAME | SND_ASYNC;

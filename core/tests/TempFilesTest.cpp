@@ -7,13 +7,14 @@
 #include "core/base/AppPaths.h"
 #include "core/base/Security.h"
 #include "core/tests/AppTestHelpers.h"
+#include "testkit/CaseLog.h"
 
 namespace {
 
 using namespace apptest;
 
 TEST(TempFiles, RegisteredFilesAreDeletedAtExitReadOnlyOnesToo) {
-    CTestLog& log = CTestLog::Get();
+    CCaseLog log;
     CString folder = GetTempFolder();
     CString plain = BuildTempFileName(folder, L"txt");
     ASSERT_TRUE(WriteBytes(plain, "a"));

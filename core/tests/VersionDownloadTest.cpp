@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "core/ShellServices.h"
 #include "core/VersionDownload.h"
 #include "core/tests/AppTestHelpers.h"
+#include "testkit/CaseLog.h"
 
 namespace {
 
@@ -49,7 +51,7 @@ bool SystemKeepsTemporaryAttribute() {
 }
 
 TEST(VersionInfoDownload, TriesWinInetThenTheSystemAndLeavesNoPartialFile) {
-    CTestLog& log = CTestLog::Get();
+    CCaseLog log;
     struct Case {
         bool winInet;
         bool urlMon;

@@ -5,10 +5,10 @@
 #include <functional>
 #include <set>
 
-#include "core/base/Logger.h"
 #include "phrases/Command.h"
 #include "phrases/CommandSave.h"
 #include "phrases/tests/PhraseTestFolders.h"
+#include "testkit/CaseLog.h"
 
 namespace {
 
@@ -248,28 +248,6 @@ TEST(CommandFile, ReadingTable) {
     }
 }
 
-// The log file of this process, on for one test.
-class CTestLog {
-public:
-    explicit CTestLog(const CTempPhraseFolder& folder) : m_path(folder.Path(L"test.log")) {
-        m_started = LogInit(m_path) == 1;
-    }
-    ~CTestLog() {
-        if (m_started) LogShutdown();
-    }
-    bool Started() const { return m_started; }
-    std::wstring Text() {
-        LogWaitPending(10000);
-        std::string bytes = ReadBytes(m_path);
-        if (bytes.size() < 2) return std::wstring();
-        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    }
-
-private:
-    CString m_path;
-    bool m_started = false;
-};
-
 std::vector<std::wstring> FixtureNames(const wchar_t* subfolder) {
     return ListNames(CString(VXL_PHRASE_FIXTURES) + L"\\" + subfolder, L"*.vexlora");
 }
@@ -277,14 +255,13 @@ std::vector<std::wstring> FixtureNames(const wchar_t* subfolder) {
 TEST(CommandFile, MalformedFixturesAreRefusedAndLogged) {
     std::vector<std::wstring> names = FixtureNames(L"malformed");
     ASSERT_GE(names.size(), 10u) << "the fixtures folder was not found: " << VXL_PHRASE_FIXTURES;
-    CTempPhraseFolder folder;
-    CTestLog log(folder);
+    CCaseLog log;
     ASSERT_TRUE(log.Started());
     for (const std::wstring& name : names) {
         CVXLCommand record;
         EXPECT_FALSE(ReadCommandFile(record, CString(VXL_PHRASE_FIXTURES) + L"\\malformed\\" + name.c_str())) << name;
     }
-    std::wstring text = log.Text();
+    std::wstring text = log.Text().GetString();
     for (const std::wstring& name : names) {
         size_t at = text.find(L"malformed\\" + name + L"] skipped: ");
         ASSERT_NE(std::wstring::npos, at) << name << " has no log line";

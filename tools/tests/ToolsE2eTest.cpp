@@ -8,6 +8,7 @@
 #include "core/base/NamedObjects.h"
 #include "testkit/LogFile.h"
 #include "testkit/Poll.h"
+#include "testkit/ProgramFolder.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"
 #include "tools/ExeWaiter.h"
@@ -17,15 +18,8 @@ using namespace testkit;
 
 namespace {
 
-CString ProgramPath(const wchar_t* fileName) {
-    CString folder;
-    const DWORD length = GetEnvironmentVariableW(L"VXL_PROGRAM_DIR", folder.GetBuffer(MAX_PATH), MAX_PATH);
-    folder.ReleaseBuffer(length < MAX_PATH ? static_cast<int>(length) : 0);
-    return folder + L"\\" + fileName;
-}
-
 CString WaiterPath() {
-    return ProgramPath(L"VxlWaitingFor.exe");
+    return BuiltProgramPath(L"VxlWaitingFor.exe");
 }
 
 CString Decimal(DWORD value) {
@@ -306,7 +300,7 @@ TEST(ExitTool, ExitCodeCountsTheEventsItSetAndLeavesThemSet) {
         ASSERT_EQ(c.global, global.valid());
 
         CTestProcess tool;
-        ASSERT_TRUE(tool.Start(ProgramPath(L"VXL_Exit.exe"), L"/pid1 ignored"));
+        ASSERT_TRUE(tool.Start(BuiltProgramPath(L"VXL_Exit.exe"), L"/pid1 ignored"));
         const CResult<DWORD> exitCode = tool.WaitForExit();
         ASSERT_TRUE(exitCode);
         EXPECT_EQ(c.exitCode, exitCode.value());
