@@ -58,7 +58,9 @@ bool StartWatcher(HANDLE stopEvent, HANDLE watched, Delivery delivery, HWND wind
     context->message = message;
     context->wParam = wParam == static_cast<WPARAM>(-1) ? 1 : wParam;
     context->resetBeforeDelivery = resetBeforeDelivery;
-    return StartWorker(std::move(context), &WatcherThread);
+    WorkerOptions options;
+    options.stack = kWaitingThreadStack;
+    return StartWorker(std::move(context), &WatcherThread, options);
 }
 
 bool SetNamedEvent(const wchar_t* name) {

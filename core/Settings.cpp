@@ -59,10 +59,46 @@ CString LocalDateTimeText() {
     return CString(date) + L' ' + time;
 }
 
+// The two files settings are read from, each read once: the program folder's, which
+// holds, and the profile's for keys it lacks.
+struct CSettingsSources {
+    CString programPath;
+    CString profilePath;
+    CIniSection program;
+    CIniSection profile;
+
+    static CSettingsSources Read() {
+        CSettingsSources sources;
+        sources.programPath = GetProgramFolderSettingsPath();
+        sources.profilePath = GetProfileSettingsPath(false);
+        sources.program = CIniSection::Read(sources.programPath, Section());
+        sources.profile = CIniSection::Read(sources.profilePath, Section());
+        return sources;
+    }
+
+    // The section of `file`, which is one of the two, or read now when it is not.
+    CIniSection Of(const CString& file) const {
+        if (file.CompareNoCase(programPath) == 0) return program;
+        if (file.CompareNoCase(profilePath) == 0) return profile;
+        return CIniSection::Read(file, Section());
+    }
+
+    int ReadInt(const wchar_t* key, int defaultValue) const {
+        if (program.HasKey(key)) return program.ReadInt(key, defaultValue);
+        return profile.ReadInt(key, defaultValue);
+    }
+
+    CString ReadString(const wchar_t* key, const wchar_t* defaultValue) const {
+        CString value;
+        if (program.ReadString(key, value) || profile.ReadString(key, value)) return value;
+        return CString(defaultValue);
+    }
+};
+
 // A number of the table read from either file, its default and range applied.
-int LoadNumber(const CSettingKey& row, const CVXLSettingsBase& settings) {
+int LoadNumber(const CSettingKey& row, const CVXLSettingsBase& settings, const CSettingsSources& sources) {
     const int current = row.get(settings);
-    int value = CVXLSettings::ReadInt(row.key, row.loadDefault == kSettingCurrent ? current : row.loadDefault);
+    int value = sources.ReadInt(row.key, row.loadDefault == kSettingCurrent ? current : row.loadDefault);
     if (row.clamped) {
         const long long compared = row.kind == CSettingKind::Dword ? static_cast<long long>(static_cast<DWORD>(value))
                                                                    : static_cast<long long>(value);
@@ -138,34 +174,36 @@ bool CVXLSettings::IsVersionChanged() const {
 
 bool CVXLSettings::Load() {
     CString settingsFile = GetSettingsFilePath();
+    const CSettingsSources sources = CSettingsSources::Read();
+    const CIniSection settings = sources.Of(settingsFile);
     for (int index : kSettingsLoadOrder) {
         const CSettingKey& row = kSettingKeys[index];
         switch (row.kind) {
             case CSettingKind::Bool:
             case CSettingKind::Int:
             case CSettingKind::Dword:
-                row.set(*this, LoadNumber(row, *this));
+                row.set(*this, LoadNumber(row, *this, sources));
                 break;
             case CSettingKind::WriteLog:
-                row.set(*this, ReadWriteLogSetting(row.loadDefault != 0, settingsFile) ? 1 : 0);
+                row.set(*this, ReadWriteLogSetting(row.loadDefault != 0, settings) ? 1 : 0);
                 break;
             case CSettingKind::PhrasesFolder: {
-                CString phrases = NormalizePhrasesFolder(ReadString(row.key, L""));
+                CString phrases = NormalizePhrasesFolder(sources.ReadString(row.key, L""));
                 std::lock_guard<std::mutex> lock(m_stringLock);
                 PhrasesDirectory = phrases;
                 break;
             }
             case CSettingKind::Language: {
-                CString language = ReadLanguageSetting(settingsFile, GetLanguage());
-                if (language.IsEmpty()) language = ReadLanguageSetting(GetProgramFolderSettingsPath(), L"");
-                if (language.IsEmpty()) language = ReadLanguageSetting(GetProfileSettingsPath(false), L"");
+                CString language = ReadLanguageSetting(settings, GetLanguage());
+                if (language.IsEmpty()) language = ReadLanguageSetting(sources.program, L"");
+                if (language.IsEmpty()) language = ReadLanguageSetting(sources.profile, L"");
                 std::lock_guard<std::mutex> lock(m_stringLock);
                 Language = language;
                 break;
             }
             case CSettingKind::Font: {
                 LOGFONTW font = {};
-                if (GetPrivateProfileStructW(Section(), row.key, &font, sizeof font, settingsFile)) {
+                if (settings.ReadStruct(row.key, &font, sizeof font)) {
                     font.lfFaceName[LF_FACESIZE - 1] = 0;
                     FontForMenu = font;
                 }
@@ -367,16 +405,11 @@ void CVXLSettings::ChooseDefaultLanguage() {
 // Single keys
 
 int CVXLSettings::ReadInt(const wchar_t* key, int defaultValue) {
-    CString programFile = GetProgramFolderSettingsPath();
-    if (IniKeyExists(programFile, Section(), key)) return IniReadInt(programFile, Section(), key, defaultValue);
-    return IniReadInt(GetProfileSettingsPath(false), Section(), key, defaultValue);
+    return CSettingsSources::Read().ReadInt(key, defaultValue);
 }
 
 CString CVXLSettings::ReadString(const wchar_t* key, const wchar_t* defaultValue) {
-    CString value;
-    if (IniReadString(GetProgramFolderSettingsPath(), Section(), key, value)) return value;
-    if (IniReadString(GetProfileSettingsPath(false), Section(), key, value)) return value;
-    return CString(defaultValue);
+    return CSettingsSources::Read().ReadString(key, defaultValue);
 }
 
 bool CVXLSettings::WriteInt(int value, const wchar_t* key) {

@@ -130,8 +130,12 @@ void SetProfileFolderForTest(const wchar_t* folder) {
 // Keys kept outside the settings object
 
 CString ReadLanguageSetting(const wchar_t* file, const wchar_t* defaultValue) {
+    return ReadLanguageSetting(CIniSection::Read(file, GetSettingsSectionName()), defaultValue);
+}
+
+CString ReadLanguageSetting(const CIniSection& settings, const wchar_t* defaultValue) {
     CString value;
-    if (IniReadString(file, GetSettingsSectionName(), kLanguageKey, value)) return value;
+    if (settings.ReadString(kLanguageKey, value)) return value;
     return CString(defaultValue);
 }
 
@@ -146,7 +150,11 @@ CString ReadLanguageFromSettingsFile(const wchar_t* defaultValue) {
 }
 
 bool ReadWriteLogSetting(bool defaultValue, const wchar_t* file) {
-    return IniReadInt(file, GetSettingsSectionName(), GetWriteLogKeyName(), defaultValue ? 1 : 0) != 0;
+    return ReadWriteLogSetting(defaultValue, CIniSection::Read(file, GetSettingsSectionName()));
+}
+
+bool ReadWriteLogSetting(bool defaultValue, const CIniSection& settings) {
+    return settings.ReadInt(GetWriteLogKeyName(), defaultValue ? 1 : 0) != 0;
 }
 
 bool ReadWriteLog() {

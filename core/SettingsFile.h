@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include "core/base/CString.h"
+#include "core/base/IniFile.h"
 
 // ---------------------------------------------------------------------------------------
 // Names
@@ -61,12 +62,15 @@ void SetProfileFolderForTest(const wchar_t* folder);
 
 // "Language" of the file, or the default when it is missing or empty.
 CString ReadLanguageSetting(const wchar_t* file, const wchar_t* defaultValue);
+// The same from the file's "Settings" section, already read.
+CString ReadLanguageSetting(const CIniSection& settings, const wchar_t* defaultValue);
 // Writes "Language" and flushes the profile cache, so that other programs see it at once.
 bool WriteLanguageSetting(const wchar_t* name, const wchar_t* file);
 CString ReadLanguageFromSettingsFile(const wchar_t* defaultValue);
 
 bool ReadWriteLog();
 bool ReadWriteLogSetting(bool defaultValue, const wchar_t* file);
+bool ReadWriteLogSetting(bool defaultValue, const CIniSection& settings);
 bool WriteWriteLogSetting(bool value);
 
 // True once the welcome program has run ("Welcome_Already_Started_V2_60" not 0).

@@ -124,6 +124,9 @@ bool StartSoundThread(HANDLE stopEvent) {
     context->request = request.get();
     WorkerOptions options;
     options.priority = THREAD_PRIORITY_BELOW_NORMAL;
+    // It waits nearly all day; playing runs the sound device's code, which gets more
+    // room than a thread that only waits.
+    options.stack = 4 * kWaitingThreadStack;
     // Resumed only once the request event is published.
     options.suspended = true;
     CHandle thread;

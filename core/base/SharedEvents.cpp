@@ -83,8 +83,10 @@ bool PulseOptionsChangedAsync() {
 bool StartEditorCoopWatcher(const EditorCoopWatcherContext& context) {
     CHandle stop = DuplicateForWorker(context.stopEvent);
     if (!stop) return false;
+    WorkerOptions options;
+    options.stack = kWaitingThreadStack;
     return StartWorker(std::unique_ptr<CoopWatcher>(new CoopWatcher{std::move(stop), context.window, context.message}),
-                       &EditorCoopWatcherProc);
+                       &EditorCoopWatcherProc, options);
 }
 
 bool CreateCopyEvents() {

@@ -14,6 +14,10 @@
 
 #include "core/base/Handles.h"
 
+// Stack reserve for a thread that only waits and hands on what it was woken for: the
+// program stays resident all day, and every thread's reserve counts against it.
+const SIZE_T kWaitingThreadStack = 64 * 1024;
+
 struct WorkerOptions {
     // Bytes of stack to reserve; 0 takes the program's default.
     SIZE_T stack = 0;
