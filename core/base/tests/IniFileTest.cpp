@@ -40,11 +40,10 @@ const wchar_t kSection[] = L"Settings";
 
 // Keys asked for, present or not, in other cases too.
 const wchar_t* const kKeys[] = {
-    L"Plain",      L"plain",     L"Number",    L"Negative", L"Hex",        L"Octal",      L"Binary",
-    L"Spaced",     L"Trailing",  L"Empty",     L"Quoted",   L"SingleQuo",  L"HalfQuoted", L"OneQuote",
-    L"TwoQuotes",  L"Mixed",     L"Equals",    L"NoValue",  L"Big",        L"Wrapped",    L"Long",
-    L"LongQuoted", L"LongDigits", L"Sign",     L"Missing",  L"Cyrillic",   L"Font",       L"BadSum",
-    L"ShortFont",  L"QuotedFont", L"Duplicate",
+    L"Plain",    L"plain",    L"Number", L"Negative",  L"Hex",        L"Octal",      L"Binary",     L"Spaced",
+    L"Trailing", L"Empty",    L"Quoted", L"SingleQuo", L"HalfQuoted", L"OneQuote",   L"TwoQuotes",  L"Mixed",
+    L"Equals",   L"NoValue",  L"Big",    L"Wrapped",   L"Long",       L"LongQuoted", L"LongDigits", L"Sign",
+    L"Missing",  L"Cyrillic", L"Font",   L"BadSum",    L"ShortFont",  L"QuotedFont", L"Duplicate",
 };
 
 const wchar_t kFileText[] =
