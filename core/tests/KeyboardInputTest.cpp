@@ -399,6 +399,7 @@ TEST(KeyboardInput, WithThreeOrMoreLayoutsTheToggleRepeatsUntilTheWantedLayoutIs
         {"never reached with four layouts", 4, false, {0x04070407}, 0x04190419, 4},
         {"the language id is enough", 4, false, {0x04070407, 0xF0020419}, 0x04190419, 2},
         {"only the high word alike is not", 3, false, {0x04190409, 0x04090409}, 0x04190419, 3},
+        {"a wanted layout with its own device id", 3, false, {0x04070407, 0x04190419}, 0xF0020419, 2},
         {"another process's window", 3, true, {0x04070407, 0x04190419}, 0x04190419, 2},
         {"another process's window, never reached", 4, true, {0x04070407}, 0x04190419, 4},
     };
@@ -484,6 +485,45 @@ TEST(KeyboardInput, AnUnusualToggleIsLoggedBeforeSwitching) {
     }
     LogShutdown();
     DeleteFileW(path);
+}
+
+}  // namespace
+
+namespace {
+
+// The events through the real input queue into a multiline Edit control of this thread:
+// a bare LF must arrive as a line break, and the Left press must move the caret.
+TEST(KeyboardInput, TypedTextArrivesInAnEditControlOfThisProcess) {
+    CUniqueHandle<handle_traits::Window> edit(CreateWindowExW(
+        0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 10, 10, 300,
+        200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(edit);
+    SetForegroundWindow(edit.get());
+    SetFocus(edit.get());
+    const auto pump = [] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    };
+    pump();
+    if (GetForegroundWindow() != edit.get() || GetFocus() != edit.get())
+        GTEST_SKIP() << "the test window could not take the foreground and focus on this desktop";
+
+    CKeyboardInput input(SystemInputSender());
+    ASSERT_EQ(1, input.TypeText(L"ab\tc\r\nd\n\u00E9f", 1));
+    ASSERT_EQ(1, input.TypeText(L"X", 0));
+    const std::wstring expected = L"ab\tc\r\nd\r\n\u00E9Xf";
+    std::wstring text;
+    for (int waited = 0; waited < 5000 && text != expected; waited += 20) {
+        pump();
+        wchar_t buffer[64] = {};
+        GetWindowTextW(edit.get(), buffer, 64);
+        text = buffer;
+        if (text != expected) Sleep(20);
+    }
+    EXPECT_EQ(expected, text);
 }
 
 }  // namespace
