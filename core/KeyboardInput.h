@@ -41,7 +41,7 @@ public:
     virtual HKL GetThreadLayout(DWORD threadId) = 0;
     virtual bool IsWindowOfOtherProcess(HWND window) = 0;
     virtual void PostNullMessage(HWND window) = 0;
-    // The first-character text of HKCU "Keyboard Layout\Toggle" value "Hotkey".
+    // The text of HKCU "Keyboard Layout\Toggle" value "Hotkey"; its first character counts.
     virtual HotkeyRead ReadLayoutToggleHotkey(CString& text) = 0;
 };
 
@@ -56,7 +56,8 @@ std::vector<INPUT> BuildTypingEvents(const CString& text, int leftCount);
 LayoutSwitchMethod LayoutSwitchMethodFromHotkey(HotkeyRead read, const CString& text);
 // Modifier down, key down, key up, modifier up.
 std::vector<INPUT> BuildLayoutSwitchEvents(LayoutSwitchMethod method);
-// After how many Left presses PasteByCtrlV lets the target catch up.
+// The value PasteByCtrlV's press counter is compared with: when it is reached, the
+// target gets a 1 ms pause and the counter starts again.
 int LeftPressesPerPause(int leftCount);
 
 }  // namespace keyboard_input
