@@ -13,6 +13,7 @@ public:
         layouts.resize(count > 0 ? count : 0);
         return layouts;
     }
+    int CountKeyboardLayouts() override { return GetKeyboardLayoutList(0, nullptr); }
     HKL GetDefaultInputLanguage() override {
         HKL language = nullptr;
         if (!SystemParametersInfoW(SPI_GETDEFAULTINPUTLANG, 0, &language, 0)) return nullptr;

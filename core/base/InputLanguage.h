@@ -12,6 +12,8 @@ public:
     virtual ~IInputLanguageInfo() = default;
     // The installed keyboard layouts (GetKeyboardLayoutList), at most maxCount.
     virtual std::vector<HKL> GetKeyboardLayouts(int maxCount) = 0;
+    // How many layouts are installed (GetKeyboardLayoutList with a zero count).
+    virtual int CountKeyboardLayouts() = 0;
     // The default input language (SPI_GETDEFAULTINPUTLANG); 0 when unknown.
     virtual HKL GetDefaultInputLanguage() = 0;
 };

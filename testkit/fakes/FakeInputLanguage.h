@@ -27,6 +27,7 @@ public:
         if (static_cast<int>(result.size()) > maxCount) result.resize(maxCount);
         return result;
     }
+    int CountKeyboardLayouts() override { return static_cast<int>(layouts.size()); }
     HKL GetDefaultInputLanguage() override { return defaultLanguage; }
 
     static HKL Layout(WORD language) {
