@@ -1,6 +1,8 @@
 #include "core/Instance.h"
 
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "core/AppGuards.h"
 #include "core/AppSlots.h"
@@ -24,25 +26,106 @@ struct WatcherContext {
     bool resetBeforeDelivery = false;
 };
 
-DWORD WatcherThread(WatcherContext& context) {
-    HANDLE waits[2] = {context.stop.get(), context.watched.get()};
-    for (;;) {
-        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
-        // Manual-reset events: signals that came before the reset count as one.
-        if (context.resetBeforeDelivery) ResetEvent(context.watched.get());
-        switch (context.delivery) {
-            case Delivery::SendToMainWindow:
-                SendMessageW(CAppObjects::GetMainWnd(), context.message, context.wParam, 0);
-                break;
-            case Delivery::SendToWindow:
-                SendMessageW(context.window, context.message, context.wParam, 0);
-                break;
-            case Delivery::PostToWindow:
-                PostMessageW(context.window, context.message, context.wParam, 0);
-                break;
-        }
-        if (!context.resetBeforeDelivery) ResetEvent(context.watched.get());
+void Deliver(WatcherContext& context) {
+    // Manual-reset events: signals that came before the reset count as one.
+    if (context.resetBeforeDelivery) ResetEvent(context.watched.get());
+    switch (context.delivery) {
+        case Delivery::SendToMainWindow:
+            SendMessageW(CAppObjects::GetMainWnd(), context.message, context.wParam, 0);
+            break;
+        case Delivery::SendToWindow:
+            SendMessageW(context.window, context.message, context.wParam, 0);
+            break;
+        case Delivery::PostToWindow:
+            PostMessageW(context.window, context.message, context.wParam, 0);
+            break;
     }
+    if (!context.resetBeforeDelivery) ResetEvent(context.watched.get());
+}
+
+// Every watcher of a named event waits on one shared thread rather than a thread of its
+// own: a thread costs about a megabyte of resident memory under Wine however little it
+// does, and the resident program watches nine events all day. A watcher leaves when its
+// stop event is set; the thread ends when none is left and starts again with the next.
+class CWatcherThread {
+public:
+    // Takes the watcher over; false when it cannot be watched.
+    bool Add(std::unique_ptr<WatcherContext>&& watcher) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_wake) m_wake.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (!m_wake || m_count + 1 > kMaxWatchers) return false;
+        m_pending.push_back(std::move(watcher));
+        ++m_count;
+        if (m_running) {
+            SetEvent(m_wake.get());
+            return true;
+        }
+        WorkerOptions options;
+        options.stack = kWaitingThreadStack;
+        if (!StartWorker(std::make_unique<CWatcherThread*>(this), &Run, options)) {
+            m_pending.pop_back();
+            --m_count;
+            return false;
+        }
+        m_running = true;
+        return true;
+    }
+
+private:
+    // The wake event and a stop and a watched event per watcher in one wait.
+    static const size_t kMaxWatchers = (MAXIMUM_WAIT_OBJECTS - 1) / 2;
+
+    static DWORD Run(CWatcherThread*& self) { return self->Loop(); }
+
+    DWORD Loop() {
+        std::vector<std::unique_ptr<WatcherContext>> watchers;
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                for (auto& pending : m_pending) watchers.push_back(std::move(pending));
+                m_pending.clear();
+                if (watchers.empty()) {
+                    m_running = false;
+                    return 0;
+                }
+            }
+            std::vector<HANDLE> waits{m_wake.get()};
+            for (const auto& watcher : watchers) {
+                waits.push_back(watcher->stop.get());
+                waits.push_back(watcher->watched.get());
+            }
+            const DWORD result =
+                WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
+            if (result == WAIT_OBJECT_0) continue;
+            const size_t index = result - WAIT_OBJECT_0 - 1;
+            const bool failed = result == WAIT_FAILED || index >= waits.size() - 1;
+            if (!failed && index % 2 == 1) {
+                Deliver(*watchers[index / 2]);
+                continue;
+            }
+            // A stop (or a wait that cannot go on) ends the watchers it concerns.
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (failed) {
+                LogError(L"CWatcherThread: the wait failed; the watchers end");
+                m_count -= watchers.size();
+                watchers.clear();
+            } else {
+                watchers.erase(watchers.begin() + static_cast<std::ptrdiff_t>(index / 2));
+                --m_count;
+            }
+        }
+    }
+
+    std::mutex m_lock;
+    CHandle m_wake;
+    std::vector<std::unique_ptr<WatcherContext>> m_pending;
+    size_t m_count = 0;
+    bool m_running = false;
+};
+
+CWatcherThread& Watchers() {
+    static CWatcherThread* watchers = new CWatcherThread();  // lives as long as its thread may
+    return *watchers;
 }
 
 // Starts a watcher on `watched` (taken over); false when the thread cannot run.
@@ -58,9 +141,7 @@ bool StartWatcher(HANDLE stopEvent, HANDLE watched, Delivery delivery, HWND wind
     context->message = message;
     context->wParam = wParam == static_cast<WPARAM>(-1) ? 1 : wParam;
     context->resetBeforeDelivery = resetBeforeDelivery;
-    WorkerOptions options;
-    options.stack = kWaitingThreadStack;
-    return StartWorker(std::move(context), &WatcherThread, options);
+    return Watchers().Add(std::move(context));
 }
 
 bool SetNamedEvent(const wchar_t* name) {
