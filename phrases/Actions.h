@@ -18,8 +18,8 @@ public:
     virtual ~IActionServices() = default;
 
     // Settings read when an action runs.
-    virtual int PasteMethod() = 0;     // 0 typing, 1 clipboard, 2 typing for short texts
-    virtual int PrintLTChars() = 0;    // the length limit of method 2
+    virtual int PasteMethod() = 0;   // 0 typing, 1 clipboard, 2 typing for short texts
+    virtual int PrintLTChars() = 0;  // the length limit of method 2
     virtual bool ReadRtfAsPlain(const CString& rtf, CString& plain) = 0;
 
     // Typing road: 1 when events were sent, 0 for an empty text.

@@ -22,3 +22,9 @@ constexpr CTargetControl kTargetControls[] = {
     {L"rich", IDC_TARGET_RICH},
     {L"combo", IDC_TARGET_COMBO},
 };
+
+// WM_COPYDATA with this dwData and a zero-terminated UTF-16 file path: the target writes
+// its RichEdit's contents there as 8-bit RTF (as the control streams it out with SF_RTF),
+// so a test can see formatting, which no system message carries across processes.
+// The reply is 1 when the file was written.
+constexpr ULONG_PTR kTargetDumpRichRtf = 0x56585201;

@@ -77,7 +77,8 @@ CVXLActionContext Context(int dataType) {
     return context;
 }
 
-std::vector<std::wstring> BuildAndRun(const CVXLActionContext& context, const CString& command, CRecordingServices& services) {
+std::vector<std::wstring> BuildAndRun(const CVXLActionContext& context, const CString& command,
+                                      CRecordingServices& services) {
     CVXLActionList actions;
     EXPECT_EQ(1, BuildActions(context, command, actions));
     RunActions(context, actions, services);
@@ -175,11 +176,12 @@ TEST(Actions, RtfGoesFormattedThroughTheClipboardWithItsPlainTextAndLanguage) {
 
 TEST(Actions, ExecRunsEachTextPartAsItsOwnCommand) {
     CRecordingServices services;
-    const std::vector<std::wstring> calls = BuildAndRun(Context(2), L"notepad.exe%PROMPT_TEXT={File}%calc.exe", services);
+    const std::vector<std::wstring> calls =
+        BuildAndRun(Context(2), L"notepad.exe%PROMPT_TEXT={File}%calc.exe", services);
     // The prompt's answer is typed into the target, as the command road always did.
-    const std::vector<std::wstring> expected = {L"open [notepad.exe] []", L"launch sound",   L"ask File",
-                                                L"focus back",            L"type answer left 0",
-                                                L"open [calc.exe] []",    L"launch sound"};
+    const std::vector<std::wstring> expected = {
+        L"open [notepad.exe] []", L"launch sound",       L"ask File",    L"focus back",
+        L"type answer left 0",    L"open [calc.exe] []", L"launch sound"};
     EXPECT_EQ(expected, calls);
 }
 

@@ -9,6 +9,8 @@
 // needs no private protocol as long as tests stick to the system messages.
 //
 //   VxlTarget.exe [/focus:edit|memo|rich|combo]
+// The one private request, WM_COPYDATA kTargetDumpRichRtf, writes the RichEdit's RTF to a
+// file (TargetIds.h).
 // Exit code: 0 after WM_CLOSE, 2 for an unknown argument, 3 when the window or a
 // control cannot be created.
 #include <windows.h>
@@ -45,6 +47,7 @@ private:
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetFocus(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCopyData(WPARAM wParam, LPARAM lParam);
 
     HWND CreateChild(const wchar_t* className, DWORD style, int id, int x, int y, int width, int height);
 
@@ -58,11 +61,17 @@ private:
 };
 
 const CTargetWindow::MessageEntry CTargetWindow::kMessageMap[] = {
-    {WM_CREATE, &CTargetWindow::OnCreate},
-    {WM_ACTIVATE, &CTargetWindow::OnActivate},
-    {WM_SETFOCUS, &CTargetWindow::OnSetFocus},
-    {WM_DESTROY, &CTargetWindow::OnDestroy},
+    {WM_CREATE, &CTargetWindow::OnCreate},     {WM_ACTIVATE, &CTargetWindow::OnActivate},
+    {WM_SETFOCUS, &CTargetWindow::OnSetFocus}, {WM_DESTROY, &CTargetWindow::OnDestroy},
+    {WM_COPYDATA, &CTargetWindow::OnCopyData},
 };
+
+DWORD CALLBACK WriteStreamOut(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {
+    DWORD done = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(size), &done, nullptr)) return 1;
+    *written = static_cast<LONG>(done);
+    return 0;
+}
 
 bool CTargetWindow::Create(HINSTANCE instance) {
     WNDCLASSEXW wc = {};
@@ -137,6 +146,19 @@ LRESULT CTargetWindow::OnSetFocus(WPARAM, LPARAM) {
 LRESULT CTargetWindow::OnDestroy(WPARAM, LPARAM) {
     PostQuitMessage(0);
     return 0;
+}
+
+LRESULT CTargetWindow::OnCopyData(WPARAM, LPARAM lParam) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (!data || data->dwData != kTargetDumpRichRtf || data->cbData < sizeof(wchar_t)) return 0;
+    const CString path(static_cast<const wchar_t*>(data->lpData), static_cast<int>(data->cbData / sizeof(wchar_t)) - 1);
+    CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file) return 0;
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
+    stream.pfnCallback = WriteStreamOut;
+    SendMessageW(GetDlgItem(m_hwnd, IDC_TARGET_RICH), EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0 ? 1 : 0;
 }
 
 // The control id named by "/focus:<name>"; IDC_TARGET_EDIT without the option,
