@@ -89,8 +89,8 @@ ULONGLONG CpuTime(HANDLE process) {
 }
 
 std::string ReadSmallFile(const std::wstring& path) {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
     std::string bytes;
     if (!file) return bytes;
     char buffer[4096];
@@ -107,7 +107,8 @@ std::string Lower(std::string text) {
 // Kilobytes of one "Name:   123 kB" line of /proc/<pid>/status; 0 when missing.
 SIZE_T StatusKb(const std::string& status, const char* name) {
     const size_t at = status.find(std::string("\n") + name + ":");
-    return at == std::string::npos ? 0 : static_cast<SIZE_T>(strtoul(status.c_str() + at + strlen(name) + 2, nullptr, 10));
+    return at == std::string::npos ? 0
+                                   : static_cast<SIZE_T>(strtoul(status.c_str() + at + strlen(name) + 2, nullptr, 10));
 }
 
 // The Unix view of the one process whose command line starts with the program's path
@@ -323,15 +324,15 @@ int wmain(int argc, wchar_t** argv) {
                 before.handles ? "" : "  (not reported here)");
     std::printf("  private  %.2f -> %.2f -> %.2f MB\n", Mb(before.privateBytes), Mb(rounds[0].privateBytes),
                 Mb(rounds[1].privateBytes));
-    std::printf("  growth over the second round: threads %ld, handles %ld, private %.2f MB  (goal: none: %s)\n",
-                static_cast<long>(after.threads) - static_cast<long>(rounds[0].threads),
-                static_cast<long>(after.handles) - static_cast<long>(rounds[0].handles),
-                (static_cast<double>(after.privateBytes) - static_cast<double>(rounds[0].privateBytes)) /
-                    (1024.0 * 1024.0),
-                after.threads <= rounds[0].threads && after.handles <= rounds[0].handles &&
-                        after.privateBytes <= rounds[0].privateBytes + 64 * 1024
-                    ? "met"
-                    : "missed");
+    std::printf(
+        "  growth over the second round: threads %ld, handles %ld, private %.2f MB  (goal: none: %s)\n",
+        static_cast<long>(after.threads) - static_cast<long>(rounds[0].threads),
+        static_cast<long>(after.handles) - static_cast<long>(rounds[0].handles),
+        (static_cast<double>(after.privateBytes) - static_cast<double>(rounds[0].privateBytes)) / (1024.0 * 1024.0),
+        after.threads <= rounds[0].threads && after.handles <= rounds[0].handles &&
+                after.privateBytes <= rounds[0].privateBytes + 64 * 1024
+            ? "met"
+            : "missed");
 
     if (waiter) TerminateProcess(waiter.get(), 0);
     TerminateProcess(floor.get(), 0);
