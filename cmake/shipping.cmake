@@ -7,7 +7,11 @@
 # link, so a crash address from a user's machine can still be read with gdb or addr2line.
 set(VXL_DEBUG_DIR ${CMAKE_BINARY_DIR}/debug)
 
+#
+# Sections are aligned in the file as in memory (4 KB), so the loader can map the file
+# instead of copying it: under Wine a copied image is private memory of every process.
 function(vxl_ship target)
+  target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
   set(debug_file ${VXL_DEBUG_DIR}/$<TARGET_FILE_NAME:${target}>.debug)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VXL_DEBUG_DIR}
