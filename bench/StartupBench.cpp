@@ -5,64 +5,36 @@
 // ..\Vexlora beside this program's folder and run from a temporary copy).
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench/BenchCommon.h"
 #include "core/base/Handles.h"
+
+using namespace bench;
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path) {
-    return path.substr(0, path.rfind(L'\\') + 1);
-}
-
-std::wstring OwnFolder() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return FolderOf(self);
-}
-
-double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-CHandle Start(const std::wstring& exe, const std::wstring& arguments) {
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return CHandle();
-    CloseHandle(info.hThread);
-    return CHandle(info.hProcess);
-}
-
 // Milliseconds from CreateProcess until the program waits for input; -1 on failure.
-double TimeToIdle(const std::wstring& exe, CHandle& process) {
-    LARGE_INTEGER before, after;
-    QueryPerformanceCounter(&before);
-    process = Start(exe, L"");
+double TimeToIdle(const std::wstring& exe, CHandle& process, DWORD& processId) {
+    const double before = NowMs();
+    process = Start(exe, L"", &processId);
     if (!process || WaitForInputIdle(process.get(), 60000) != 0) return -1;
-    QueryPerformanceCounter(&after);
-    return Milliseconds(before, after);
+    return NowMs() - before;
 }
 
 double TimeToExit(const std::wstring& exe, const std::wstring& arguments) {
-    LARGE_INTEGER before, after;
-    QueryPerformanceCounter(&before);
+    const double before = NowMs();
     CHandle process = Start(exe, arguments);
     if (!process || WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return -1;
-    QueryPerformanceCounter(&after);
-    return Milliseconds(before, after);
+    return NowMs() - before;
+}
+
+void PrintRatio(const char* what, const CFigures& figures, const CFigures& floor) {
+    if (floor.median <= 0) return;
+    std::printf("%-40s ratio of medians %.2f (min %.2f, max %.2f)\n", what, figures.median / floor.median,
+                floor.min > 0 ? figures.min / floor.min : 0.0, floor.max > 0 ? figures.max / floor.max : 0.0);
 }
 
 }  // namespace
@@ -84,27 +56,41 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring minimal = OwnFolder() + L"minimal_win32.exe";
 
     std::vector<double> minimalStarts, residentStarts, forwardedStarts;
+    CProcessFigures floorFigures, residentFigures;
     for (int i = 0; i < runs; ++i) {
         CHandle floor;
-        minimalStarts.push_back(TimeToIdle(minimal, floor));
-        TerminateProcess(floor.get(), 0);
-        WaitForSingleObject(floor.get(), 10000);
+        DWORD floorId = 0;
+        minimalStarts.push_back(TimeToIdle(minimal, floor, floorId));
 
         CHandle resident;
-        residentStarts.push_back(TimeToIdle(vexlora, resident));
+        DWORD residentId = 0;
+        residentStarts.push_back(TimeToIdle(vexlora, resident, residentId));
+        if (i == 0) {
+            // Both resident side by side, once each is idle.
+            Sleep(4000);
+            WaitUntilIdle(floor.get());
+            WaitUntilIdle(resident.get());
+            floorFigures = Measure(floor.get(), floorId, minimal);
+            residentFigures = Measure(resident.get(), residentId, vexlora);
+        }
+        TerminateProcess(floor.get(), 0);
+        WaitForSingleObject(floor.get(), 10000);
         forwardedStarts.push_back(TimeToExit(vexlora, L""));
         TimeToExit(vexlora, L"/exit");
         WaitForSingleObject(resident.get(), 30000);
     }
-    double floorMs = Median(minimalStarts);
-    double residentMs = Median(residentStarts);
-    double forwardedMs = Median(forwardedStarts);
-    std::printf("runs: %d (medians)\n", runs);
-    std::printf("minimal Win32 program to its message loop: %.1f ms\n", floorMs);
-    std::printf("Vexlora.exe to its message loop (resident): %.1f ms, ratio %.2f\n", residentMs,
-                floorMs > 0 ? residentMs / floorMs : 0.0);
-    std::printf("second start forwarded and ended: %.1f ms, ratio %.2f\n", forwardedMs,
-                floorMs > 0 ? forwardedMs / floorMs : 0.0);
+    const CFigures floorMs = Summarise(minimalStarts);
+    const CFigures residentMs = Summarise(residentStarts);
+    const CFigures forwardedMs = Summarise(forwardedStarts);
+    std::printf("runs: %d\n", runs);
+    PrintFigures("minimal Win32 program to its loop", floorMs, "ms");
+    PrintFigures("Vexlora.exe to its loop (resident)", residentMs, "ms");
+    PrintRatio("  resident / minimal", residentMs, floorMs);
+    PrintFigures("second start forwarded and ended", forwardedMs, "ms");
+    PrintRatio("  forwarded / minimal", forwardedMs, floorMs);
+    std::printf("resident and idle:\n");
+    PrintProcess("  minimal Win32 program", floorFigures);
+    PrintProcess("  Vexlora.exe", residentFigures);
     for (const wchar_t* name : {L"Vexlora.exe", L"VxlWaitingFor.exe", L"Settings.ini", L"LogReport.txt"})
         DeleteFileW((folder + name).c_str());
     RemoveDirectoryW(folder.c_str());
