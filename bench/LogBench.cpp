@@ -1,5 +1,6 @@
-// Posts 10,000 log lines from 4 threads and prints what the callers paid, next to a
-// plain synchronous append of the same lines. Prints figures; passes or fails nothing.
+// Posts 10,000 log lines, from one caller and from four at once, and prints what the
+// callers paid next to the same callers appending the same lines synchronously, with the
+// peak number of live threads and the process's peak memory. Prints figures; passes or fails nothing.
 #include <windows.h>
 
 #include <algorithm>
@@ -8,8 +9,11 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchCommon.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
+
+using namespace bench;
 
 namespace {
 
@@ -18,11 +22,6 @@ const int kLinesPerThread = 2500;
 
 double Microseconds(LONGLONG ticks, LONGLONG frequency) {
     return ticks * 1e6 / static_cast<double>(frequency);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 int CountLines(const std::wstring& path) {
@@ -39,6 +38,93 @@ std::wstring Line(int thread, int i) {
     return L"EXE_Agent: [12/10/26 12:00:00] bench thread " + std::to_wstring(thread) + L" line " + std::to_wstring(i);
 }
 
+struct CRun {
+    std::vector<double> costs;  // microseconds per call, every caller's
+    double wallMs = 0;          // until every line was on disk
+    int landed = 0;
+    DWORD peakThreads = 0;
+    bool settled = true;
+};
+
+// Counts the process's live threads every few milliseconds until told to stop.
+class CThreadSampler {
+public:
+    CThreadSampler()
+        : m_thread([this] {
+              while (!m_stop) {
+                  const DWORD now = CountThreads(GetCurrentProcessId());
+                  if (now > m_peak) m_peak = now;
+                  Sleep(2);
+              }
+          }) {}
+    DWORD Stop() {
+        m_stop = true;
+        m_thread.join();
+        return m_peak;
+    }
+
+private:
+    volatile bool m_stop = false;
+    volatile DWORD m_peak = 0;
+    std::thread m_thread;
+};
+
+// `callers` threads write `lines` lines each, at once: posted to the logger, or appended
+// to the file directly, opened and closed per line as the logger does.
+CRun RunCallers(int callers, int lines, bool posted, const std::wstring& path, LONGLONG frequency) {
+    CRun run;
+    if (posted && !LogInit(path.c_str())) return run;
+    std::vector<std::vector<double>> costs(callers);
+    CThreadSampler sampler;
+    const double start = NowMs();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < callers; ++t) {
+        workers.emplace_back([t, lines, posted, &path, &costs, frequency] {
+            for (int i = 0; i < lines; ++i) {
+                LARGE_INTEGER a, b;
+                QueryPerformanceCounter(&a);
+                if (posted) {
+                    LogWrite((L"bench thread " + std::to_wstring(t) + L" line " + std::to_wstring(i)).c_str());
+                } else {
+                    CFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_ALWAYS, 0, nullptr));
+                    const std::wstring line = Line(t, i) + L"\r\n";
+                    DWORD written = 0;
+                    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size() * 2), &written, nullptr);
+                }
+                QueryPerformanceCounter(&b);
+                costs[t].push_back(Microseconds(b.QuadPart - a.QuadPart, frequency));
+            }
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    if (posted) run.settled = LogWaitPending(600000);
+    run.wallMs = NowMs() - start;
+    run.peakThreads = sampler.Stop();
+    if (posted) LogShutdown();
+    for (const auto& perCaller : costs) run.costs.insert(run.costs.end(), perCaller.begin(), perCaller.end());
+    run.landed = CountLines(path);
+    DeleteFileW(path.c_str());
+    return run;
+}
+
+// The process's peak memory: Windows' peak counters, or under Wine (where they stay 0)
+// the peaks of the Unix process behind it.
+void PrintPeakMemory() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    SIZE_T peakWorkingSet = counters.PeakWorkingSetSize;
+    SIZE_T peakCommit = counters.PeakPagefileUsage;
+    if (!peakWorkingSet || !peakCommit) {
+        const std::string status = ReadSmallFile(L"Z:\\proc\\self\\status");
+        peakWorkingSet = StatusKb(status, "VmHWM") * 1024;
+        peakCommit = StatusKb(status, "VmPeak") * 1024;
+    }
+    std::printf("process peaks (after the posted runs): working set %.1f MB, commit %.1f MB\n", Mb(peakWorkingSet),
+                Mb(peakCommit));
+}
+
 }  // namespace
 
 int wmain() {
@@ -46,65 +132,26 @@ int wmain() {
     QueryPerformanceFrequency(&frequency);
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring posted = std::wstring(temp) + L"vxl_bench_posted_" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-    std::wstring direct = std::wstring(temp) + L"vxl_bench_direct_" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-
-    if (!LogInit(posted.c_str())) {
-        std::printf("cannot open the log\n");
-        return 1;
+    const std::wstring path = std::wstring(temp) + L"vxl_bench_log_" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+    const int total = kThreads * kLinesPerThread;
+    bool allLanded = true;
+    for (int callers : {1, kThreads}) {
+        const int lines = total / callers;
+        const CRun posted = RunCallers(callers, lines, true, path, frequency.QuadPart);
+        if (callers == kThreads) PrintPeakMemory();
+        const CRun direct = RunCallers(callers, lines, false, path, frequency.QuadPart);
+        std::printf("%d caller(s), %d lines each:\n", callers, lines);
+        std::printf("  posted: landed %d of %d%s, all on disk after %.0f ms, peak live threads %lu\n", posted.landed,
+                    total, posted.settled ? "" : " (not all line threads finished)", posted.wallMs, posted.peakThreads);
+        std::printf("  direct: landed %d of %d, all on disk after %.0f ms, peak live threads %lu\n", direct.landed,
+                    total, direct.wallMs, direct.peakThreads);
+        const CFigures postedCost = Summarise(posted.costs);
+        const CFigures directCost = Summarise(direct.costs);
+        PrintFigures("  caller's cost per posted line", postedCost, "us");
+        PrintFigures("  caller's cost per direct append", directCost, "us");
+        std::printf("  posted / direct (medians): %.2f\n",
+                    directCost.median > 0 ? postedCost.median / directCost.median : 0.0);
+        allLanded = allLanded && posted.landed == total;
     }
-    std::vector<std::vector<double>> costs(kThreads);
-    LARGE_INTEGER wallStart, wallEnd;
-    QueryPerformanceCounter(&wallStart);
-    std::vector<std::thread> workers;
-    for (int t = 0; t < kThreads; ++t) {
-        workers.emplace_back([t, &costs, &frequency] {
-            for (int i = 0; i < kLinesPerThread; ++i) {
-                LARGE_INTEGER a, b;
-                QueryPerformanceCounter(&a);
-                LogWrite((L"bench thread " + std::to_wstring(t) + L" line " + std::to_wstring(i)).c_str());
-                QueryPerformanceCounter(&b);
-                costs[t].push_back(Microseconds(b.QuadPart - a.QuadPart, frequency.QuadPart));
-            }
-        });
-    }
-    for (std::thread& worker : workers) worker.join();
-    bool settled = LogWaitPending(600000);
-    QueryPerformanceCounter(&wallEnd);
-    LogShutdown();
-    std::vector<double> all;
-    for (const auto& perThread : costs) all.insert(all.end(), perThread.begin(), perThread.end());
-
-    // The same lines appended synchronously, file opened and closed per line as the
-    // logger does, one caller at a time.
-    std::vector<double> directCosts;
-    for (int t = 0; t < kThreads; ++t) {
-        for (int i = 0; i < kLinesPerThread; ++i) {
-            LARGE_INTEGER a, b;
-            QueryPerformanceCounter(&a);
-            CFileHandle file(
-                CreateFileW(direct.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
-            std::wstring line = Line(t, i) + L"\r\n";
-            SetFilePointer(file.get(), 0, nullptr, FILE_END);
-            DWORD written = 0;
-            WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size() * 2), &written, nullptr);
-            file.reset();
-            QueryPerformanceCounter(&b);
-            directCosts.push_back(Microseconds(b.QuadPart - a.QuadPart, frequency.QuadPart));
-        }
-    }
-
-    int landed = CountLines(posted);
-    double postedMedian = Median(all);
-    double directMedian = Median(directCosts);
-    std::printf("lines posted: %d, landed: %d%s\n", kThreads * kLinesPerThread, landed,
-                settled ? "" : " (not all line threads finished)");
-    std::printf("caller's median cost per posted line: %.1f us\n", postedMedian);
-    std::printf("median cost of a synchronous append:  %.1f us\n", directMedian);
-    std::printf("posted / synchronous: %.2f\n", directMedian > 0 ? postedMedian / directMedian : 0.0);
-    std::printf("all posted lines written after: %.0f ms\n",
-                Microseconds(wallEnd.QuadPart - wallStart.QuadPart, frequency.QuadPart) / 1000);
-    DeleteFileW(posted.c_str());
-    DeleteFileW(direct.c_str());
-    return landed == kThreads * kLinesPerThread ? 0 : 1;
+    return allLanded ? 0 : 1;
 }
