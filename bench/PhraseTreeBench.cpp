@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchCommon.h"
 #include "core/base/Handles.h"
+#include "core/base/Logger.h"
 #include "phrases/Command.h"
 #include "phrases/CommandTree.h"
 
@@ -134,9 +136,54 @@ LONGLONG BareReadLoop(const std::vector<std::wstring>& paths) {
     return bytes;
 }
 
+// Private memory of this process: Windows' counter, or under Wine (where it does not move)
+// the resident anonymous memory of the Unix process behind it.
+// The child is found by the argument only it has on its command line.
+SIZE_T OwnPrivateMemory() {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &entry);
+    SIZE_T unixBytes = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (entry.cFileName[0] < L'0' || entry.cFileName[0] > L'9') continue;
+            const std::wstring base = std::wstring(L"Z:\\proc\\") + entry.cFileName + L"\\";
+            std::string commandLine = bench::ReadSmallFile(base + L"cmdline");
+            std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
+            if (commandLine.find("/child-load") == std::string::npos ||
+                commandLine.find("phrase_tree_bench") == std::string::npos)
+                continue;
+            unixBytes = bench::StatusKb(bench::ReadSmallFile(base + L"status"), "RssAnon") * 1024;
+        } while (!unixBytes && FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    return unixBytes ? unixBytes : PrivateBytes();
+}
+
+// In a fresh process nothing of the bench's own rounds is on the heaps yet: the child
+// loads the tree once and writes what the load added to `resultPath`.
+int ChildLoad(const wchar_t* root, const wchar_t* resultPath) {
+    const SIZE_T before = OwnPrivateMemory();
+    const SIZE_T heapBefore = HeapBytesInUse();
+    CVXLCommandTree tree;
+    tree.Load(root, 1);
+    const SIZE_T after = OwnPrivateMemory();
+    const SIZE_T heapAfter = HeapBytesInUse();
+    int records = 0, included = 0;
+    tree.CountItems(records, included);
+    char line[200];
+    snprintf(line, sizeof line, "private memory +%.1f KB, heap in use +%.1f KB, %d records",
+             (static_cast<double>(after) - static_cast<double>(before)) / 1024,
+             (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / 1024, records);
+    CFileHandle file(CreateFileW(resultPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), line, static_cast<DWORD>(strlen(line)), &written, nullptr);
+    return 0;
+}
+
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && wcscmp(argv[1], L"/child-load") == 0) return ChildLoad(argv[2], argv[3]);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     wchar_t temp[MAX_PATH];
@@ -248,6 +295,39 @@ int wmain() {
         (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / 1024,
         records ? (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / records : 0.0);
     wprintf(L"size of one record: %u bytes\n", static_cast<unsigned>(sizeof(CVXLCommand)));
+
+    // The same loads with logging on: every record logs a line.
+    const std::wstring logPath = root + L"_log.txt";
+    std::vector<double> logged;
+    if (LogInit(logPath.c_str())) {
+        for (int round = 0; round < kRounds; ++round) {
+            CVXLCommandTree tree;
+            const LONGLONG start = Now();
+            tree.Load(root.c_str(), 1);
+            logged.push_back(Milliseconds(Now() - start, frequency.QuadPart));
+        }
+        LogWaitPending(600000);
+        LogShutdown();
+        DeleteFileW(logPath.c_str());
+        const bench::CFigures off = bench::Summarise(load);
+        const bench::CFigures on = bench::Summarise(logged);
+        wprintf(L"load with logging off: min %.1f, median %.1f, max %.1f ms\n", off.min, off.median, off.max);
+        wprintf(L"load with logging on:  min %.1f, median %.1f, max %.1f ms (on / off medians %.2f)\n", on.min,
+                on.median, on.max, off.median > 0 ? on.median / off.median : 0.0);
+    } else {
+        wprintf(L"cannot open a log: no load with logging on\n");
+    }
+
+    // The tree's memory, measured in a fresh process.
+    const std::wstring result = root + L"_child.txt";
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    CHandle child = bench::Start(self, L"/child-load \"" + root + L"\" \"" + result + L"\"");
+    if (child && WaitForSingleObject(child.get(), 600000) == WAIT_OBJECT_0)
+        wprintf(L"the loaded tree in a fresh process: %hs\n", bench::ReadSmallFile(result).c_str());
+    else
+        wprintf(L"the fresh process did not run\n");
+    DeleteFileW(result.c_str());
 
     RemoveTree(root);
     return 0;
