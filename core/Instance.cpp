@@ -14,7 +14,7 @@
 
 namespace {
 
-enum class Delivery { SendToMainWindow, SendToWindow, PostToWindow };
+enum class Delivery { SendToMainWindow, SendToWindow, PostToWindow, Call };
 
 struct WatcherContext {
     CHandle stop;
@@ -24,6 +24,7 @@ struct WatcherContext {
     UINT message = 0;
     WPARAM wParam = 0;
     bool resetBeforeDelivery = false;
+    void (*call)(WPARAM) = nullptr;
 };
 
 void Deliver(WatcherContext& context) {
@@ -38,6 +39,9 @@ void Deliver(WatcherContext& context) {
             break;
         case Delivery::PostToWindow:
             PostMessageW(context.window, context.message, context.wParam, 0);
+            break;
+        case Delivery::Call:
+            context.call(context.wParam);
             break;
     }
     if (!context.resetBeforeDelivery) ResetEvent(context.watched.get());
@@ -143,6 +147,21 @@ bool StartWatcher(HANDLE stopEvent, HANDLE watched, Delivery delivery, HWND wind
     context->resetBeforeDelivery = resetBeforeDelivery;
     return Watchers().Add(std::move(context));
 }
+
+}  // namespace
+
+bool StartEventCallWatcher(HANDLE stopEvent, HANDLE event, void (*call)(WPARAM), WPARAM value) {
+    auto context = std::make_unique<WatcherContext>();
+    context->watched = DuplicateForWorker(event);
+    context->stop = DuplicateForWorker(stopEvent);
+    if (!context->watched || !context->stop || !call) return false;
+    context->delivery = Delivery::Call;
+    context->call = call;
+    context->wParam = value;
+    return Watchers().Add(std::move(context));
+}
+
+namespace {
 
 bool SetNamedEvent(const wchar_t* name) {
     CHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));

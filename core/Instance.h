@@ -32,6 +32,9 @@ bool CreateEditRequestWatcher(HANDLE stopEvent, HWND window, UINT commandId);
 bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message);
 // `message` with `wParam` sent to `window` on each signal of the named auto-reset event.
 bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND window, UINT message, WPARAM wParam);
+// call(value) on the watcher thread at each signal of `event` (the caller keeps its
+// handle); the call must be short and safe from any thread.
+bool StartEventCallWatcher(HANDLE stopEvent, HANDLE event, void (*call)(WPARAM), WPARAM value);
 // The language-changed (message `langMessage`), check-for-updates (WM_COMMAND
 // `updatesCommandId`) and float-pane-blink (`blinkMessage`, wParam 1) watchers; true
 // when the first two run.

@@ -36,3 +36,10 @@ const UINT WM_VXL_IS_HOTKEY_REGISTERED = WM_APP + 34;
 
 // To the float pane: wParam 1 while its entry of the phrase menu is highlighted.
 const UINT WM_VXL_PANE_ITEM_HIGHLIGHT = WM_APP + 22;
+
+// ---------------------------------------------------------------------------------------
+// Private messages of the clipboard-history handler window
+
+const UINT WM_VXL_HISTORY_SAVE_NOW = WM_APP + 1;
+// Posted by the asynchronous copy block when its time is up: ends the block.
+const UINT WM_DELAY_UNLOCK = WM_APP + 2;
