@@ -2,6 +2,8 @@
 
 #include "testkit/Poll.h"
 
+#include <cwchar>
+
 namespace testkit {
 
 namespace {
@@ -207,6 +209,24 @@ CCheck WaitForSelection(HWND control, CSelection expected, DWORD timeoutMs) {
     }
     return CCheck::FailedF(L"waited %u ms for the selection of %s to be %u-%u; last read: %s", timeoutMs,
                            DescribeWindow(control).GetString(), expected.start, expected.end, last.GetString());
+}
+
+namespace {
+
+BOOL CALLBACK TakeVisibleDialog(HWND window, LPARAM context) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(context) = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindVisibleDialogOf(DWORD threadId) {
+    HWND found = nullptr;
+    EnumThreadWindows(threadId, TakeVisibleDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 }  // namespace testkit

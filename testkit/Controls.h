@@ -32,6 +32,9 @@ CString DescribeWindow(HWND window);
 // that process has ended instead of waiting out the time-out.
 CResult<HWND> WaitForTopLevelWindow(const CWindowQuery& query, DWORD timeoutMs = kWaitMs, HANDLE process = nullptr);
 
+// A visible dialog window (class "#32770") of the thread; null when it has none.
+HWND FindVisibleDialogOf(DWORD threadId);
+
 // Makes the control's top-level window the foreground window and gives the control
 // (or, for a combo box, its edit part) the keyboard focus, so that SendInput
 // reaches it. Waits until the target's thread reports both.

@@ -8,3 +8,4 @@
 #include "testkit/Outcome.h"
 #include "testkit/Process.h"
 #include "testkit/ProgramFolder.h"
+#include "testkit/TargetProgram.h"

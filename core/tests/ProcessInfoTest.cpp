@@ -19,23 +19,6 @@ using namespace testkit;
 
 namespace {
 
-class CTarget {
-public:
-    CCheck Start() {
-        const CCheck started = m_process.Start(TestProgramPath(kTargetExe), L"");
-        if (!started.ok()) return started;
-        const CResult<HWND> window = m_process.WaitForWindow({kTargetTitle, kTargetClass});
-        m_window = window.ok() ? window.value() : nullptr;
-        return window;
-    }
-    HWND window() const { return m_window; }
-    DWORD id() const { return m_process.id(); }
-
-private:
-    CTestProcess m_process;
-    HWND m_window = nullptr;
-};
-
 // The system's binder with some functions taken away, as on a system that lacks them.
 class CHidingBinder final : public IPlatformBinder {
 public:
@@ -112,7 +95,7 @@ std::wstring ReadLog(const CString& path) {
 }  // namespace
 
 TEST(ProcessInfo, EveryMethodNamesTheProgramOfAHelpersWindow) {
-    CTarget target;
+    CTargetProgram target;
     ASSERT_TRUE(target.Start());
     const CString expected = TestProgramPath(kTargetExe);
     struct {
@@ -134,7 +117,7 @@ TEST(ProcessInfo, EveryMethodNamesTheProgramOfAHelpersWindow) {
 }
 
 TEST(ProcessInfo, MissingPlatformFunctionsFallBackAndAreLogged) {
-    CTarget target;
+    CTargetProgram target;
     ASSERT_TRUE(target.Start());
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -191,7 +174,7 @@ TEST(ProcessInfo, ChainRunsFromTheWindowUpAndLookupsStartAtItsEnd) {
     EXPECT_TRUE(GetFirstWindowTextInChain({own.child, nullptr}).IsEmpty());
 
     // Path: the window nearest the end that has one.
-    CTarget target;
+    CTargetProgram target;
     ASSERT_TRUE(target.Start());
     EXPECT_EQ(0, GetFirstProcessPathInChain({target.window(), own.top, nullptr}).CompareNoCase(OwnExePath()));
     EXPECT_EQ(0, GetFirstProcessPathInChain({own.top, target.window()}).CompareNoCase(TestProgramPath(kTargetExe)));
@@ -225,7 +208,7 @@ TEST(ProcessInfo, WindowIconsComeFromTheWindowThenItsClass) {
 }
 
 TEST(ProcessInfo, RunningProgramsListMergesCopiesOfOneProgram) {
-    CTarget first, second;
+    CTargetProgram first, second;
     ASSERT_TRUE(first.Start());
     ASSERT_TRUE(second.Start());
     const CString target = TestProgramPath(kTargetExe);

@@ -19,37 +19,6 @@ using namespace testkit;
 
 namespace {
 
-class CTarget {
-public:
-    CCheck Start(const CString& arguments) {
-        const CCheck started = m_process.Start(TestProgramPath(kTargetExe), arguments);
-        if (!started.ok()) return started;
-        const CResult<HWND> window = m_process.WaitForWindow({kTargetTitle, kTargetClass});
-        m_window = window.ok() ? window.value() : nullptr;
-        return window;
-    }
-    HWND window() const { return m_window; }
-    HWND Control(int id) const { return GetDlgItem(m_window, id); }
-
-private:
-    CTestProcess m_process;
-    HWND m_window = nullptr;
-};
-
-BOOL CALLBACK TakeVisibleDialog(HWND window, LPARAM context) {
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(context) = window;
-    return FALSE;
-}
-
-HWND FindPromptOf(DWORD thread) {
-    HWND found = nullptr;
-    EnumThreadWindows(thread, TakeVisibleDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // What the driver saw of the open dialog.
 struct CSeen {
     bool found = false;
@@ -68,7 +37,7 @@ INT_PTR RunPrompt(CPromptDlg& prompt, CSeen& seen, Script script) {
     const DWORD thread = GetCurrentThreadId();
     std::thread driver([&] {
         HWND dialog = nullptr;
-        if (!PollUntil(kWaitMs, [&] { return (dialog = FindPromptOf(thread)) != nullptr; })) return;
+        if (!PollUntil(kWaitMs, [&] { return (dialog = FindVisibleDialogOf(thread)) != nullptr; })) return;
         seen.found = true;
         GetWindowRect(dialog, &seen.rect);
         wchar_t caption[256] = {};
@@ -109,7 +78,7 @@ protected:
         m_edit = m_target.Control(IDC_TARGET_EDIT);
         ASSERT_TRUE(FocusControl(m_edit));
     }
-    CTarget m_target;
+    CTargetProgram m_target;
     HWND m_edit = nullptr;
 };
 

@@ -11,25 +11,6 @@ using namespace testkit;
 
 namespace {
 
-class CTarget {
-public:
-    // Starts VxlTarget.exe and waits for its window.
-    CCheck Start(const CString& arguments) {
-        const CCheck started = m_process.Start(TestProgramPath(kTargetExe), arguments);
-        if (!started.ok()) return started;
-        const CResult<HWND> window = m_process.WaitForWindow({kTargetTitle, kTargetClass});
-        m_window = window.ok() ? window.value() : nullptr;
-        return window;
-    }
-    HWND Control(int id) const { return GetDlgItem(m_window, id); }
-    HWND window() const { return m_window; }
-    CTestProcess& process() { return m_process; }
-
-private:
-    CTestProcess m_process;
-    HWND m_window = nullptr;
-};
-
 bool Mentions(const CCheck& check, const wchar_t* part) {
     return check.message().Find(part) >= 0;
 }
@@ -50,7 +31,7 @@ class TypingInto : public ::testing::TestWithParam<CTargetControl> {};
 // modifier: the focused control shows exactly that and the others stay empty.
 TEST_P(TypingInto, FocusedControlShowsTypedTextAndCaret) {
     const CTargetControl& param = GetParam();
-    CTarget target;
+    CTargetProgram target;
     ASSERT_TRUE(target.Start(CString(L"/focus:") + param.name));
     HWND control = target.Control(param.id);
     ASSERT_TRUE(WaitForFocus(control));
@@ -95,7 +76,7 @@ TEST(Pasting, CtrlVPastesTheClipboardIntoTheFocusedControl) {
         {IDC_TARGET_RICH, L"Rich 𝄞 текст", L"Rich 𝄞 текст"},
         {IDC_TARGET_COMBO, L"combo 🙂", L"combo 🙂"},
     };
-    CTarget target;
+    CTargetProgram target;
     ASSERT_TRUE(target.Start(L"/focus:edit"));
     for (const auto& c : kCases) {
         SCOPED_TRACE(DescribeWindow(target.Control(c.id)).GetString());
@@ -120,19 +101,19 @@ TEST(Pasting, CtrlVPastesTheClipboardIntoTheFocusedControl) {
 TEST(Ending, ExitCodeComesBackAndNothingIsLeftRunning) {
     static const struct {
         const char* name;
-        CCheck (*end)(CTarget&);
+        CCheck (*end)(CTargetProgram&);
         DWORD exitCode;
     } kCases[] = {
         {"WM_CLOSE",
-         [](CTarget& t) {
+         [](CTargetProgram& t) {
              return PostMessageW(t.window(), WM_CLOSE, 0, 0) ? CCheck::Ok() : CCheck::Failed(L"PostMessageW failed");
          },
          0},
-        {"Kill", [](CTarget& t) { return t.process().Kill(0x2A); }, 0x2A},
+        {"Kill", [](CTargetProgram& t) { return t.process().Kill(0x2A); }, 0x2A},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
-        CTarget target;
+        CTargetProgram target;
         ASSERT_TRUE(target.Start(L""));
         const DWORD id = target.process().id();
         ASSERT_TRUE(IsListedProcess(id));
@@ -149,7 +130,7 @@ TEST(Ending, ExitCodeComesBackAndNothingIsLeftRunning) {
 
 // A wait that cannot succeed says what it waited for, and gives up in time.
 TEST(Failures, WaitsReportWhatTheyWaitedForAndWhatTheySaw) {
-    CTarget target;
+    CTargetProgram target;
     ASSERT_TRUE(target.Start(L""));
     HWND edit = target.Control(IDC_TARGET_EDIT);
 
@@ -172,7 +153,7 @@ TEST(Failures, WaitsReportWhatTheyWaitedForAndWhatTheySaw) {
 }
 
 TEST(Failures, AProgramThatEndsEarlyOrIsMissingIsReportedAtOnce) {
-    CTarget badArguments;
+    CTargetProgram badArguments;
     const CCheck started = badArguments.Start(L"/focus:nowhere");
     EXPECT_FALSE(started.ok());
     EXPECT_TRUE(Mentions(started, L"exit code 2")) << started.message().GetString();
