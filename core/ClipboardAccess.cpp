@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 
 #include "core/MyCopyGuard.h"
 #include "core/base/Handles.h"
@@ -217,7 +218,16 @@ std::string RtfForClipboard(const CString& rtf) {
     const int length = rtf.GetLength();
     std::string bytes;
     bytes.reserve(static_cast<size_t>(length) + 1);
-    for (int i = 0; i < length; ++i) {
+    int i = 0;
+    // RTF as the RichEdit streams it in UTF-8 opens with "{\urtf", which other programs
+    // do not know; once every character is escaped it is plain RTF.
+    static const wchar_t kUtf8Signature[] = L"{\\urtf";
+    const int signatureLength = static_cast<int>(wcslen(kUtf8Signature));
+    if (length >= signatureLength && wcsncmp(text, kUtf8Signature, signatureLength) == 0) {
+        bytes += "{\\rtf";
+        i = signatureLength;
+    }
+    for (; i < length; ++i) {
         const wchar_t unit = text[i];
         if (unit < 0x80) {
             bytes += static_cast<char>(unit);

@@ -618,6 +618,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RtfCase{"Cyrillic", L"{\\rtf1 \x041F\x0440\x0438}", "{\\rtf1 \\u1055?\\u1088?\\u1080?}"},
                     RtfCase{"Latin1", L"caf\x00E9", "caf\\u233?"},
                     RtfCase{"AboveSigned16", L"\x8000\xFFFD", "\\u-32768?\\u-3?"},
+                    RtfCase{"Utf8Streamed", L"{\\urtf1\\ansi \x0416}", "{\\rtf1\\ansi \\u1046?}"},
                     RtfCase{"SurrogatePair", L"a\xD83D\xDE00z", "a\\u-10179?\\u-8704?z"}),
     [](const testing::TestParamInfo<RtfCase>& info) { return std::string(info.param.name); });
 

@@ -126,6 +126,13 @@ LRESULT CTargetWindow::OnCreate(WPARAM, LPARAM) {
                     144, 480, 90) &&
         CreateChild(L"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, IDC_TARGET_COMBO, 10, 244, 480, 120);
     if (!created) return -1;
+    // Wine takes the RichEdit's default weight from the System font, which is bold, so
+    // pasted RTF that does not say "regular" would all turn bold; Windows' default is
+    // regular, and formatting tests must see what a Windows target shows.
+    CHARFORMAT2W regular = {};
+    regular.cbSize = sizeof regular;
+    regular.dwMask = CFM_BOLD;
+    SendMessageW(GetDlgItem(m_hwnd, IDC_TARGET_RICH), EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&regular));
     m_lastFocus = GetDlgItem(m_hwnd, m_focusId);
     return 0;
 }

@@ -1,0 +1,99 @@
+#include "tray/ActionServices.h"
+
+#include <shellapi.h>
+
+#include "core/ClipboardAccess.h"
+#include "core/KeyboardInput.h"
+#include "core/Settings.h"
+#include "core/SoundPlayer.h"
+#include "core/base/Security.h"
+#include "pages/PromptDlg.h"
+#include "pages/richedit/RichEditStream.h"
+
+int CSystemActionServices::PasteMethod() {
+    return CVXLSettings::GetInstance().TextPasteMethod;
+}
+
+int CSystemActionServices::PrintLTChars() {
+    return static_cast<int>(CVXLSettings::GetInstance().PrintLTChars);
+}
+
+bool CSystemActionServices::ReadRtfAsPlain(const CString& rtf, CString& plain) {
+    plain = RtfToPlainText_All(rtf);
+    return true;
+}
+
+int CSystemActionServices::TypeText(const CString& text, int leftCount) {
+    return CKeyboardInput(SystemInputSender()).TypeText(text, leftCount);
+}
+
+bool CSystemActionServices::PutUnicodeText(const CString& text) {
+    return SetClipboardUnicodeText(text);
+}
+
+bool CSystemActionServices::PutFormatted(const CString& rtf, const CString& plain, LANGID language) {
+    // Receivers read "Rich Text Format" as 8-bit RTF; ours is kept as UTF-16 text.
+    const std::string rtfBytes = RtfForClipboard(rtf);
+    CClipboardFormatList formats;
+    formats.Set(GetCF_RTF(), rtfBytes.data(), rtfBytes.size());
+    if (!plain.IsEmpty()) formats.Set(CF_UNICODETEXT, plain.GetString(), (plain.GetLength() + 1) * sizeof(wchar_t));
+    const DWORD locale = language;
+    if (language) formats.Set(CF_LOCALE, &locale, sizeof locale);
+    return SetClipboardFormats(formats);
+}
+
+void CSystemActionServices::PasteByCtrlV(int leftCount) {
+    CKeyboardInput(SystemInputSender()).PasteByCtrlV(leftCount);
+}
+
+void CSystemActionServices::Sleep(DWORD milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+INT_PTR CSystemActionServices::AskPrompt(const CString& question, HWND target, CString& answer) {
+    CPromptDlg prompt(question, target, false);
+    const INT_PTR result = prompt.DoModal();
+    answer = result == IDOK ? prompt.Get_Text() : CString();
+    return result;
+}
+
+void CSystemActionServices::GiveFocusBack(HWND target) {
+    const DWORD thread = target ? GetWindowThreadProcessId(target, nullptr) : 0;
+    if (!thread) return;
+    const DWORD own = GetCurrentThreadId();
+    if (thread != own && !AttachThreadInput(own, thread, TRUE)) return;
+    SetFocus(target);
+    if (thread != own) AttachThreadInput(own, thread, FALSE);
+}
+
+bool CSystemActionServices::ShellOpen(const CString& program, const CString& parameters, DWORD& error) {
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_DOENVSUBST;
+    info.lpVerb = L"open";
+    info.lpFile = program;
+    info.lpParameters = parameters.IsEmpty() ? nullptr : static_cast<const wchar_t*>(parameters);
+    info.nShow = SW_SHOW;
+    const BOOL executed = ShellExecuteExW(&info);
+    const bool started = executed && reinterpret_cast<INT_PTR>(info.hInstApp) > 32;
+    error = started ? 0 : GetLastError();
+    return started;
+}
+
+CString CSystemActionServices::SystemErrorText(DWORD error) {
+    return GetErrorMessageText(error);
+}
+
+void CSystemActionServices::ShowCommandError(HWND owner, const CString& text) {
+    MessageBeep(static_cast<UINT>(-1));
+    MessageBoxW(owner, text, L"Vexlora", MB_ICONEXCLAMATION);
+}
+
+void CSystemActionServices::PlayLaunchSound() {
+    PlaySoundLaunch();
+}
+
+IActionServices& SystemActionServices() {
+    static CSystemActionServices services;
+    return services;
+}
