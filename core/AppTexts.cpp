@@ -72,6 +72,14 @@ CString HotKeyToText(UINT key, UINT modifiers) {
     return text + KeyName(key, (modifiers & MOD_WIN) != 0);
 }
 
+CString AccelKeyToText(WORD key, BYTE flags) {
+    UINT modifiers = 0;
+    if (flags & FSHIFT) modifiers |= MOD_SHIFT;
+    if (flags & FCONTROL) modifiers |= MOD_CONTROL;
+    if (flags & FALT) modifiers |= MOD_ALT;
+    return HotKeyToText(key, modifiers);
+}
+
 CString GetHotKeyText() {
     const CVXLSettings& settings = CVXLSettings::GetInstance();
     CString text = HotKeyToText(settings.HotkeyVk, settings.HotkeyModifiers);

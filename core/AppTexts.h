@@ -14,6 +14,8 @@
 // "Ctrl+", "Shift+", "Alt+" (the keyboard's own names), "WIN+", then the key's name;
 // empty when key and modifiers are both 0.
 CString HotKeyToText(UINT key, UINT modifiers);
+// The same text from accelerator flags (FSHIFT, FCONTROL, FALT); FVIRTKEY is ignored.
+CString AccelKeyToText(WORD key, BYTE flags);
 // The settings' hot key as text, upper-cased, with " [x2]" when it is pressed twice.
 CString GetHotKeyText();
 

@@ -7,9 +7,20 @@
 // ---------------------------------------------------------------------------------------
 // WM_COMMAND ids
 
+const WORD ID_APP_ABOUT = 57664;
 const WORD ID_APP_EXIT = 57665;
 const WORD ID_OPEN_EDITOR = 32772;
 const WORD ID_CHECK_FOR_UPDATES = 32791;
+
+// Commands of the float pane, its menus and its keyboard shortcuts.
+const WORD ID_PANE_COPY = 32793;
+const WORD ID_PANE_DELETE = 32796;
+const WORD ID_PANE_MINIMIZE_TO_CAPTION = 32798;
+const WORD ID_PANE_PIN = 32820;
+const WORD ID_PANE_EDIT = 32828;
+const WORD ID_PANE_SHOW_ALL_ITEMS = 32856;
+const WORD ID_PANE_COLLAPSE = 32859;
+const WORD ID_PANE_SELECT_ALL = 32861;
 
 // First command id of the language menu's files.
 const UINT kFirstLanguageCommandId = 33000;
