@@ -54,3 +54,19 @@ const UINT WM_VXL_PANE_ITEM_HIGHLIGHT = WM_APP + 22;
 const UINT WM_VXL_HISTORY_SAVE_NOW = WM_APP + 1;
 // Posted by the asynchronous copy block when its time is up: ends the block.
 const UINT WM_DELAY_UNLOCK = WM_APP + 2;
+
+// WM_NOTIFY from the clipboard-history handler's window.
+const UINT_PTR kHistoryControlId = 1333;
+const UINT kHistoryNotifyChanged = 2816;       // the history changed
+const UINT kHistoryNotifyCountChanged = 2817;  // refresh the tip and the pane's list
+
+// What 2816 carries after its header.
+enum HistoryChangeReason : DWORD {
+    kHistoryCaptured = 0,      // a clipboard change of another program was captured
+    kHistoryItemsRemoved = 1,  // items removed or the history cleared
+    kHistoryFirstCapture = 2,  // the first capture when the handler was made
+};
+struct CHistoryChangedNotify {
+    NMHDR header;
+    DWORD reason;
+};

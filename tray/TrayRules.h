@@ -12,6 +12,7 @@ class ITrayClipboardHistory {
 public:
     virtual ~ITrayClipboardHistory() = default;
     virtual bool IsSpyInstalled() = 0;
+    virtual int ItemCount() = 0;
     // True when the spy watches the clipboard afterwards.
     virtual bool InstallSpy(bool firstInstall) = 0;
     // True when the spy is gone afterwards.

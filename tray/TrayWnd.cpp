@@ -11,6 +11,24 @@ namespace {
 // Timer that starts the watchers which may wait until the desktop has settled.
 const UINT_PTR kTimerStartLateWatchers = 1;
 
+// The zero-terminated text at `text` when it lies in readable memory of this process, cut
+// at the end of that memory and at kMaxReportChars.
+bool ReadTextInProcess(const wchar_t* text, CString& out) {
+    const int kMaxReportChars = 10000;
+    MEMORY_BASIC_INFORMATION info = {};
+    if (!text || !VirtualQuery(text, &info, sizeof info) || info.State != MEM_COMMIT) return false;
+    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    if (!(info.Protect & readable) || (info.Protect & PAGE_GUARD)) return false;
+    const auto* end = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize;
+    const size_t available = static_cast<size_t>(end - reinterpret_cast<const BYTE*>(text)) / sizeof(wchar_t);
+    const size_t limit = available < static_cast<size_t>(kMaxReportChars) ? available : kMaxReportChars;
+    size_t length = 0;
+    while (length < limit && text[length]) ++length;
+    out = CString(text, static_cast<int>(length));
+    return true;
+}
+
 }  // namespace
 
 CVXLTrayWnd::CVXLTrayWnd(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* commandLine)
@@ -22,6 +40,14 @@ UINT CVXLTrayWnd::GetInstanceWatcherMessageId() {
     return GetInstanceWatcherMessage();
 }
 
+UINT CVXLTrayWnd::GetReportErrorMessageId() {
+    return GetReportErrorMessage();
+}
+
+void CVXLTrayWnd::AddCollectedError(const CString& text) {
+    m_collectedErrors.push_back(text);
+}
+
 bool CVXLTrayWnd::Create(HINSTANCE) {
     RECT rect = {-100, -100, -5, -5};
     return wtl::CWindowImplBase::Create(nullptr, rect, L"Vexlora", 0x008D0000) != nullptr;
@@ -29,6 +55,9 @@ bool CVXLTrayWnd::Create(HINSTANCE) {
 
 LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     CAppObjects::SetMainWnd(m_hWnd);
+    // The hook library in the user's programs answers by WM_COPYDATA, also from programs
+    // that run with less integrity than this one.
+    ChangeWindowMessageFilter(WM_COPYDATA, MSGFLT_ADD);
     if (wtl::CMessageLoop* loop = wtl::Module().GetMessageLoop()) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
@@ -38,6 +67,10 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     CreateEditRequestWatcher(m_exitEvent, m_hWnd, ID_OPEN_EDITOR);
     StartShowInstanceWatcher(m_exitEvent, m_hWnd, WM_VXL_SHOW_TRAY_MENU);
     StartCommandCheckForUpdatesWatcher(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES);
+    if (m_sessionNotify.Register(m_hWnd, true))
+        LogWrite(L"WTS_Notify successfully installed");
+    else
+        LogError(L"WTS_Notify NOT installed");
     // These wait until the desktop has settled after a start with Windows.
     if (!SetTimer(m_hWnd, kTimerStartLateWatchers, 3000, nullptr)) StartLateWatchers();
     if (m_commandLine) {
@@ -73,6 +106,10 @@ LRESULT CVXLTrayWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
     }
+    if (m_sessionNotify.Unregister(m_hWnd))
+        LogWrite(L"WTS_Notify successfully uninstalled");
+    else
+        LogError(L"WTS_Notify cannot uninstall");
     CAppObjects::SetMainWnd(nullptr);
     // However the window goes (the exit command, WM_CLOSE from another program, the end of
     // the session), the loop must end with it: a resident process without its window
@@ -86,6 +123,65 @@ LRESULT CVXLTrayWnd::OnEndSession(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     line.Format(L"WM_ENDSESSION wParam=%d lParam=%d", static_cast<int>(wParam), static_cast<int>(lParam));
     LogWrite(line);
     return 0;
+}
+
+LRESULT CVXLTrayWnd::OnCopyData(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    CCommandReply reply;
+    if (!ReadCommandReply(data, reply)) {
+        LogWriteFormat(L"CVXLTrayWnd::OnCopyData: ignored, tag %u, %u bytes",
+                       data ? static_cast<unsigned>(data->dwData) : 0u,
+                       data ? static_cast<unsigned>(data->cbData) : 0u);
+        return FALSE;
+    }
+    LogWriteFormat(L"CVXLTrayWnd::OnCopyData: command %d for a window of class %s", reply.commandId,
+                   reply.className.GetString());
+    return TRUE;
+}
+
+LRESULT CVXLTrayWnd::OnSessionChange(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (m_history) {
+        m_sessionRule.OnSessionChange(wParam, static_cast<DWORD>(lParam), *m_history);
+    } else {
+        LogWriteFormat(L"OnWmWTSSessionChange reason=%s sessionId=%d", WTSSessionChangeReason_2_Str(wParam).GetString(),
+                       static_cast<int>(lParam));
+    }
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnNotify(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header || header->idFrom != kHistoryControlId) {
+        handled = FALSE;
+        return 0;
+    }
+    if (header->code != kHistoryNotifyChanged) return 0;
+    const DWORD sequence = GetClipboardSequenceNumber();
+    if (sequence == m_lastClipboardSequence) {
+        LogWriteFormat(
+            L"Event OnClipboardHistoryChanged, Sequences Numbers Is EQUAL: %u, do not query data from clipboard",
+            sequence);
+        return 0;
+    }
+    m_lastClipboardSequence = sequence;
+    LogWriteFormat(L"Event OnClipboardHistoryChanged, new Sequences Number: %u", sequence);
+    LogWriteFormat(L"Event OnClipboardHistoryChanged, Count=%d", m_history ? m_history->ItemCount() : 0);
+    const auto* notify = reinterpret_cast<const CHistoryChangedNotify*>(header);
+    if (notify->reason == kHistoryCaptured) PlaySoundPaper();
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnReportError(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    // Sent by the float pane on this thread. The number is registered, so any program may
+    // send or post it with any value: a send from another thread is refused, and the text
+    // is read only as far as readable memory of this process goes.
+    CString text;
+    if (InSendMessage() || !ReadTextInProcess(reinterpret_cast<const wchar_t*>(lParam), text)) {
+        LogError(L"CVXLTrayWnd::OnReportError: a report that is not a text of this program is ignored");
+        return 0;
+    }
+    AddCollectedError(text);
+    return 1;
 }
 
 LRESULT CVXLTrayWnd::OnInstanceRequest(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {

@@ -2,10 +2,14 @@
 // other instances and worker threads, and the owner of the message loop's life.
 #pragma once
 
+#include <vector>
+
 #include "core/CommandLine.h"
+#include "core/DesktopWatch.h"
 #include "core/TrayIds.h"
 #include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
+#include "tray/TrayRules.h"
 
 class CVXLTrayWnd : public wtl::CWindowImplBase, public wtl::CMessageFilter, public wtl::CIdleHandler {
 public:
@@ -13,6 +17,14 @@ public:
 
     // Creates the hidden, off-screen window. True when a window was made.
     bool Create(HINSTANCE instance);
+
+    // The clipboard-history handler, once it exists; null leaves the session rule with
+    // nothing to do.
+    void SetClipboardHistory(ITrayClipboardHistory* history) { m_history = history; }
+
+    // Start-up failures, kept for the about and system report.
+    void AddCollectedError(const CString& text);
+    const std::vector<CString>& GetCollectedErrors() const { return m_collectedErrors; }
 
     BOOL PreTranslateMessage(MSG*) override { return FALSE; }
     BOOL OnIdle() override { return FALSE; }
@@ -22,6 +34,10 @@ public:
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     MESSAGE_HANDLER(WM_TIMER, OnTimer)
     MESSAGE_HANDLER(WM_ENDSESSION, OnEndSession)
+    MESSAGE_HANDLER(WM_COPYDATA, OnCopyData)
+    MESSAGE_HANDLER(WM_WTSSESSION_CHANGE, OnSessionChange)
+    MESSAGE_HANDLER(WM_NOTIFY, OnNotify)
+    MESSAGE_HANDLER(GetReportErrorMessageId(), OnReportError)
     MESSAGE_HANDLER(GetInstanceWatcherMessageId(), OnInstanceRequest)
     MESSAGE_HANDLER(WM_VXL_SHOW_TRAY_MENU, OnShowTrayMenu)
     MESSAGE_HANDLER(WM_VXL_LANGUAGE_CHANGED, OnLanguageChanged)
@@ -36,11 +52,16 @@ protected:
 
 private:
     static UINT GetInstanceWatcherMessageId();
+    static UINT GetReportErrorMessageId();
 
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnEndSession(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCopyData(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSessionChange(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnNotify(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnReportError(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnInstanceRequest(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnShowTrayMenu(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnLanguageChanged(UINT, WPARAM, LPARAM, BOOL&);
@@ -54,4 +75,9 @@ private:
     HANDLE m_exitEvent;
     bool m_noInstall;
     const CVXLCommandLine* m_commandLine;
+    CWTSNotify m_sessionNotify;
+    CSessionRule m_sessionRule;
+    ITrayClipboardHistory* m_history = nullptr;
+    DWORD m_lastClipboardSequence = 0;
+    std::vector<CString> m_collectedErrors;
 };

@@ -19,6 +19,7 @@ public:
     std::vector<WPARAM> told;
 
     bool IsSpyInstalled() override { return installed; }
+    int ItemCount() override { return 0; }
     bool InstallSpy(bool) override {
         ++installs;
         installed = true;
