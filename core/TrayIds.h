@@ -34,8 +34,11 @@ const UINT WM_VXL_LANGUAGE_CHANGED = 32790;
 const UINT WM_VXL_FLOAT_PANE_BLINK = 32792;
 
 // Requests to the tray window (sent unless said otherwise).
-const UINT WM_VXL_ALLOW_WAIT_ANSWER = WM_APP + 11;    // answer: may the hook's answer be waited for
-const UINT WM_VXL_GET_HISTORY_HANDLER = WM_APP + 15;  // answer: the clipboard-history handler
+const UINT WM_VXL_QUERY = WM_APP + 3;                       // from the query thread: wParam query, lParam answer
+const UINT WM_VXL_INSTALL_CLIPBOARD_HISTORY = WM_APP + 10;  // wParam: first install; answer: installed
+const UINT WM_VXL_QUERY_ERROR = WM_APP + 18;                // the query thread's wait failed
+const UINT WM_VXL_ALLOW_WAIT_ANSWER = WM_APP + 11;          // answer: may the hook's answer be waited for
+const UINT WM_VXL_GET_HISTORY_HANDLER = WM_APP + 15;        // answer: the clipboard-history handler
 const UINT WM_VXL_HIDE_MENU_TOOLTIP = WM_APP + 17;
 const UINT WM_VXL_GET_PANE_SELECTED_TEXT = WM_APP + 25;  // lParam: CString* to fill; answer 1 when not empty
 const UINT WM_VXL_GET_HISTORY_QUEUE = WM_APP + 29;       // answer: the clipboard-history queue

@@ -11,6 +11,11 @@
 class ITrayClipboardHistory {
 public:
     virtual ~ITrayClipboardHistory() = default;
+    // The handler's window, which exists only while the clipboard history is on.
+    virtual bool IsInstalled() = 0;
+    // Makes the handler's window and starts watching; true when it exists afterwards.
+    virtual bool Install(bool firstInstall) = 0;
+    // The watcher of the clipboard that the handler listens to.
     virtual bool IsSpyInstalled() = 0;
     virtual int ItemCount() = 0;
     // True when the spy watches the clipboard afterwards.

@@ -1,15 +1,46 @@
 #include "tray/TrayWnd.h"
 
 #include "core/AppSlots.h"
+#include "core/AppTexts.h"
 #include "core/Instance.h"
+#include "core/Settings.h"
+#include "core/SettingsArea.h"
+#include "core/ShellHelpers.h"
 #include "core/SoundPlayer.h"
+#include "core/base/LogPath.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
+#include "core/base/ProcessInfo.h"
+#include "core/base/WorkerThread.h"
 
 namespace {
 
 // Timer that starts the watchers which may wait until the desktop has settled.
 const UINT_PTR kTimerStartLateWatchers = 1;
+
+const int kPhraseHotKeyId = 1;
+
+// The delayed clipboard-history installer: every two seconds, at most 200 times.
+const DWORD kDelayedInstallStepMs = 2000;
+const int kDelayedInstallTries = 200;
+
+struct CDelayedInstallJob {
+    HWND window;
+    CHandle exit;
+};
+
+DWORD DelayedClipboardInstaller(CDelayedInstallJob& job) {
+    LogWrite(L"Start Delayed ClipboardHistory");
+    for (int attempt = 1; attempt <= kDelayedInstallTries; ++attempt) {
+        if (WaitForSingleObject(job.exit.get(), kDelayedInstallStepMs) != WAIT_TIMEOUT) return 0;
+        DWORD_PTR installed = 0;
+        if (!SendMessageTimeoutW(job.window, WM_VXL_INSTALL_CLIPBOARD_HISTORY, 1, 0, SMTO_NORMAL, 10000, &installed))
+            installed = 0;
+        LogWriteFormat(L"Try to delyaed install clipboard spy: success %d, try#%d", installed ? 1 : 0, attempt);
+        if (installed) return 0;
+    }
+    return 0;
+}
 
 // The zero-terminated text at `text` when it lies in readable memory of this process, cut
 // at the end of that memory and at kMaxReportChars.
@@ -67,6 +98,10 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     CreateEditRequestWatcher(m_exitEvent, m_hWnd, ID_OPEN_EDITOR);
     StartShowInstanceWatcher(m_exitEvent, m_hWnd, WM_VXL_SHOW_TRAY_MENU);
     StartCommandCheckForUpdatesWatcher(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES);
+    if (m_noInstall)
+        AddCollectedError(L"No install on launch. Flag specifided");
+    else
+        StartServices();
     if (m_sessionNotify.Register(m_hWnd, true))
         LogWrite(L"WTS_Notify successfully installed");
     else
@@ -102,6 +137,7 @@ LRESULT CVXLTrayWnd::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
 LRESULT CVXLTrayWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
     // Every watcher and worker thread waits on the exit event beside its own work.
     SetEvent(m_exitEvent);
+    StopServices();
     if (wtl::CMessageLoop* loop = wtl::Module().GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -225,4 +261,128 @@ LRESULT CVXLTrayWnd::OnOpenEditor(WORD, WORD, HWND, BOOL&) {
 LRESULT CVXLTrayWnd::OnCheckForUpdates(WORD, WORD, HWND, BOOL&) {
     LogWrite(L"CVXLTrayWnd::OnCheckForUpdates: check for updates requested");
     return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Services
+
+BOOL CVXLTrayWnd::RegisterPhraseHotKey(CString* errorText) {
+    if (m_hotKeyRegistered) return FALSE;
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    UINT key = settings.HotkeyVk;
+    UINT modifiers = settings.HotkeyModifiers;
+    // Ctrl+Alt+Enter when nothing is set.
+    if (key == 0) {
+        key = VK_RETURN;
+        if (modifiers == 0) modifiers = MOD_ALT | MOD_CONTROL;
+    }
+    m_hotKeyRegistered = RegisterHotKey(m_hWnd, kPhraseHotKeyId, modifiers, key);
+    if (m_hotKeyRegistered) {
+        WriteSettingsArea(key, modifiers, settings.Hotkey_Doubled, nullptr);
+    } else {
+        CString failure;
+        failure.Format(L"Cannot register hotkey. Error: %d", static_cast<int>(GetLastError()));
+        if (errorText) *errorText += L"\n" + failure;
+        AddCollectedError(failure);
+    }
+    return m_hotKeyRegistered;
+}
+
+void CVXLTrayWnd::UnregisterPhraseHotKey() {
+    if (m_hotKeyRegistered && UnregisterHotKey(m_hWnd, kPhraseHotKeyId)) m_hotKeyRegistered = FALSE;
+}
+
+int CVXLTrayWnd::FailServices(const CString& errorText, bool unregisterHotKey) {
+    AddCollectedError(errorText);
+    InstallClipboardHistoryIfMissing();
+    if (unregisterHotKey) UnregisterPhraseHotKey();
+    if (m_query) m_query->CloseWaitObjects();
+    return 0;
+}
+
+int CVXLTrayWnd::StartServices() {
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    // The log follows the setting: a settings reload may have switched it.
+    LogShutdown();
+    if (settings.WriteLog) LogInit(BuildLogReportPath());
+    m_phraseTree.Load(settings.GetPhrasesDirectory(), settings.Sorting);
+    if (!m_hook || !m_query) {
+        // Until the hook road exists in this program, the phrase menu has nothing to start.
+        LogWrite(L"CVXLTrayWnd::StartServices: no hook service in this program");
+        InstallClipboardHistoryIfMissing();
+        return 0;
+    }
+    if (!m_query->CreateWaitObjects()) {
+        LogError(L"ERROR: Cannot create wait objects");
+        return FailServices(L"ERROR: Cannot create wait objects", false);
+    }
+    CString hotKeyError;
+    if (!RegisterPhraseHotKey(&hotKeyError) && !m_hotKeyRegistered) {
+        LogWrite(L"ERROR: Cannot register hot key");
+        const CString text = L"ERROR: Cannot register hot key " + GetHotKeyText();
+        LogWrite(text);
+        return FailServices(text, false);
+    }
+    int error = 0;
+    if (!m_hook->Install(m_hWnd, GetTargetQueryMessage(), kDataNeededEventName, kDataCompletedEventName,
+                         kInterchangeAreaName, settings.WriteLog, error, false)) {
+        const CString path = GetHookDllPath();
+        const CString text =
+            BuildHookInstallErrorText(error, path, GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES);
+        if (error != 0)
+            LogError(text);
+        else
+            LogWrite(text);
+        return FailServices(text, true);
+    }
+    const bool queryThread = StartQueryThread();
+    InstallClipboardHistoryIfMissing();
+    if (!queryThread) {
+        LogError(L"ERROR: Cannot start wait thread for query");
+        AddCollectedError(L"ERROR: Cannot start wait thread for query");
+    }
+    PreloadPsapiAndNtdll();
+    if (!queryThread) {
+        UnregisterPhraseHotKey();
+        m_query->CloseWaitObjects();
+    }
+    return queryThread ? 1 : 0;
+}
+
+bool CVXLTrayWnd::StartQueryThread() {
+    return m_query && m_query->StartQueryThread(m_hWnd, m_exitEvent, WM_VXL_QUERY, WM_VXL_QUERY_ERROR);
+}
+
+void CVXLTrayWnd::StopServices() {
+    if (m_hook && m_hook->IsInstalled()) m_hook->Uninstall();
+    UnregisterPhraseHotKey();
+    if (m_query) m_query->CloseWaitObjects();
+}
+
+void CVXLTrayWnd::InstallClipboardHistoryIfMissing() {
+    if (!m_history || !CVXLSettings::GetInstance().ClipboardHistory || m_history->IsInstalled()) return;
+    if (!m_history->Install(true)) StartDelayedClipboardInstaller();
+}
+
+void CVXLTrayWnd::StartDelayedClipboardInstaller() {
+    WorkerOptions options;
+    options.stack = kWaitingThreadStack;
+    auto job = std::make_unique<CDelayedInstallJob>(CDelayedInstallJob{m_hWnd, DuplicateForWorker(m_exitEvent)});
+    if (!job->exit || !StartWorker(std::move(job), &DelayedClipboardInstaller, options))
+        LogError(L"CVXLTrayWnd: cannot start the delayed clipboard-history installer");
+}
+
+LRESULT CVXLTrayWnd::OnInstallClipboardHistory(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    if (!m_history || !CVXLSettings::GetInstance().ClipboardHistory) return 0;
+    return m_history->Install(wParam != 0) ? 1 : 0;
+}
+
+LRESULT CVXLTrayWnd::OnQueryError(UINT, WPARAM, LPARAM, BOOL&) {
+    LogError(L"Reveived message WM_WAIT_QUERY_COMPLETE_ERROR, wait of query complete with error");
+    StartQueryThread();
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnIsHotKeyRegistered(UINT, WPARAM, LPARAM, BOOL&) {
+    return m_hotKeyRegistered;
 }

@@ -8,30 +8,9 @@
 #include <vector>
 
 #include "tray/TrayRules.h"
+#include "tray/tests/TrayFakes.h"
 
 namespace {
-
-class CFakeHistory : public ITrayClipboardHistory {
-public:
-    bool installed = false;
-    int installs = 0;
-    int removals = 0;
-    std::vector<WPARAM> told;
-
-    bool IsSpyInstalled() override { return installed; }
-    int ItemCount() override { return 0; }
-    bool InstallSpy(bool) override {
-        ++installs;
-        installed = true;
-        return true;
-    }
-    bool RemoveSpy() override {
-        ++removals;
-        installed = false;
-        return true;
-    }
-    void NotifySessionChange(WPARAM reason) override { told.push_back(reason); }
-};
 
 TEST(SessionRule, EachReasonCountsTowardsAwayOrBack) {
     const struct {
@@ -150,6 +129,32 @@ TEST(CommandReply, AClassNameWithoutTerminatorIsCutAtItsField) {
     EXPECT_EQ(64, reply.className.GetLength());
     EXPECT_EQ(-1, reply.commandId);
     EXPECT_EQ(static_cast<HWND>(LongToHandle(-1)), reply.target) << "a handle is sign-extended";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HookInstallError, EachCodeHasItsTextAndTheReportNamesTheLibrary) {
+    const struct {
+        int code;
+        const wchar_t* name;
+    } kCodes[] = {
+        {0, L"Success"},
+        {1, L"Invalid names of sync objects"},
+        {2, L"DLL service is already installed"},
+        {3, L"Cant install hook"},
+        {4, L"Cant load DLL"},
+        {5, L"Cant GetProcAddress to install function of DLL"},
+        {6, L"Unknow error"},
+        {7, L"Cant create service event"},
+        {-1, L"Unknow error"},
+    };
+    for (const auto& c : kCodes) EXPECT_STREQ(c.name, HookInstallErrorName(c.code)) << c.code;
+    EXPECT_STREQ(L"ERROR: Cannot DLL install\nCore DLL not found: C:\\V\\Vexlora.dll\nCant load DLL, Error code: 4",
+                 BuildHookInstallErrorText(4, L"C:\\V\\Vexlora.dll", false));
+    EXPECT_STREQ(L"ERROR: Cannot DLL install\nCore DLL path: C:\\V\\Vexlora.dll\nCant install hook, Error code: 3",
+                 BuildHookInstallErrorText(3, L"C:\\V\\Vexlora.dll", true));
 }
 
 }  // namespace

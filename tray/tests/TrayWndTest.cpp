@@ -7,30 +7,16 @@
 
 #include <vector>
 
+#include "core/AppTexts.h"
+#include "core/Settings.h"
+#include "core/ShellHelpers.h"
+#include "core/TrayIds.h"
 #include "core/base/Handles.h"
 #include "core/base/NamedObjects.h"
 #include "tray/TrayWnd.h"
+#include "tray/tests/TrayFakes.h"
 
 namespace {
-
-class CFakeHistory : public ITrayClipboardHistory {
-public:
-    bool installed = true;
-    int countQueries = 0;
-    std::vector<WPARAM> told;
-
-    bool IsSpyInstalled() override { return installed; }
-    int ItemCount() override {
-        ++countQueries;
-        return 3;
-    }
-    bool InstallSpy(bool) override { return installed = true; }
-    bool RemoveSpy() override {
-        installed = false;
-        return true;
-    }
-    void NotifySessionChange(WPARAM reason) override { told.push_back(reason); }
-};
 
 class TrayWnd : public ::testing::Test {
 protected:
@@ -38,7 +24,10 @@ protected:
         m_exit.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         m_tray = std::make_unique<CVXLTrayWnd>(m_exit.get(), true, nullptr);
         ASSERT_TRUE(m_tray->Create(GetModuleHandleW(nullptr)));
+        m_history.installed = true;
         m_tray->SetClipboardHistory(&m_history);
+        m_tray->SetHookService(&m_hook);
+        m_tray->SetQueryExchange(&m_query);
     }
     void TearDown() override {
         if (m_tray && IsWindow(m_tray->m_hWnd)) DestroyWindow(m_tray->m_hWnd);
@@ -57,8 +46,16 @@ protected:
         return Send(WM_NOTIFY, kHistoryControlId, reinterpret_cast<LPARAM>(&notify));
     }
 
+    bool Collected(const CString& text) const {
+        for (const CString& error : m_tray->GetCollectedErrors())
+            if (error == text) return true;
+        return false;
+    }
+
     CHandle m_exit;
     CFakeHistory m_history;
+    CFakeHookService m_hook;
+    CFakeQueryExchange m_query;
     std::unique_ptr<CVXLTrayWnd> m_tray;
 };
 
@@ -104,8 +101,8 @@ TEST_F(TrayWnd, ErrorReportsAreCollectedOnlyAsTextsOfThisProgram) {
     EXPECT_EQ(1, Send(GetReportErrorMessage(), 0, reinterpret_cast<LPARAM>(report)));
     EXPECT_EQ(0, Send(GetReportErrorMessage(), 0, 0x10)) << "no memory of this program lies there";
     EXPECT_EQ(0, Send(GetReportErrorMessage(), 0, 0));
-    ASSERT_EQ(1u, m_tray->GetCollectedErrors().size());
-    EXPECT_STREQ(report, m_tray->GetCollectedErrors()[0]);
+    ASSERT_EQ(2u, m_tray->GetCollectedErrors().size()) << "the start's own note and the one report";
+    EXPECT_STREQ(report, m_tray->GetCollectedErrors()[1]);
 }
 
 // However the window goes, the exit event is set and the loop is told to end.
@@ -114,6 +111,103 @@ TEST_F(TrayWnd, DestroyingTheWindowSetsTheExitEventAndEndsTheLoop) {
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_exit.get(), 0));
     MSG message = {};
     EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// The phrase hot key as the settings give it, with its defaults applied.
+void SettingsHotKey(UINT& key, UINT& modifiers) {
+    const CVXLSettings& settings = CVXLSettings::GetInstance();
+    key = settings.HotkeyVk;
+    modifiers = settings.HotkeyModifiers;
+    if (key == 0) {
+        key = VK_RETURN;
+        if (modifiers == 0) modifiers = MOD_ALT | MOD_CONTROL;
+    }
+}
+
+// Started without installing: the hot key, the hook library and the query thread stay
+// off, and the report says why.
+TEST_F(TrayWnd, WithoutInstallTheServicesStayOffAndTheReportSaysSo) {
+    ASSERT_EQ(1u, m_tray->GetCollectedErrors().size());
+    EXPECT_STREQ(L"No install on launch. Flag specifided", m_tray->GetCollectedErrors()[0]);
+    EXPECT_EQ(0, m_hook.installs);
+    EXPECT_EQ(0, m_query.threadStarts);
+    EXPECT_EQ(0, Send(WM_VXL_IS_HOTKEY_REGISTERED, 0, 0));
+}
+
+TEST_F(TrayWnd, ServicesStartAndStopInTheirOrder) {
+    EXPECT_EQ(1, m_tray->StartServices());
+    EXPECT_EQ(1, m_hook.installs);
+    EXPECT_EQ(m_tray->m_hWnd, m_hook.window);
+    EXPECT_TRUE(m_query.objectsOpen);
+    EXPECT_EQ(1, m_query.threadStarts);
+    EXPECT_EQ(1, Send(WM_VXL_IS_HOTKEY_REGISTERED, 0, 0));
+    EXPECT_EQ(1u, m_tray->GetCollectedErrors().size()) << "nothing beside the start's own note";
+
+    m_tray->StopServices();
+    EXPECT_FALSE(m_hook.installed);
+    EXPECT_FALSE(m_query.objectsOpen);
+    EXPECT_EQ(0, Send(WM_VXL_IS_HOTKEY_REGISTERED, 0, 0));
+    // The hot key is free again for anybody.
+    UINT key = 0, modifiers = 0;
+    SettingsHotKey(key, modifiers);
+    ASSERT_TRUE(RegisterHotKey(nullptr, 77, modifiers, key));
+    UnregisterHotKey(nullptr, 77);
+}
+
+TEST_F(TrayWnd, AMissingHookLibraryIsCollectedWithItsPathAndCode) {
+    m_hook.errorCode = 4;
+    EXPECT_EQ(0, m_tray->StartServices());
+    const CString path = GetHookDllPath();
+    const CString expected = BuildHookInstallErrorText(4, path, GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(Collected(expected)) << "collected: " << m_tray->GetCollectedErrors().size();
+    EXPECT_NE(-1, expected.Find(L"Cant load DLL, Error code: 4"));
+    EXPECT_FALSE(m_tray->IsPhraseHotKeyRegistered()) << "the hot key is given back";
+    EXPECT_FALSE(m_query.objectsOpen);
+    EXPECT_EQ(0, m_query.threadStarts);
+}
+
+TEST_F(TrayWnd, AHotKeyTakenByAnotherWindowIsCollectedAndNothingIsInstalled) {
+    UINT key = 0, modifiers = 0;
+    SettingsHotKey(key, modifiers);
+    CWindowHandle other(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(RegisterHotKey(other.get(), 5, modifiers, key));
+    EXPECT_EQ(0, m_tray->StartServices());
+    UnregisterHotKey(other.get(), 5);
+    EXPECT_TRUE(Collected(L"ERROR: Cannot register hot key " + GetHotKeyText()));
+    bool codeCollected = false;
+    for (const CString& error : m_tray->GetCollectedErrors())
+        codeCollected = codeCollected || error.Find(L"Cannot register hotkey. Error: ") == 0;
+    EXPECT_TRUE(codeCollected);
+    EXPECT_EQ(0, m_hook.installs);
+    EXPECT_FALSE(m_query.objectsOpen);
+}
+
+TEST_F(TrayWnd, AQueryThreadThatCannotStartGivesTheHotKeyBack) {
+    m_query.threadWorks = false;
+    EXPECT_EQ(0, m_tray->StartServices());
+    EXPECT_TRUE(Collected(L"ERROR: Cannot start wait thread for query"));
+    EXPECT_FALSE(m_tray->IsPhraseHotKeyRegistered());
+    EXPECT_FALSE(m_query.objectsOpen);
+}
+
+// The exit request of another start: after half a second the window asks itself to end,
+// and the exit event is set before the services stop, so no worker outlives them.
+TEST_F(TrayWnd, AnExitRequestEndsTheWindowWithTheExitEventSetFirst) {
+    ASSERT_EQ(1, m_tray->StartServices());
+    m_hook.exitToWatch = m_exit.get();
+    // The request comes as another start sends it.
+    Send(GetInstanceWatcherMessage(), 1, 0);
+    MSG message = {};
+    bool command = false;
+    while (PeekMessageW(&message, m_tray->m_hWnd, 0, 0, PM_REMOVE)) {
+        command = command || (message.message == WM_COMMAND && LOWORD(message.wParam) == ID_APP_EXIT);
+        DispatchMessageW(&message);
+    }
+    EXPECT_TRUE(command) << "the exit command was posted";
+    EXPECT_FALSE(IsWindow(m_tray->m_hWnd));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_exit.get(), 0));
+    EXPECT_FALSE(m_hook.installed) << "the services stopped with the window";
+    EXPECT_TRUE(m_hook.exitSetAtUninstall);
 }
 
 }  // namespace

@@ -1,0 +1,86 @@
+// Fakes of the pieces the tray window drives, recording what they were asked.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "tray/TrayRules.h"
+#include "tray/TrayServices.h"
+
+class CFakeHistory : public ITrayClipboardHistory {
+public:
+    bool handlerInstalled = false;
+    bool installWorks = true;
+    int handlerInstalls = 0;
+    bool installed = false;  // the spy
+    int installs = 0;
+    int removals = 0;
+    int countQueries = 0;
+    std::vector<WPARAM> told;
+
+    bool IsInstalled() override { return handlerInstalled; }
+    bool Install(bool) override {
+        ++handlerInstalls;
+        return handlerInstalled = installWorks;
+    }
+    bool IsSpyInstalled() override { return installed; }
+    int ItemCount() override {
+        ++countQueries;
+        return 3;
+    }
+    bool InstallSpy(bool) override {
+        ++installs;
+        installed = true;
+        return true;
+    }
+    bool RemoveSpy() override {
+        ++removals;
+        installed = false;
+        return true;
+    }
+    void NotifySessionChange(WPARAM reason) override { told.push_back(reason); }
+};
+
+class CFakeHookService : public ITrayHookService {
+public:
+    int errorCode = 0;  // 0: the install works
+    bool installed = false;
+    int installs = 0;
+    int uninstalls = 0;
+    HWND window = nullptr;
+    HANDLE exitToWatch = nullptr;  // when given: was it set when the hooks were removed?
+    bool exitSetAtUninstall = false;
+
+    bool IsInstalled() override { return installed; }
+    int Install(HWND mainWindow, UINT, const wchar_t*, const wchar_t*, const wchar_t*, bool, int& error,
+                bool) override {
+        ++installs;
+        window = mainWindow;
+        error = errorCode;
+        installed = errorCode == 0;
+        return installed ? 1 : 0;
+    }
+    int Uninstall() override {
+        ++uninstalls;
+        if (exitToWatch) exitSetAtUninstall = WaitForSingleObject(exitToWatch, 0) == WAIT_OBJECT_0;
+        const bool was = installed;
+        installed = false;
+        return was ? 1 : 0;
+    }
+};
+
+class CFakeQueryExchange : public ITrayQueryExchange {
+public:
+    bool objectsWork = true;
+    bool threadWorks = true;
+    bool objectsOpen = false;
+    int threadStarts = 0;
+
+    bool CreateWaitObjects() override { return objectsOpen = objectsWork; }
+    void CloseWaitObjects() override { objectsOpen = false; }
+    bool StartQueryThread(HWND, HANDLE, UINT, UINT) override {
+        ++threadStarts;
+        return threadWorks;
+    }
+};
