@@ -10,3 +10,7 @@
 // on and the suffix "_Client"; it also sets the UI-string language to the same file.
 // Later calls return the same object.
 CLngMenu& GetClientMenuLng();
+// Makes the language the settings object holds current again (after the editor or the
+// welcome program changed it): the language file, the UI strings and the web pages'
+// language follow it. True when the language file changed.
+bool MakeSettingsLanguageCurrent();

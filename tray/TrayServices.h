@@ -37,3 +37,39 @@ const wchar_t* HookInstallErrorName(int code);
 // The text logged and collected when the hook library cannot be installed: the library's
 // path (or that it is missing), then the code's name and number.
 CString BuildHookInstallErrorText(int code, const CString& libraryPath, bool libraryExists);
+
+// The float pane as the tray window reaches it; its window may or may not exist.
+class ITrayFloatPane {
+public:
+    virtual ~ITrayFloatPane() = default;
+    // Null while the pane's window does not exist.
+    virtual HWND Window() = 0;
+    virtual void Blink(WPARAM how) = 0;
+    virtual void ReloadList() = 0;
+    // Show modes: 1 from the Alt-Tab icon, 3 at start-up.
+    virtual void Show(int mode) = 0;
+    // Active and in the foreground, fitted, shown, its list focused.
+    virtual void BringForward() = 0;
+    virtual bool GetSelectedText(CString& text) = 0;
+    // The focused item as plain text (0), HTML (1) or its source address (2).
+    virtual bool GetFocusedItemText(int form, CString& text) = 0;
+    // The pane's record of its focused item, or 0.
+    virtual LRESULT GetFocusedItemRecord() = 0;
+};
+
+// The roads that start at the tray window and are built apart: the phrase menu and its
+// commands, the tray menu.
+class ITrayRoads {
+public:
+    virtual ~ITrayRoads() = default;
+    virtual void OnPhraseHotKey() = 0;
+    virtual void OnQuery(WPARAM query, LPARAM answer) = 0;
+    virtual void OnCommandFromSelf(int commandId, HWND target) = 0;
+    virtual void OnCommandReply(int commandId, HWND target) = 0;
+    virtual void OnItemAction(WPARAM code, LPARAM itemId) = 0;
+    virtual void ShowTrayMenu() = 0;
+    virtual void ShowPhraseMenuFromCommand() = 0;
+    virtual bool IsPhraseMenuShown() = 0;
+    // Forgets the fonts of the phrase menu after a settings change.
+    virtual void ForgetFonts() = 0;
+};

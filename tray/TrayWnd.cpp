@@ -1,22 +1,30 @@
 #include "tray/TrayWnd.h"
 
+#include <mmsystem.h>
+#include <wininet.h>
 #include "core/AppSlots.h"
+
 #include "core/AppTexts.h"
+#include "core/Autostart.h"
+#include "core/ClientLanguage.h"
 #include "core/Instance.h"
+#include "core/LanguageMenu.h"
+#include "core/Launch.h"
 #include "core/Settings.h"
 #include "core/SettingsArea.h"
+#include "core/SettingsFile.h"
 #include "core/ShellHelpers.h"
 #include "core/SoundPlayer.h"
+#include "core/UiStrings.h"
+#include "core/WindowHelpers.h"
 #include "core/base/LogPath.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/ProcessInfo.h"
+#include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
 
 namespace {
-
-// Timer that starts the watchers which may wait until the desktop has settled.
-const UINT_PTR kTimerStartLateWatchers = 1;
 
 const int kPhraseHotKeyId = 1;
 
@@ -86,6 +94,8 @@ bool CVXLTrayWnd::Create(HINSTANCE) {
 
 LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     CAppObjects::SetMainWnd(m_hWnd);
+    MakeSettingsLanguageCurrent();
+    if (!CAppObjects::StartLngWriterThread()) LogError(L"CVXLTrayWnd::OnCreate: cannot start the language writer");
     // The hook library in the user's programs answers by WM_COPYDATA, also from programs
     // that run with less integrity than this one.
     ChangeWindowMessageFilter(WM_COPYDATA, MSGFLT_ADD);
@@ -102,6 +112,14 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         AddCollectedError(L"No install on launch. Flag specifided");
     else
         StartServices();
+    EditorCoopWatcherContext coop = {m_exitEvent, m_hWnd, WM_VXL_EDITOR_ENDED};
+    if (!StartEditorCoopWatcher(coop)) LogError(L"CVXLTrayWnd::OnCreate: cannot watch the editor's end");
+    // A first run of this version makes the program start with Windows.
+    if (CVXLSettings::GetInstance().IsVersionChanged() && !CAppObjects::StartAutostartWriterThread())
+        LogError(L"CVXLTrayWnd::OnCreate: cannot start the autostart writer");
+    if (CVXLSettings::GetInstance().ShowHistoryPaneOnStart && m_pane) m_pane->Show(3);
+    ::SetWindowPos(m_hWnd, nullptr, -100, -100, 10, 10, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(SW_HIDE);
     if (m_sessionNotify.Register(m_hWnd, true))
         LogWrite(L"WTS_Notify successfully installed");
     else
@@ -113,6 +131,7 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         if (m_commandLine->IsShowMenu()) PostMessage(WM_VXL_SHOW_TRAY_MENU);
         if (m_commandLine->IsCfu()) PostMessage(WM_COMMAND, ID_CHECK_FOR_UPDATES);
     }
+    if (!IsWelcomeAlreadyStarted()) StartWelcomeProgram(m_hWnd, true);
     return 0;
 }
 
@@ -125,13 +144,25 @@ void CVXLTrayWnd::StartLateWatchers() {
 }
 
 LRESULT CVXLTrayWnd::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
-    if (id != kTimerStartLateWatchers) {
-        handled = FALSE;
-        return 0;
+    switch (id) {
+        case kTimerStartLateWatchers:
+            KillTimer(m_hWnd, id);
+            StartLateWatchers();
+            return 0;
+        case kTimerFloatPaneItem:
+            KillTimer(m_hWnd, id);
+            // Still on the pane's item after a second: show the user where the pane is.
+            if ((m_lastMenuItem == ID_FLOAT_PANE || m_lastMenuItem == ID_SHOW_FLOAT_PANE) && PaneWindow())
+                m_pane->Blink(1);
+            return 0;
+        case kTimerShowPhraseMenu:
+            KillTimer(m_hWnd, id);
+            if (m_roads) m_roads->ShowPhraseMenuFromCommand();
+            return 0;
+        default:
+            handled = FALSE;
+            return 0;
     }
-    KillTimer(m_hWnd, kTimerStartLateWatchers);
-    StartLateWatchers();
-    return 0;
 }
 
 LRESULT CVXLTrayWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
@@ -172,6 +203,7 @@ LRESULT CVXLTrayWnd::OnCopyData(UINT, WPARAM, LPARAM lParam, BOOL&) {
     }
     LogWriteFormat(L"CVXLTrayWnd::OnCopyData: command %d for a window of class %s", reply.commandId,
                    reply.className.GetString());
+    if (m_roads) m_roads->OnCommandReply(reply.commandId, reply.target);
     return TRUE;
 }
 
@@ -234,16 +266,18 @@ LRESULT CVXLTrayWnd::OnInstanceRequest(UINT, WPARAM wParam, LPARAM lParam, BOOL&
 
 LRESULT CVXLTrayWnd::OnShowTrayMenu(UINT, WPARAM, LPARAM, BOOL&) {
     LogWrite(L"CVXLTrayWnd::OnShowTrayMenu: show the tray menu requested");
+    if (m_roads) m_roads->ShowTrayMenu();
     return 0;
 }
 
 LRESULT CVXLTrayWnd::OnLanguageChanged(UINT, WPARAM, LPARAM, BOOL&) {
     LogWrite(L"CVXLTrayWnd::OnLanguageChanged: the UI language was changed");
+    ReloadLanguage();
     return 0;
 }
 
-LRESULT CVXLTrayWnd::OnFloatPaneBlink(UINT, WPARAM, LPARAM, BOOL&) {
-    LogWrite(L"CVXLTrayWnd::OnFloatPaneBlink: blink requested");
+LRESULT CVXLTrayWnd::OnFloatPaneBlink(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    if (PaneWindow()) m_pane->Blink(wParam);
     return 0;
 }
 
@@ -385,4 +419,201 @@ LRESULT CVXLTrayWnd::OnQueryError(UINT, WPARAM, LPARAM, BOOL&) {
 
 LRESULT CVXLTrayWnd::OnIsHotKeyRegistered(UINT, WPARAM, LPARAM, BOOL&) {
     return m_hotKeyRegistered;
+}
+
+// ---------------------------------------------------------------------------------------
+// The rest of the message table
+
+LRESULT CVXLTrayWnd::OnHotKey(UINT, WPARAM id, LPARAM, BOOL&) {
+    if (id != kPhraseHotKeyId) return 0;
+    // A lock screen or an elevation prompt has the input: nothing may be typed there.
+    if (!IsInputDesktopActive()) {
+        LogWrite(L"SKIP HOTKEY. Input desktop is INACTIVE");
+        return 0;
+    }
+    LogWrite(L"Input desktop is active");
+    if (m_roads) m_roads->OnPhraseHotKey();
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnMenuSelect(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    handled = FALSE;
+    if (m_roads && m_roads->IsPhraseMenuShown()) return 0;
+    const UINT item = LOWORD(wParam);
+    if (!(HIWORD(wParam) & MF_POPUP)) m_lastMenuItem = item;
+    if (item == ID_FLOAT_PANE || item == ID_SHOW_FLOAT_PANE)
+        SetTimer(m_hWnd, kTimerFloatPaneItem, 1000, nullptr);
+    else
+        KillTimer(m_hWnd, kTimerFloatPaneItem);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnSysColorChange(UINT, WPARAM, LPARAM, BOOL&) {
+    ClearSysColorCaches();
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnQuery(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (m_roads) m_roads->OnQuery(wParam, lParam);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnEditorLaunch(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    switch (wParam) {
+        case 0:
+            ShowMessageBox(L"Cannot start settings module", MB_ICONHAND, false);
+            StartPhraseEditorNow(true, false, false, CString());
+            break;
+        case 1:
+            m_languageAtEditorStart = GetCurrentLngFile();
+            break;
+        case 2:
+            ReloadAfterEditorEnded();
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnEditorEnded(UINT, WPARAM, LPARAM, BOOL&) {
+    ReloadAfterEditorEvent();
+    if (HWND pane = PaneWindow()) ::PostMessageW(pane, WM_VXL_UPDATE_RESULT, 0, 0);
+    LogWrite(L"CVXLTrayWnd::OnWmEditorEnded: Detected event: DezediDizava closed");
+    return 0;
+}
+
+void CVXLTrayWnd::ReloadAfterEditorEnded() {
+    CVXLSettings::GetInstance().Load();
+    InstallClipboardHistoryIfMissing();
+    if (m_roads) m_roads->ForgetFonts();
+    UnregisterPhraseHotKey();
+    RegisterPhraseHotKey();
+    StopServices();
+    StartServices();
+}
+
+void CVXLTrayWnd::ReloadAfterEditorEvent() {
+    CVXLSettings::GetInstance().Load();
+    if (m_roads) m_roads->ForgetFonts();
+    MakeSettingsLanguageCurrent();
+    m_phraseTree.Load(CVXLSettings::GetInstance().GetPhrasesDirectory(), CVXLSettings::GetInstance().Sorting);
+    InstallClipboardHistoryIfMissing();
+}
+
+void CVXLTrayWnd::ReloadLanguage() {
+    MakeSettingsLanguageCurrent();
+}
+
+LRESULT CVXLTrayWnd::OnGetPaneCaption(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    auto* caption = reinterpret_cast<CString*>(lParam);
+    if (!caption) return 0;
+    CString text;
+    text.Format(L"Vexlora - %s [%d]", LoadUiString(172).GetString(), m_history ? m_history->ItemCount() : 0);
+    *caption = text;
+    return text.GetLength();
+}
+
+LRESULT CVXLTrayWnd::OnAltTab(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    switch (wParam) {
+        case 0:
+            LogWrite(L"CWndAltTabIcon::DAW_FROMHOOK");
+            break;
+        case 1:
+            LogWrite(L"CWndAltTabIcon::DAW_ACTIVATE");
+            break;
+        default:
+            LogWrite(L"CWndAltTabIcon::default");
+            return 0;
+    }
+    if (m_pane) m_pane->Show(1);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnAllowWaitAnswer(UINT, WPARAM, LPARAM, BOOL&) {
+    // The main program never lets the hook library wait for its answer.
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnCommandFromSelf(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    LogWrite(L"CVXLTrayWnd::OnWmCommandFromSelf");
+    if (m_roads) m_roads->OnCommandFromSelf(static_cast<int>(wParam), reinterpret_cast<HWND>(lParam));
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnIsMenuFree(UINT, WPARAM, LPARAM, BOOL&) {
+    return m_roads && m_roads->IsPhraseMenuShown() ? 0 : 1;
+}
+
+LRESULT CVXLTrayWnd::OnGetHistoryHandler(UINT, WPARAM, LPARAM, BOOL&) {
+    return reinterpret_cast<LRESULT>(m_history);
+}
+
+LRESULT CVXLTrayWnd::OnItemAction(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (m_roads) m_roads->OnItemAction(wParam, lParam);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnGetPaneSelectedText(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    auto* text = reinterpret_cast<CString*>(lParam);
+    if (!text || !PaneWindow()) return 0;
+    return m_pane->GetSelectedText(*text) && !text->IsEmpty() ? 1 : 0;
+}
+
+LRESULT CVXLTrayWnd::OnEditText(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+    StartPhraseEditorNow(true, false, false, text ? CString(text) : CString());
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnGetPaneItemText(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    auto* text = reinterpret_cast<CString*>(lParam);
+    if (!text || !PaneWindow()) return 0;
+    return m_pane->GetFocusedItemText(static_cast<int>(wParam), *text) ? 1 : 0;
+}
+
+LRESULT CVXLTrayWnd::OnGetPaneItemRecord(UINT, WPARAM, LPARAM, BOOL&) {
+    HWND pane = PaneWindow();
+    if (!pane || !::IsWindowVisible(pane)) return 0;
+    return m_pane->GetFocusedItemRecord();
+}
+
+LRESULT CVXLTrayWnd::OnShowFloatPane(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    LogWriteFormat(L"CVXLTrayWnd::_On_Wm_Show_Float_Pane: ThreadIdFrom=%d tray=%d", static_cast<int>(wParam),
+                   static_cast<int>(GetCurrentThreadId()));
+    if (!m_pane) return 0;
+    if (!m_pane->Window()) SendMessage(WM_COMMAND, ID_FLOAT_PANE);
+    if (m_pane->Window()) m_pane->BringForward();
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnFillLanguageMenu(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    std::vector<CString> names;
+    CAppObjects::FillLanguageMenu(reinterpret_cast<HMENU>(wParam), names);
+    return 1;
+}
+
+int CVXLTrayWnd::ShowMessageBox(const CString& text, UINT flags, bool flash) {
+    // A box of a hidden tray program must not play over the sound it explains.
+    ::PlaySoundW(nullptr, nullptr, 0);
+    const LONG_PTR exStyle = GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
+    wchar_t oldTitle[256] = {};
+    ::GetWindowTextW(m_hWnd, oldTitle, 256);
+    if (flash) {
+        int cut = text.Find(L'\n');
+        const CString firstLine = cut >= 0 ? text.Left(cut) : text;
+        SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_APPWINDOW);
+        ::SetWindowTextW(m_hWnd, L"Vexlora - " + firstLine);
+        ShowWindow(SW_SHOWNA);
+        FLASHWINFO info = {sizeof info, m_hWnd, FLASHW_ALL, 3, 0};
+        FlashWindowEx(&info);
+        flags &= ~0x40000u;
+    }
+    const int result = MessageBoxW(m_hWnd, text, L"Vexlora", flags);
+    if (flash) {
+        ShowWindow(SW_HIDE);
+        SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, exStyle);
+        ::SetWindowTextW(m_hWnd, oldTitle);
+    }
+    return result;
 }

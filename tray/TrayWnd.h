@@ -25,6 +25,12 @@ public:
     void SetClipboardHistory(ITrayClipboardHistory* history) { m_history = history; }
     void SetHookService(ITrayHookService* hook) { m_hook = hook; }
     void SetQueryExchange(ITrayQueryExchange* query) { m_query = query; }
+    void SetFloatPane(ITrayFloatPane* pane) { m_pane = pane; }
+    void SetRoads(ITrayRoads* roads) { m_roads = roads; }
+
+    // A box titled "Vexlora" owned by this hidden window. With `flash` the window shows
+    // itself on the taskbar and flashes, so that a box from the tray is seen at all.
+    int ShowMessageBox(const CString& text, UINT flags, bool flash);
 
     // Starts the hook service and everything that hangs on it; non-zero when the query
     // thread runs. Failures are logged and collected, never shown.
@@ -63,6 +69,25 @@ public:
     MESSAGE_HANDLER(WM_VXL_SHOW_TRAY_MENU, OnShowTrayMenu)
     MESSAGE_HANDLER(WM_VXL_LANGUAGE_CHANGED, OnLanguageChanged)
     MESSAGE_HANDLER(WM_VXL_FLOAT_PANE_BLINK, OnFloatPaneBlink)
+    MESSAGE_HANDLER(WM_HOTKEY, OnHotKey)
+    MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+    MESSAGE_HANDLER(WM_SYSCOLORCHANGE, OnSysColorChange)
+    MESSAGE_HANDLER(WM_VXL_QUERY, OnQuery)
+    MESSAGE_HANDLER(WM_VXL_EDITOR_LAUNCH, OnEditorLaunch)
+    MESSAGE_HANDLER(WM_VXL_EDITOR_ENDED, OnEditorEnded)
+    MESSAGE_HANDLER(WM_VXL_GET_PANE_CAPTION, OnGetPaneCaption)
+    MESSAGE_HANDLER(WM_VXL_ALT_TAB, OnAltTab)
+    MESSAGE_HANDLER(WM_VXL_ALLOW_WAIT_ANSWER, OnAllowWaitAnswer)
+    MESSAGE_HANDLER(WM_VXL_COMMAND_FROM_SELF, OnCommandFromSelf)
+    MESSAGE_HANDLER(WM_VXL_IS_MENU_FREE, OnIsMenuFree)
+    MESSAGE_HANDLER(WM_VXL_GET_HISTORY_HANDLER, OnGetHistoryHandler)
+    MESSAGE_HANDLER(WM_VXL_ITEM_ACTION, OnItemAction)
+    MESSAGE_HANDLER(WM_VXL_GET_PANE_SELECTED_TEXT, OnGetPaneSelectedText)
+    MESSAGE_HANDLER(WM_VXL_EDIT_TEXT, OnEditText)
+    MESSAGE_HANDLER(WM_VXL_GET_PANE_ITEM_TEXT, OnGetPaneItemText)
+    MESSAGE_HANDLER(WM_VXL_GET_PANE_ITEM_RECORD, OnGetPaneItemRecord)
+    MESSAGE_HANDLER(WM_VXL_SHOW_FLOAT_PANE, OnShowFloatPane)
+    MESSAGE_HANDLER(WM_VXL_FILL_LANGUAGE_MENU, OnFillLanguageMenu)
     COMMAND_ID_HANDLER(ID_APP_EXIT, OnAppExit)
     COMMAND_ID_HANDLER(ID_OPEN_EDITOR, OnOpenEditor)
     COMMAND_ID_HANDLER(ID_CHECK_FOR_UPDATES, OnCheckForUpdates)
@@ -90,11 +115,35 @@ private:
     LRESULT OnShowTrayMenu(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnLanguageChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFloatPaneBlink(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnHotKey(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMenuSelect(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSysColorChange(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnQuery(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEditorLaunch(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEditorEnded(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetPaneCaption(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAltTab(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAllowWaitAnswer(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCommandFromSelf(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnIsMenuFree(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetHistoryHandler(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnItemAction(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetPaneSelectedText(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEditText(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetPaneItemText(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetPaneItemRecord(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnShowFloatPane(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnFillLanguageMenu(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnAppExit(WORD, WORD, HWND, BOOL&);
     LRESULT OnOpenEditor(WORD, WORD, HWND, BOOL&);
     LRESULT OnCheckForUpdates(WORD, WORD, HWND, BOOL&);
 
     void StartLateWatchers();
+    // The settings were changed by the editor: everything that depends on them follows.
+    void ReloadAfterEditorEnded();
+    void ReloadAfterEditorEvent();
+    void ReloadLanguage();
+    HWND PaneWindow() const { return m_pane ? m_pane->Window() : nullptr; }
     bool StartQueryThread();
     // The clipboard history comes on with the services when its setting is on and its
     // window is missing; when it cannot, a thread asks again every two seconds.
@@ -111,7 +160,11 @@ private:
     ITrayClipboardHistory* m_history = nullptr;
     ITrayHookService* m_hook = nullptr;
     ITrayQueryExchange* m_query = nullptr;
+    ITrayFloatPane* m_pane = nullptr;
+    ITrayRoads* m_roads = nullptr;
     CVXLCommandTree m_phraseTree;
+    UINT m_lastMenuItem = 0;          // the last item WM_MENUSELECT reported
+    CString m_languageAtEditorStart;  // to know after the editor whether the icon must change
     BOOL m_hotKeyRegistered = FALSE;
     DWORD m_lastClipboardSequence = 0;
     std::vector<CString> m_collectedErrors;

@@ -84,3 +84,46 @@ public:
         return threadWorks;
     }
 };
+
+class CFakeFloatPane : public ITrayFloatPane {
+public:
+    HWND window = nullptr;  // the pane "exists" when set
+    std::vector<WPARAM> blinks;
+    std::vector<int> shows;
+    int forwards = 0;
+    CString selected;
+
+    HWND Window() override { return window; }
+    void Blink(WPARAM how) override { blinks.push_back(how); }
+    void ReloadList() override {}
+    void Show(int mode) override { shows.push_back(mode); }
+    void BringForward() override { ++forwards; }
+    bool GetSelectedText(CString& text) override {
+        text = selected;
+        return true;
+    }
+    bool GetFocusedItemText(int, CString& text) override {
+        text = selected;
+        return !selected.IsEmpty();
+    }
+    LRESULT GetFocusedItemRecord() override { return 0x1234; }
+};
+
+class CFakeRoads : public ITrayRoads {
+public:
+    int hotKeys = 0;
+    int trayMenus = 0;
+    bool menuShown = false;
+    std::vector<int> commandsFromSelf;
+    std::vector<int> commandReplies;
+
+    void OnPhraseHotKey() override { ++hotKeys; }
+    void OnQuery(WPARAM, LPARAM) override {}
+    void OnCommandFromSelf(int commandId, HWND) override { commandsFromSelf.push_back(commandId); }
+    void OnCommandReply(int commandId, HWND) override { commandReplies.push_back(commandId); }
+    void OnItemAction(WPARAM, LPARAM) override {}
+    void ShowTrayMenu() override { ++trayMenus; }
+    void ShowPhraseMenuFromCommand() override {}
+    bool IsPhraseMenuShown() override { return menuShown; }
+    void ForgetFonts() override {}
+};

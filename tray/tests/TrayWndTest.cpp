@@ -28,6 +28,8 @@ protected:
         m_tray->SetClipboardHistory(&m_history);
         m_tray->SetHookService(&m_hook);
         m_tray->SetQueryExchange(&m_query);
+        m_tray->SetFloatPane(&m_pane);
+        m_tray->SetRoads(&m_roads);
     }
     void TearDown() override {
         if (m_tray && IsWindow(m_tray->m_hWnd)) DestroyWindow(m_tray->m_hWnd);
@@ -56,6 +58,8 @@ protected:
     CFakeHistory m_history;
     CFakeHookService m_hook;
     CFakeQueryExchange m_query;
+    CFakeFloatPane m_pane;
+    CFakeRoads m_roads;
     std::unique_ptr<CVXLTrayWnd> m_tray;
 };
 
@@ -208,6 +212,71 @@ TEST_F(TrayWnd, AnExitRequestEndsTheWindowWithTheExitEventSetFirst) {
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_exit.get(), 0));
     EXPECT_FALSE(m_hook.installed) << "the services stopped with the window";
     EXPECT_TRUE(m_hook.exitSetAtUninstall);
+}
+
+// Requests that only pass on to the piece they concern, and what they answer when that
+// piece is not there.
+TEST_F(TrayWnd, RequestsReachThePaneAndTheRoadsOnlyWhenTheyAreThere) {
+    Send(WM_HOTKEY, 1, 0);
+    Send(WM_HOTKEY, 2, 0);
+    EXPECT_EQ(1, m_roads.hotKeys) << "only the phrase hot key";
+    Send(WM_VXL_SHOW_TRAY_MENU, 0, 0);
+    EXPECT_EQ(1, m_roads.trayMenus);
+    Send(WM_VXL_COMMAND_FROM_SELF, static_cast<WPARAM>(-1), 0);
+    EXPECT_EQ(std::vector<int>{-1}, m_roads.commandsFromSelf);
+
+    EXPECT_EQ(1, Send(WM_VXL_IS_MENU_FREE, 0, 0));
+    m_roads.menuShown = true;
+    EXPECT_EQ(0, Send(WM_VXL_IS_MENU_FREE, 0, 0));
+    m_roads.menuShown = false;
+
+    // The pane's window does not exist: blinks and texts find nothing.
+    CString text = L"unchanged";
+    Send(WM_VXL_FLOAT_PANE_BLINK, 1, 0);
+    EXPECT_TRUE(m_pane.blinks.empty());
+    EXPECT_EQ(0, Send(WM_VXL_GET_PANE_SELECTED_TEXT, 0, reinterpret_cast<LPARAM>(&text)));
+    EXPECT_STREQ(L"unchanged", text);
+
+    m_pane.window = m_tray->m_hWnd;  // any window will do as the pane's
+    m_pane.selected = L"Выбрано";
+    Send(WM_VXL_FLOAT_PANE_BLINK, 2, 0);
+    EXPECT_EQ(std::vector<WPARAM>{2}, m_pane.blinks);
+    EXPECT_EQ(1, Send(WM_VXL_GET_PANE_SELECTED_TEXT, 0, reinterpret_cast<LPARAM>(&text)));
+    EXPECT_STREQ(L"Выбрано", text);
+    EXPECT_EQ(1, Send(WM_VXL_GET_PANE_ITEM_TEXT, 0, reinterpret_cast<LPARAM>(&text)));
+    EXPECT_EQ(0, Send(WM_VXL_GET_PANE_SELECTED_TEXT, 0, 0)) << "no string to fill";
+    Send(WM_VXL_ALT_TAB, 1, 0);
+    Send(WM_VXL_ALT_TAB, 9, 0);
+    EXPECT_EQ(std::vector<int>{1}, m_pane.shows) << "only the two known reasons show the pane";
+}
+
+TEST_F(TrayWnd, ThePaneCaptionCarriesTheHistoryCount) {
+    CString caption;
+    const LRESULT length = Send(WM_VXL_GET_PANE_CAPTION, 0, reinterpret_cast<LPARAM>(&caption));
+    EXPECT_EQ(caption.GetLength(), length);
+    EXPECT_EQ(0, caption.Find(L"Vexlora - "));
+    EXPECT_EQ(caption.GetLength() - 3, caption.Find(L"[3]"));
+    EXPECT_EQ(0, Send(WM_VXL_GET_PANE_CAPTION, 0, 0));
+}
+
+// A second on the pane's menu item makes the pane blink; moving on before that does not.
+TEST_F(TrayWnd, ThePanesMenuItemHeldForASecondMakesThePaneBlink) {
+    m_pane.window = m_tray->m_hWnd;
+    const auto pumpFor = [](DWORD ms) {
+        const ULONGLONG end = GetTickCount64() + ms;
+        MSG message;
+        while (GetTickCount64() < end) {
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            Sleep(20);
+        }
+    };
+    Send(WM_MENUSELECT, MAKEWPARAM(ID_FLOAT_PANE, 0), 0);
+    Send(WM_MENUSELECT, MAKEWPARAM(ID_APP_EXIT, 0), 0);
+    pumpFor(1500);
+    EXPECT_TRUE(m_pane.blinks.empty());
+    Send(WM_MENUSELECT, MAKEWPARAM(ID_SHOW_FLOAT_PANE, 0), 0);
+    pumpFor(1500);
+    EXPECT_EQ(std::vector<WPARAM>{1}, m_pane.blinks);
 }
 
 }  // namespace
