@@ -22,6 +22,11 @@ const UINT WM_VXL_SHOW_TRAY_MENU = 32788;
 const UINT WM_VXL_LANGUAGE_CHANGED = 32790;
 const UINT WM_VXL_FLOAT_PANE_BLINK = 32792;
 
+// The tray icon: the installer thread's request to add it (answer non-zero when the icon
+// is on the tray) and the shell's callback (lParam: the mouse message).
+const UINT WM_VXL_INSTALL_TRAY_ICON = WM_APP + 1;
+const UINT WM_VXL_TRAY_ICON_NOTIFY = WM_APP + 2;
+
 // Requests to the tray window (sent unless said otherwise).
 const UINT WM_VXL_ALLOW_WAIT_ANSWER = WM_APP + 11;    // answer: may the hook's answer be waited for
 const UINT WM_VXL_GET_HISTORY_HANDLER = WM_APP + 15;  // answer: the clipboard-history handler
