@@ -34,14 +34,14 @@ DWORD RunInstaller(CInstallerContext& context) {
         if (SendMessageTimeoutW(context.window, context.message, 0, 0, SMTO_NORMAL, context.timing.sendTimeoutMs,
                                 &answer) &&
             answer) {
-            LogWriteFormat(L"CTrayIconInstaller: the tray icon is installed, try#%d", attempt);
+            LogWriteFormat(L"StartTrayIconInstaller: the tray icon is installed, try#%d", attempt);
             return 0;
         }
         if (attempt < context.timing.maxTries && WaitForStop(context.exitEvent.get(), context.timing.intervalMs))
             return 0;
     }
     CString line;
-    line.Format(L"CTrayIconInstaller: cannot install the tray icon after %d tries", context.timing.maxTries);
+    line.Format(L"StartTrayIconInstaller: cannot install the tray icon after %d tries", context.timing.maxTries);
     LogError(line);
     return 1;
 }

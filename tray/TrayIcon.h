@@ -3,11 +3,15 @@
 // restarted, the blink after the phrases were reloaded and the removal at the end.
 //
 // The tray window creates the icon object once it has its window handle, forwards the
-// messages below to it, and destroys it (which removes the icon) before the window goes:
+// messages below to it, and destroys it (which removes the icon) before the window goes.
+// At creation it starts StartTrayIconInstaller with WM_VXL_INSTALL_TRAY_ICON and the exit
+// event, and calls InstallTrayIcon itself when no thread starts.
 //   WM_VXL_INSTALL_TRAY_ICON            -> InstallTrayIcon
 //   GetTaskbarCreatedMessage()          -> OnTaskbarCreated
 //   WM_TIMER                            -> OnTimer (true when the timer was the icon's)
 //   WM_VXL_TRAY_ICON_NOTIFY (callback)  -> GetTrayIconClick (TrayTexts.h)
+//   WM_VXL_HIDE_TRAY_BALLOON            -> ShowTrayBalloon(nullptr)
+//   WM_DESTROY                          -> RemoveTrayIcon, or the object's end
 #pragma once
 
 #include <windows.h>
