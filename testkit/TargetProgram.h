@@ -38,7 +38,7 @@ public:
                                  &answer) ||
             answer != 1)
             return CCheck::Failed(L"the target did not write its RichEdit's RTF");
-        const std::string rtf = ReadFileBytes(path);
+        const std::string rtf = testkit::ReadFileBytes(path);
         if (rtf.empty()) return CCheck::Failed(L"the RTF file of the target cannot be read");
         return rtf;
     }

@@ -893,16 +893,16 @@ TEST_F(ProgramIcons, EveryNamedIconHasItsOwn32BitPictureAt16And32Pixels) {
     }
 }
 
+// Keeps the first numbered name and ends the walk.
+BOOL CALLBACK TakeFirstNumberedName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    if (!IS_INTRESOURCE(name)) return TRUE;
+    *reinterpret_cast<UINT*>(found) = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name));
+    return FALSE;
+}
+
 TEST_F(ProgramIcons, TheProgramIconIsTheFirstIconGroup) {
     UINT first = 0;
-    EnumResourceNamesW(
-        program.get(), RT_GROUP_ICON,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
-            if (!IS_INTRESOURCE(name)) return TRUE;
-            *reinterpret_cast<UINT*>(found) = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name));
-            return FALSE;
-        },
-        reinterpret_cast<LONG_PTR>(&first));
+    EnumResourceNamesW(program.get(), RT_GROUP_ICON, &TakeFirstNumberedName, reinterpret_cast<LONG_PTR>(&first));
     EXPECT_EQ(201u, first);
 }
 
