@@ -1,6 +1,7 @@
 #include "core/AppTexts.h"
 
 #include "core/ClientLanguage.h"
+#include "core/IconIds.h"
 #include "core/LanguageFiles.h"
 #include "core/Launch.h"
 #include "core/Settings.h"
@@ -207,8 +208,8 @@ HICON LoadProgramIcon(UINT id, const int* sizes, int sizeCount) {
 }
 
 HICON LoadAppIcon(bool withState) {
-    if (!withState) return LoadProgramIcon(201);
-    return LoadProgramIcon(IsUserAdmin() ? 249 : 251);
+    if (!withState) return LoadProgramIcon(IDI_APP);
+    return LoadProgramIcon(IsUserAdmin() ? IDI_APP_READY_ADMIN : IDI_APP_READY);
 }
 
 CIconHandle LoadEditorIcon(bool large) {

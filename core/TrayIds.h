@@ -32,7 +32,7 @@ const UINT kFirstLanguageCommandId = 33000;
 // Private messages
 
 // The tray window's own messages, by number.
-const UINT WM_VXL_ADD_TRAY_ICON = WM_APP + 1;               // from the tray-icon installer; answer: added
+const UINT WM_VXL_INSTALL_TRAY_ICON = WM_APP + 1;           // from the tray-icon installer; answer: on the tray
 const UINT WM_VXL_TRAY_ICON_NOTIFY = WM_APP + 2;            // the shell's tray-icon callback
 const UINT WM_VXL_QUERY = WM_APP + 3;                       // from the query thread: wParam query, lParam answer
 const UINT WM_VXL_EDITOR_LAUNCH = WM_APP + 4;               // wParam 0 start failed, 1 started, 2 ended
