@@ -7,6 +7,7 @@
 #include "core/AppTexts.h"
 #include "core/Autostart.h"
 #include "core/ClientLanguage.h"
+#include "core/IconIds.h"
 #include "core/Instance.h"
 #include "core/LanguageMenu.h"
 #include "core/Launch.h"
@@ -15,6 +16,7 @@
 #include "core/SettingsFile.h"
 #include "core/ShellHelpers.h"
 #include "core/SoundPlayer.h"
+#include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/WindowHelpers.h"
 #include "core/base/LogPath.h"
@@ -108,10 +110,21 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     CreateEditRequestWatcher(m_exitEvent, m_hWnd, ID_OPEN_EDITOR);
     StartShowInstanceWatcher(m_exitEvent, m_hWnd, WM_VXL_SHOW_TRAY_MENU);
     StartCommandCheckForUpdatesWatcher(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES);
+    // The window's own pictures, for the boxes it owns and the task switcher.
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    m_smallIcon.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    m_bigIcon.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    if (m_smallIcon) SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+    if (m_bigIcon) SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
     if (m_noInstall)
         AddCollectedError(L"No install on launch. Flag specifided");
     else
         StartServices();
+    m_trayIcon = std::make_unique<CTrayIcon>(m_hWnd, *this, m_trayShell ? *m_trayShell : GetSystemTrayShell());
+    // The shell may not be there yet (a start with Windows): the installer keeps asking.
+    if (!StartTrayIconInstaller(m_hWnd, WM_VXL_INSTALL_TRAY_ICON, m_exitEvent)) m_trayIcon->InstallTrayIcon();
     EditorCoopWatcherContext coop = {m_exitEvent, m_hWnd, WM_VXL_EDITOR_ENDED};
     if (!StartEditorCoopWatcher(coop)) LogError(L"CVXLTrayWnd::OnCreate: cannot watch the editor's end");
     // A first run of this version makes the program start with Windows.
@@ -144,6 +157,7 @@ void CVXLTrayWnd::StartLateWatchers() {
 }
 
 LRESULT CVXLTrayWnd::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
+    if (m_trayIcon && m_trayIcon->OnTimer(id)) return 0;
     switch (id) {
         case kTimerStartLateWatchers:
             KillTimer(m_hWnd, id);
@@ -169,6 +183,8 @@ LRESULT CVXLTrayWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
     // Every watcher and worker thread waits on the exit event beside its own work.
     SetEvent(m_exitEvent);
     StopServices();
+    // Takes the icon off the tray and frees its pictures.
+    m_trayIcon.reset();
     if (wtl::CMessageLoop* loop = wtl::Module().GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -223,6 +239,11 @@ LRESULT CVXLTrayWnd::OnNotify(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
         handled = FALSE;
         return 0;
     }
+    if (header->code == kHistoryNotifyCountChanged) {
+        RefreshTrayTip();
+        ReloadPaneList();
+        return 0;
+    }
     if (header->code != kHistoryNotifyChanged) return 0;
     const DWORD sequence = GetClipboardSequenceNumber();
     if (sequence == m_lastClipboardSequence) {
@@ -234,6 +255,8 @@ LRESULT CVXLTrayWnd::OnNotify(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
     m_lastClipboardSequence = sequence;
     LogWriteFormat(L"Event OnClipboardHistoryChanged, new Sequences Number: %u", sequence);
     LogWriteFormat(L"Event OnClipboardHistoryChanged, Count=%d", m_history ? m_history->ItemCount() : 0);
+    RefreshTrayTip();
+    ReloadPaneList();
     const auto* notify = reinterpret_cast<const CHistoryChangedNotify*>(header);
     if (notify->reason == kHistoryCaptured) PlaySoundPaper();
     return 0;
@@ -255,10 +278,14 @@ LRESULT CVXLTrayWnd::OnReportError(UINT, WPARAM, LPARAM lParam, BOOL&) {
 LRESULT CVXLTrayWnd::OnInstanceRequest(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     if (wParam == 0) {
         LogWrite(L"CVXLTrayWnd::OnInstanceRequest: Vexlora was started again while running");
+        // Another start is the user asking for the program: make sure it can answer.
+        if (!m_hook || !m_hook->IsInstalled()) StartServices();
         PlaySoundAlreadyWork();
+        if (m_trayIcon) m_trayIcon->UpdateTrayIcon(kTrayIconModifyWithBalloon, LoadUiString(IDS_ALREADY_WORKS), true);
         return 0;
     }
     LogWrite(L"CVXLTrayWnd::OnInstanceRequest: exit requested");
+    if (m_trayIcon) m_trayIcon->UpdateTrayIcon(kTrayIconModifyWithBalloon, LoadUiString(IDS_EXITING));
     Sleep(500);
     PostMessage(WM_COMMAND, ID_APP_EXIT, lParam);
     return 0;
@@ -336,9 +363,12 @@ int CVXLTrayWnd::FailServices(const CString& errorText, bool unregisterHotKey) {
 
 int CVXLTrayWnd::StartServices() {
     CVXLSettings& settings = CVXLSettings::GetInstance();
-    // The log follows the setting: a settings reload may have switched it.
-    LogShutdown();
-    if (settings.WriteLog) LogInit(BuildLogReportPath());
+    // The log follows the setting, which a settings reload may have switched. A log that
+    // is on stays open: closing and opening it would lose the lines still on their way.
+    if (settings.WriteLog && !IsLogEnabled())
+        LogInit(BuildLogReportPath());
+    else if (!settings.WriteLog && IsLogEnabled())
+        LogShutdown();
     m_phraseTree.Load(settings.GetPhrasesDirectory(), settings.Sorting);
     if (!m_hook || !m_query) {
         // Until the hook road exists in this program, the phrase menu has nothing to start.
@@ -491,18 +521,95 @@ void CVXLTrayWnd::ReloadAfterEditorEnded() {
     RegisterPhraseHotKey();
     StopServices();
     StartServices();
+    if (!m_trayIcon) return;
+    // A new language changes every text of the icon; otherwise the tip is enough.
+    if (GetCurrentLngFile().CompareNoCase(m_languageAtEditorStart) != 0)
+        m_trayIcon->UpdateTrayIcon(kTrayIconModify);
+    else
+        RefreshTrayTip();
 }
 
 void CVXLTrayWnd::ReloadAfterEditorEvent() {
     CVXLSettings::GetInstance().Load();
     if (m_roads) m_roads->ForgetFonts();
     MakeSettingsLanguageCurrent();
+    RefreshTrayTip();
     m_phraseTree.Load(CVXLSettings::GetInstance().GetPhrasesDirectory(), CVXLSettings::GetInstance().Sorting);
+    RefreshTrayTip();
+    if (m_trayIcon) m_trayIcon->BlinkTrayIcon();
     InstallClipboardHistoryIfMissing();
 }
 
 void CVXLTrayWnd::ReloadLanguage() {
     MakeSettingsLanguageCurrent();
+    RefreshTrayTip();
+}
+
+void CVXLTrayWnd::RefreshTrayTip() {
+    if (m_trayIcon && m_trayIcon->IsOnTray()) m_trayIcon->UpdateTrayIcon(kTrayIconModify);
+}
+
+void CVXLTrayWnd::ReloadPaneList() {
+    if (PaneWindow()) m_pane->ReloadList();
+}
+
+CTrayStatusFacts CVXLTrayWnd::GetTrayStatusFacts() {
+    int total = 0;
+    int included = 0;
+    m_phraseTree.CountItems(total, included);
+    return GatherTrayStatusFacts(m_hook && m_hook->IsInstalled(), CVXLSettings::GetInstance().GetPhrasesDirectory(),
+                                 included, total);
+}
+
+LRESULT CVXLTrayWnd::OnInstallTrayIcon(UINT, WPARAM, LPARAM, BOOL&) {
+    return m_trayIcon ? m_trayIcon->InstallTrayIcon() : FALSE;
+}
+
+LRESULT CVXLTrayWnd::OnTrayIconNotify(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
+    switch (GetTrayIconClick(lParam)) {
+        case TrayIconClick::kReleaseAndPost:
+            ReleaseCapture();
+            PostMessage(WM_VXL_SHOW_TRAY_MENU);
+            break;
+        case TrayIconClick::kMenuAtCursor:
+            GetCursorPos(&m_lastTrayMenuPoint);
+            if (m_roads) m_roads->ShowTrayMenu();
+            break;
+        case TrayIconClick::kPost:
+            PostMessage(WM_VXL_SHOW_TRAY_MENU);
+            break;
+        case TrayIconClick::kNone:
+            handled = FALSE;
+            break;
+    }
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnTaskbarCreated(UINT, WPARAM, LPARAM, BOOL&) {
+    LogWrite(L"CVXLTrayWnd: the shell restarted; the tray icon is added again");
+    if (m_trayIcon) m_trayIcon->OnTaskbarCreated(m_exitEvent);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnHideBalloon(UINT, WPARAM, LPARAM, BOOL&) {
+    if (m_trayIcon) m_trayIcon->ShowTrayBalloon(nullptr);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnUpdateResult(UINT, WPARAM, LPARAM, BOOL&) {
+    if (m_trayIcon) {
+        m_trayIcon->ShowTrayBalloon(nullptr);
+        m_trayIcon->StopPulse();
+    }
+    LogWrite(L"CVXLTrayWnd::OnUpdateResult: an update check ended");
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnRefreshAndCheck(UINT, WPARAM, LPARAM, BOOL&) {
+    RefreshTrayTip();
+    DWORD connection = 0;
+    if (InternetGetConnectedState(&connection, 0)) PostMessage(WM_COMMAND, ID_CHECK_FOR_UPDATES);
+    return 0;
 }
 
 LRESULT CVXLTrayWnd::OnGetPaneCaption(UINT, WPARAM, LPARAM lParam, BOOL&) {

@@ -2,6 +2,7 @@
 // other instances and worker threads, and the owner of the message loop's life.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "core/CommandLine.h"
@@ -10,10 +11,14 @@
 #include "phrases/CommandTree.h"
 #include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
+#include "tray/TrayIcon.h"
 #include "tray/TrayRules.h"
 #include "tray/TrayServices.h"
 
-class CVXLTrayWnd : public wtl::CWindowImplBase, public wtl::CMessageFilter, public wtl::CIdleHandler {
+class CVXLTrayWnd : public wtl::CWindowImplBase,
+                    public wtl::CMessageFilter,
+                    public wtl::CIdleHandler,
+                    public ITrayStatusSource {
 public:
     CVXLTrayWnd(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* commandLine);
 
@@ -45,6 +50,12 @@ public:
     bool IsPhraseHotKeyRegistered() const { return m_hotKeyRegistered != FALSE; }
 
     CVXLCommandTree& GetPhraseTree() { return m_phraseTree; }
+    // The icon in the notification area; null before creation and after destruction.
+    CTrayIcon* GetTrayIcon() { return m_trayIcon.get(); }
+    // A shell stand-in for tests; the system's by default. Only before Create.
+    void SetTrayShell(ITrayShell* shell) { m_trayShell = shell; }
+
+    CTrayStatusFacts GetTrayStatusFacts() override;
 
     // Start-up failures, kept for the about and system report.
     void AddCollectedError(const CString& text);
@@ -69,6 +80,13 @@ public:
     MESSAGE_HANDLER(WM_VXL_SHOW_TRAY_MENU, OnShowTrayMenu)
     MESSAGE_HANDLER(WM_VXL_LANGUAGE_CHANGED, OnLanguageChanged)
     MESSAGE_HANDLER(WM_VXL_FLOAT_PANE_BLINK, OnFloatPaneBlink)
+    MESSAGE_HANDLER(WM_VXL_INSTALL_TRAY_ICON, OnInstallTrayIcon)
+    MESSAGE_HANDLER(WM_VXL_TRAY_ICON_NOTIFY, OnTrayIconNotify)
+    MESSAGE_HANDLER(CTrayIcon::GetTaskbarCreatedMessage(), OnTaskbarCreated)
+    MESSAGE_HANDLER(WM_VXL_HIDE_BALLOON, OnHideBalloon)
+    MESSAGE_HANDLER(WM_VXL_HIDE_TRAY_BALLOON, OnHideBalloon)
+    MESSAGE_HANDLER(WM_VXL_UPDATE_RESULT, OnUpdateResult)
+    MESSAGE_HANDLER(WM_VXL_REFRESH_AND_CHECK, OnRefreshAndCheck)
     MESSAGE_HANDLER(WM_HOTKEY, OnHotKey)
     MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
     MESSAGE_HANDLER(WM_SYSCOLORCHANGE, OnSysColorChange)
@@ -115,6 +133,12 @@ private:
     LRESULT OnShowTrayMenu(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnLanguageChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFloatPaneBlink(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnInstallTrayIcon(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTrayIconNotify(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTaskbarCreated(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnHideBalloon(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnUpdateResult(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnRefreshAndCheck(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnHotKey(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMenuSelect(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSysColorChange(UINT, WPARAM, LPARAM, BOOL&);
@@ -144,6 +168,9 @@ private:
     void ReloadAfterEditorEvent();
     void ReloadLanguage();
     HWND PaneWindow() const { return m_pane ? m_pane->Window() : nullptr; }
+    // The tip (mode 2) or the whole icon again (mode 0 is an add; a refresh is a modify).
+    void RefreshTrayTip();
+    void ReloadPaneList();
     bool StartQueryThread();
     // The clipboard history comes on with the services when its setting is on and its
     // window is missing; when it cannot, a thread asks again every two seconds.
@@ -163,6 +190,11 @@ private:
     ITrayFloatPane* m_pane = nullptr;
     ITrayRoads* m_roads = nullptr;
     CVXLCommandTree m_phraseTree;
+    std::unique_ptr<CTrayIcon> m_trayIcon;
+    ITrayShell* m_trayShell = nullptr;
+    CIconHandle m_bigIcon;
+    CIconHandle m_smallIcon;
+    POINT m_lastTrayMenuPoint = {0, 0};
     UINT m_lastMenuItem = 0;          // the last item WM_MENUSELECT reported
     CString m_languageAtEditorStart;  // to know after the editor whether the icon must change
     BOOL m_hotKeyRegistered = FALSE;

@@ -226,3 +226,37 @@ TEST(InstanceEvent, AnEventAnotherStartMadeFirstIsReported) {
     ASSERT_TRUE(second.valid());
     EXPECT_TRUE(alreadyExists);
 }
+
+namespace {
+
+// True while the shell holds the tray window's icon: a modify of a missing icon fails,
+// whoever asks, so the test process can ask about another process's icon.
+bool IsIconOnTray(HWND trayWindow) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    data.hWnd = trayWindow;
+    data.uID = 10;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+}  // namespace
+
+// The user sees the program by its icon in the notification area: it comes with the
+// resident start, stays one icon through a second start, and goes with /exit.
+TEST_F(Startup, TheIconSitsInTheNotificationAreaUntilExit) {
+    CTestProcess resident;
+    StartResident(resident);
+    HWND trayWindow = nullptr;
+    ASSERT_TRUE(PollUntil(15000, [&] {
+        trayWindow = FindWindowW(L"VexloraTrayWindow", nullptr);
+        return trayWindow != nullptr;
+    }));
+    EXPECT_TRUE(PollUntil(30000, [&] { return IsIconOnTray(trayWindow); })) << "the icon never reached the tray";
+
+    EXPECT_EQ(1u, RunToEnd(L""));
+    EXPECT_TRUE(WaitForFileText(log_, L"Vexlora was started again while running"));
+    EXPECT_TRUE(IsIconOnTray(trayWindow));
+
+    EndResident(resident);
+    EXPECT_FALSE(IsIconOnTray(trayWindow)) << "the icon outlived its program";
+}
