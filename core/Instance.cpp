@@ -16,6 +16,11 @@ namespace {
 
 enum class Delivery { SendToMainWindow, SendToWindow, PostToWindow, Call };
 
+// When a manual-reset event is reset around its delivery. An auto-reset event is reset by
+// the wait itself: a reset after the delivery would throw away a signal that came while
+// the window handled the one before, so it gets none.
+enum class ResetRule { BeforeDelivery, AfterDelivery, ByTheWait };
+
 struct WatcherContext {
     CHandle stop;
     CHandle watched;
@@ -23,13 +28,13 @@ struct WatcherContext {
     HWND window = nullptr;
     UINT message = 0;
     WPARAM wParam = 0;
-    bool resetBeforeDelivery = false;
+    ResetRule reset = ResetRule::AfterDelivery;
     void (*call)(WPARAM) = nullptr;
 };
 
 void Deliver(WatcherContext& context) {
     // Manual-reset events: signals that came before the reset count as one.
-    if (context.resetBeforeDelivery) ResetEvent(context.watched.get());
+    if (context.reset == ResetRule::BeforeDelivery) ResetEvent(context.watched.get());
     switch (context.delivery) {
         case Delivery::SendToMainWindow:
             SendMessageW(CAppObjects::GetMainWnd(), context.message, context.wParam, 0);
@@ -44,7 +49,7 @@ void Deliver(WatcherContext& context) {
             context.call(context.wParam);
             break;
     }
-    if (!context.resetBeforeDelivery) ResetEvent(context.watched.get());
+    if (context.reset == ResetRule::AfterDelivery) ResetEvent(context.watched.get());
 }
 
 // Every watcher of a named event waits on one shared thread rather than a thread of its
@@ -134,7 +139,7 @@ CWatcherThread& Watchers() {
 
 // Starts a watcher on `watched` (taken over); false when the thread cannot run.
 bool StartWatcher(HANDLE stopEvent, HANDLE watched, Delivery delivery, HWND window, UINT message, WPARAM wParam,
-                  bool resetBeforeDelivery) {
+                  ResetRule reset) {
     auto context = std::make_unique<WatcherContext>();
     context->watched.reset(watched);
     if (!watched) return false;
@@ -144,7 +149,7 @@ bool StartWatcher(HANDLE stopEvent, HANDLE watched, Delivery delivery, HWND wind
     context->window = window;
     context->message = message;
     context->wParam = wParam == static_cast<WPARAM>(-1) ? 1 : wParam;
-    context->resetBeforeDelivery = resetBeforeDelivery;
+    context->reset = reset;
     return Watchers().Add(std::move(context));
 }
 
@@ -177,7 +182,7 @@ bool WatchInstanceEvent(HANDLE stopEvent, const wchar_t* name, WPARAM wParam) {
         return false;
     }
     return StartWatcher(stopEvent, event, Delivery::SendToMainWindow, nullptr, GetInstanceWatcherMessage(), wParam,
-                        true);
+                        ResetRule::BeforeDelivery);
 }
 
 HANDLE g_handOverEvent = nullptr;
@@ -226,17 +231,18 @@ bool CreateInstanceWatchers(HANDLE stopEvent) {
 
 bool CreateEditRequestWatcher(HANDLE stopEvent, HWND window, UINT commandId) {
     HANDLE event = CreateSharedEvent(kEditEventName, true, false);
-    return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId, true);
+    return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId,
+                        ResetRule::BeforeDelivery);
 }
 
 bool StartShowInstanceWatcher(HANDLE stopEvent, HWND window, UINT message) {
     HANDLE event = CreateSharedEvent(kShowMenuEventName, false, false);
-    return StartWatcher(stopEvent, event, Delivery::PostToWindow, window, message, 0, false);
+    return StartWatcher(stopEvent, event, Delivery::PostToWindow, window, message, 0, ResetRule::ByTheWait);
 }
 
 bool StartNamedEventWatcher(HANDLE stopEvent, const wchar_t* eventName, HWND window, UINT message, WPARAM wParam) {
     return StartWatcher(stopEvent, CreateSharedEvent(eventName, false, false), Delivery::SendToWindow, window, message,
-                        wParam, false);
+                        wParam, ResetRule::ByTheWait);
 }
 
 bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT updatesCommandId,
@@ -250,7 +256,8 @@ bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, 
 
 bool StartCommandCheckForUpdatesWatcher(HANDLE stopEvent, HWND window, UINT commandId) {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kCommandCheckForUpdatesEventName);
-    return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId, false);
+    return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId,
+                        ResetRule::AfterDelivery);
 }
 
 bool CreateHandOverEvent() {

@@ -97,3 +97,39 @@ TEST(InstanceWatchers, ShareOneThreadAndStopByTheirOwnStopEvent) {
 }
 
 }  // namespace
+
+namespace {
+
+int g_resignals = 0;
+
+LRESULT CALLBACK ResignallingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kWatchMessage) {
+        g_delivered.push_back(wParam);
+        // A second request while the window still handles the first one.
+        if (g_resignals-- > 0) Signal(7);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A request that comes while the window handles the one before is delivered too, never
+// reset away after the first delivery.
+TEST(InstanceWatchers, ASignalDuringADeliveryIsDeliveredAfterIt) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ResignallingProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"VexloraResignalTestWindow";
+    RegisterClassW(&windowClass);
+    CWindowHandle window(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                                         windowClass.hInstance, nullptr));
+    ASSERT_TRUE(window.valid());
+    CHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_delivered.clear();
+    g_resignals = 1;
+    ASSERT_TRUE(StartNamedEventWatcher(stop.get(), EventName(7), window.get(), kWatchMessage, 7));
+    Signal(7);
+    EXPECT_TRUE(PumpUntil([] { return g_delivered.size() >= 2; })) << g_delivered.size() << " of 2 delivered";
+    SetEvent(stop.get());
+}
+
+}  // namespace
