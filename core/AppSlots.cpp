@@ -65,8 +65,8 @@ HWND GetUpdateDlgHwnd() {
 bool IsAllowWaitAnswer() {
     return SendToMainWnd(WM_VXL_ALLOW_WAIT_ANSWER) != 0;
 }
-CVXLWndClipboardHandler* GetClipboardHistoryHandler() {
-    return reinterpret_cast<CVXLWndClipboardHandler*>(SendToMainWnd(WM_VXL_GET_HISTORY_HANDLER));
+ITrayClipboardHistory* GetClipboardHistoryHandler() {
+    return reinterpret_cast<ITrayClipboardHistory*>(SendToMainWnd(WM_VXL_GET_HISTORY_HANDLER));
 }
 void HideMenuToolTip() {
     SendToMainWnd(WM_VXL_HIDE_MENU_TOOLTIP);

@@ -9,7 +9,7 @@
 // The clipboard-history handler of the tray window and its queue. The requests hand them
 // out by their own types, so that a caller cannot take one for the other or for
 // anything else.
-class CVXLWndClipboardHandler;
+class ITrayClipboardHistory;
 class CCHQueue;
 
 namespace CAppObjects {
@@ -40,7 +40,7 @@ HWND GetUpdateDlgHwnd();
 // Requests to the tray window: each answers 0 (false, null) when there is no main window.
 
 bool IsAllowWaitAnswer();
-CVXLWndClipboardHandler* GetClipboardHistoryHandler();
+ITrayClipboardHistory* GetClipboardHistoryHandler();
 void HideMenuToolTip();
 // The float pane's selected text; true when it is not empty.
 bool GetFloatPaneSelectedText(CString& text);

@@ -5,26 +5,8 @@
 
 #include <windows.h>
 
+#include "core/TrayHistory.h"
 #include "core/base/CString.h"
-
-// The clipboard-history handler as the tray window reaches it.
-class ITrayClipboardHistory {
-public:
-    virtual ~ITrayClipboardHistory() = default;
-    // The handler's window, which exists only while the clipboard history is on.
-    virtual bool IsInstalled() = 0;
-    // Makes the handler's window and starts watching; true when it exists afterwards.
-    virtual bool Install(bool firstInstall) = 0;
-    // The watcher of the clipboard that the handler listens to.
-    virtual bool IsSpyInstalled() = 0;
-    virtual int ItemCount() = 0;
-    // True when the spy watches the clipboard afterwards.
-    virtual bool InstallSpy(bool firstInstall) = 0;
-    // True when the spy is gone afterwards.
-    virtual bool RemoveSpy() = 0;
-    // The listeners of the history are told of every session change.
-    virtual void NotifySessionChange(WPARAM reason) = 0;
-};
 
 // +1 for console connect, logon and unlock; -1 for console disconnect, logoff and lock;
 // 0 for every other reason.

@@ -40,6 +40,8 @@ public:
         return true;
     }
     void NotifySessionChange(WPARAM reason) override { told.push_back(reason); }
+    std::vector<bool> freezes;
+    void SetFrozen(bool frozen) override { freezes.push_back(frozen); }
 };
 
 class CFakeHookService : public ITrayHookService {
