@@ -14,6 +14,10 @@ const WORD ID_CHECK_FOR_UPDATES = 32791;
 const WORD ID_FLOAT_PANE = 32792;       // toggles the float pane
 const WORD ID_SHOW_FLOAT_PANE = 32800;  // the float pane, made when needed and shown
 const WORD ID_SHOW_PHRASES_MENU = 32844;
+// Commands at the end of the phrase menu (beside ID_OPEN_EDITOR and ID_FLOAT_PANE).
+const WORD ID_SUPPORT = 32784;
+const WORD ID_ADD_SELECTION_AS_PHRASE = 32826;
+const WORD ID_RUN_AS_ADMIN = 32829;
 
 // Commands of the float pane, its menus and its keyboard shortcuts.
 const WORD ID_PANE_COPY = 32793;
