@@ -113,5 +113,30 @@ int wmain() {
     bench::PrintFigures("MakeMenu (owner-drawn, item records)", phrase, "ms");
     bench::PrintFigures("bare Win32 popup of the same texts", plain, "ms");
     std::printf("MakeMenu / bare build: %.2f (medians)\n", plain.median > 0 ? phrase.median / plain.median : 0.0);
+
+    // Where MakeMenu's time goes: the captions, the tips and the right texts of every phrase.
+    std::vector<double> captions, tips, rights;
+    for (int round = 0; round < 3; ++round) {
+        double captionMs = 0, tipMs = 0, rightMs = 0;
+        for (const CVXLCommand& group : tree.GetRecords()) {
+            for (const CVXLCommand& record : *group.GetChildren()) {
+                double start = bench::NowMs();
+                const CPhraseCaption caption = MakePhraseCaption(record, context);
+                captionMs += bench::NowMs() - start;
+                start = bench::NowMs();
+                MakePhraseTip(record, caption.text, context);
+                tipMs += bench::NowMs() - start;
+                start = bench::NowMs();
+                MakePhraseRightText(record);
+                rightMs += bench::NowMs() - start;
+            }
+        }
+        captions.push_back(captionMs);
+        tips.push_back(tipMs);
+        rights.push_back(rightMs);
+    }
+    bench::PrintFigures("  of it: the captions of all phrases", bench::Summarise(captions), "ms");
+    bench::PrintFigures("  of it: the tips of all phrases", bench::Summarise(tips), "ms");
+    bench::PrintFigures("  of it: the right texts of all phrases", bench::Summarise(rights), "ms");
     return 0;
 }
