@@ -1,5 +1,7 @@
 #include "phrases/Macros.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
@@ -357,7 +359,18 @@ CString ExpandMacrosSimple(const CString& text) {
 // ---------------------------------------------------------------------------------------
 // Layout macros
 
+namespace {
+
+// Building the table asks the system for every installed layout; most texts hold no
+// layout macro, and a menu asks for thousands of them.
+bool MayHoldLayoutMacro(const CString& text) {
+    return StrStrIW(text, kLayoutMacroPrefix) != nullptr;
+}
+
+}  // namespace
+
 LANGID StripLayoutMacros(CString& text) {
+    if (!MayHoldLayoutMacro(text)) return 0;
     LANGID language = 0;
     for (const auto& entry : BuildLayoutMacroMap()) {
         if (macros_internal::ReplaceAllBounded(text, entry.first, CString()) > 0) language = entry.second;
@@ -366,6 +379,7 @@ LANGID StripLayoutMacros(CString& text) {
 }
 
 CString GetLayoutMacroAbbrev(const CString& text) {
+    if (!MayHoldLayoutMacro(text)) return CString();
     const LANGID language = LastLayoutMacroIn(text, BuildLayoutMacroMap());
     if (language == 0) return CString();
     wchar_t name[4] = {};
