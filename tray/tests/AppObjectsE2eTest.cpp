@@ -29,7 +29,9 @@ class AppObjectsE2e : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder_.Create());
-        ASSERT_TRUE(folder_.WriteSettings(L"WriteLog=1\r\n"));
+        // Not a first run of this version: a first run writes the autostart value a second
+        // after the start, which would race with the removal these tests look for.
+        ASSERT_TRUE(folder_.WriteSettings(L"WriteLog=1\r\nVXLVersion=VXL_150\r\n"));
         log_ = folder_.PathOf(L"LogReport.txt");
     }
 
