@@ -3,13 +3,17 @@
 // build times (minimum, median, maximum of the rounds) and their ratio.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cwchar>
+#include <thread>
 #include <vector>
 
 #include "bench/BenchCommon.h"
 #include "core/Settings.h"
 #include "phrases/CommandTree.h"
 #include "tray/PhraseMenu.h"
+#include "tray/PhraseMenuHandler.h"
 
 namespace {
 
@@ -74,9 +78,45 @@ HMENU BuildPlainMenu(const CVXLCommandTree& tree, IMenuHistorySource& clips) {
     return menu;
 }
 
+HWND FindOwnMenuWindow() {
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
+         window = FindWindowExW(nullptr, window, L"#32768", nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+// Waits on its own thread for the menu window to be visible, notes the time, keeps the
+// menu open for `holdMs` (for a screenshot) and closes it with Escape.
+class CMenuWatcher {
+public:
+    explicit CMenuWatcher(DWORD holdMs)
+        : m_thread([this, holdMs] {
+              HWND menu = nullptr;
+              const double give = bench::NowMs() + 60000;
+              while (!(menu = FindOwnMenuWindow()) && bench::NowMs() < give) Sleep(1);
+              m_visibleAt = bench::NowMs();
+              if (!menu) return;
+              if (holdMs) Sleep(holdMs);
+              PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+          }) {}
+    double Join() {
+        m_thread.join();
+        return m_visibleAt;
+    }
+
+private:
+    std::atomic<double> m_visibleAt{0};
+    std::thread m_thread;
+};
+
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+    // "/hold <ms>": the phrase menu stays open that long once, for a screenshot.
+    const DWORD holdMs = argc == 3 && wcscmp(argv[1], L"/hold") == 0 ? static_cast<DWORD>(_wtoi(argv[2])) : 0;
     CVXLCommandTree tree;
     BuildTree(tree);
     CClips clips;
@@ -113,6 +153,34 @@ int wmain() {
     bench::PrintFigures("MakeMenu (owner-drawn, item records)", phrase, "ms");
     bench::PrintFigures("bare Win32 popup of the same texts", plain, "ms");
     std::printf("MakeMenu / bare build: %.2f (medians)\n", plain.median > 0 ? phrase.median / plain.median : 0.0);
+
+    // From the request to the menu on the screen: the phrase menu through its handler (built,
+    // owner-drawn, tracked) and the plain popup through the bare calls.
+    HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND post = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    IDataNeededHander_MenuSelf handler(post, WM_APP + 12, tree, nullptr, &clips);
+    std::vector<double> phraseShown, plainShown;
+    for (int round = 0; round < 3; ++round) {
+        CMenuWatcher watcher(round == 0 ? holdMs : 0);
+        const double start = bench::NowMs();
+        CMenuQuery query;
+        query.point = {40, 40};
+        handler.OnDataNeeded(query);
+        phraseShown.push_back(watcher.Join() - start);
+
+        CMenuWatcher plainWatcher(0);
+        const double plainStart = bench::NowMs();
+        HMENU plain = BuildPlainMenu(tree, clips);
+        TrackPopupMenuEx(plain, TPM_RETURNCMD, 40, 40, owner, nullptr);
+        plainShown.push_back(plainWatcher.Join() - plainStart);
+        DestroyMenu(plain);
+    }
+    const bench::CFigures phraseVisible = bench::Summarise(phraseShown);
+    const bench::CFigures plainVisible = bench::Summarise(plainShown);
+    bench::PrintFigures("phrase menu: request to visible", phraseVisible, "ms");
+    bench::PrintFigures("bare popup: build to visible", plainVisible, "ms");
+    std::printf("visible: phrase menu / bare popup: %.2f (medians)\n",
+                plainVisible.median > 0 ? phraseVisible.median / plainVisible.median : 0.0);
 
     // Where MakeMenu's time goes: the captions, the tips and the right texts of every phrase.
     std::vector<double> captions, tips, rights;

@@ -38,3 +38,18 @@ CMenuItemFont MenuItemFontOf(UINT itemId, const M_INFO& info);
 // that opens a submenu), an unlabelled separator two thirds of it. False when the record
 // cannot be read: the item keeps the size the system gave it.
 bool MeasureMenuItem(MEASUREITEMSTRUCT& measure, int menuHeight, CMenuFontCache& fonts);
+
+// The banner down the left edge of the top-level menu: set before the menu is tracked,
+// drawn once per showing.
+void SetMenuBannerTarget(HMENU topMenu, HWND tracker);
+void ResetMenuBannerDrawn();
+
+// Where the icons of the item kinds come from: the program's resources or the shell.
+// Null for a kind without an icon. Made once per kind.
+HICON GetMenuKindIcon(int kind);
+
+// Paints the item from its record: background (odd rows shaded, clips on the tip colour,
+// last-used items on the window colour), the banner, the icon column, the number, the
+// caption with its caret mark, the right text or a separator's label, and the red frame
+// of the last chosen phrase.
+void DrawMenuItem(const DRAWITEMSTRUCT& draw, CMenuFontCache& fonts);

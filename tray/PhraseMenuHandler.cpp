@@ -8,6 +8,9 @@
 #include "core/TrayIds.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
+#include "core/base/SehGuard.h"
+
+#include <utility>
 #include "tray/PhraseMenu.h"
 
 namespace {
@@ -36,15 +39,53 @@ void LogWindowLine(const wchar_t* label, HWND window) {
     LogWriteFormat(L"%s: HWND=%p IsWindow=%d class=[%s]", label, window, window && IsWindow(window) ? 1 : 0, className);
 }
 
+// What the owner window needs to size and paint the items.
+struct COwnerDraw {
+    CMenuFontCache* fonts;
+    int menuHeight;
+    bool faultReported;
+};
+
+// A fault while sizing or painting one item is logged once per showing; the menu goes on
+// with the item as the system left it.
+template <class Body>
+void RunItemGuarded(COwnerDraw& draw, const wchar_t* what, Body&& body) {
+    DWORD code = 0;
+    if (RunGuarded(std::forward<Body>(body), &code) || draw.faultReported) return;
+    draw.faultReported = true;
+    LogError(FormatExceptionReport(what, code));
+}
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* draw = reinterpret_cast<COwnerDraw*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (draw && message == WM_MEASUREITEM) {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (measure->CtlType == ODT_MENU) {
+            RunItemGuarded(*draw, L"ERROR: Exception in IDataNeededHander_MenuSelf::OnMenuMEASUREITEM",
+                           [&] { MeasureMenuItem(*measure, draw->menuHeight, *draw->fonts); });
+            return TRUE;
+        }
+    }
+    if (draw && message == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType == ODT_MENU) {
+            RunItemGuarded(*draw, L"ERROR: Exception in IDataNeededHander_MenuSelf::OnMenuDRAWITEMSTRUCT",
+                           [&] { DrawMenuItem(*item, *draw->fonts); });
+            return TRUE;
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 // The menu's owner while it is tracked: a message-only window of its own, made for each
-// menu and destroyed after it.
+// menu and destroyed after it, that sizes and paints the items.
 class COwnerWindow {
 public:
-    COwnerWindow() {
+    explicit COwnerWindow(COwnerDraw& draw) {
         static const ATOM atom = [] {
             WNDCLASSW windowClass = {};
             windowClass.style = CS_HREDRAW | CS_VREDRAW;
-            windowClass.lpfnWndProc = DefWindowProcW;
+            windowClass.lpfnWndProc = OwnerProc;
             windowClass.hInstance = GetModuleHandleW(nullptr);
             windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
             windowClass.lpszClassName = L"Vexlora_Menu_Tracker";
@@ -53,6 +94,7 @@ public:
         if (atom)
             m_window.reset(CreateWindowExW(0, L"Vexlora_Menu_Tracker", L"", WS_CHILD, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                            GetModuleHandleW(nullptr), nullptr));
+        if (m_window) SetWindowLongPtrW(m_window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&draw));
     }
     HWND get() const { return m_window.get(); }
 
@@ -159,14 +201,22 @@ int IDataNeededHander_MenuSelf::TrackMenu(const CMenuQuery& query) {
 
     POINT point = query.point;
     if (point.x == -1 && point.y == -1) GetCursorPos(&point);
-    COwnerWindow owner;
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    COwnerDraw draw = {&m_fonts, metrics.iMenuHeight, false};
+    COwnerWindow owner(draw);
+    SetMenuBannerTarget(m_menu, owner.get());
     UINT chosen = 0;
     {
+        ResetMenuBannerDrawn();
         CAutoForegroundWindow foreground(CAppObjects::GetMainWnd());
         SetCursorPos(point.x, point.y);
         chosen = m_track.Track(m_menu, point.x, point.y, owner.get());
+        ResetMenuBannerDrawn();
         CAppObjects::HideMenuToolTip();
     }
+    SetMenuBannerTarget(nullptr, nullptr);
     CleanupMenu(m_menu);
     DestroyMenu(m_menu);
     m_menu = nullptr;
@@ -190,6 +240,11 @@ int IDataNeededHander_MenuSelf::TrackMenu(const CMenuQuery& query) {
     // The target gets its focus back before anything is pasted into it.
     if (chosen) Sleep(100);
     return result;
+}
+
+void IDataNeededHander_MenuSelf::ClearFonts_Internal() {
+    LogWrite(L"WOW!!! ClearFonts_Internal in IDataNeededHander_MenuSelf");
+    m_fonts.Clear();
 }
 
 void IDataNeededHander_MenuSelf::PostCommand(int id, HWND target) {

@@ -11,6 +11,7 @@
 
 #include "core/TrayHistory.h"
 #include "core/base/CString.h"
+#include "tray/MenuDraw.h"
 #include "tray/MenuHistorySource.h"
 
 class CVXLCommandTree;
@@ -93,7 +94,7 @@ public:
                                IMenuTrack& track = SystemMenuTrack());
     ~IDataNeededHander_MenuSelf() override;
 
-    void ClearFonts_Internal() override {}
+    void ClearFonts_Internal() override;
     bool IsMenuShown() const override { return m_menu != nullptr; }
     // Builds and tracks the menu and posts the chosen id, or -1. A request that comes
     // while the menu is open is logged and ignored: there is one menu at a time.
@@ -114,4 +115,5 @@ private:
     IMenuTrack& m_track;
     HMENU m_menu = nullptr;
     bool m_hasSelection = false;
+    CMenuFontCache m_fonts;
 };
