@@ -229,4 +229,19 @@ HWND FindVisibleDialogOf(DWORD threadId) {
     return found;
 }
 
+HWND FindVisibleMenuWindow(HWND except) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
+         window = FindWindowExW(nullptr, window, L"#32768", nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(window) && window != except) return window;
+    }
+    return nullptr;
+}
+
+void PostKeyTo(HWND window, WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 0);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000000);
+}
+
 }  // namespace testkit

@@ -35,6 +35,14 @@ CResult<HWND> WaitForTopLevelWindow(const CWindowQuery& query, DWORD timeoutMs =
 // A visible dialog window (class "#32770") of the thread; null when it has none.
 HWND FindVisibleDialogOf(DWORD threadId);
 
+// A visible popup menu window ("#32768") of this process other than `except`; null when
+// none is shown.
+HWND FindVisibleMenuWindow(HWND except = nullptr);
+
+// A key pressed and released as posted messages to the window: a menu's own loop reads
+// them from its thread's queue, whichever window has the focus.
+void PostKeyTo(HWND window, WPARAM key);
+
 // Makes the control's top-level window the foreground window and gives the control
 // (or, for a combo box, its edit part) the keyboard focus, so that SendInput
 // reaches it. Waits until the target's thread reports both.

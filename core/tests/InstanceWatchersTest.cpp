@@ -44,6 +44,17 @@ bool PumpUntil(Predicate done, DWORD timeoutMs = 5000) {
     return true;
 }
 
+// A message-only window of its own class, whose procedure records what the watchers send.
+CWindowHandle MakeMessageWindow(WNDPROC procedure, const wchar_t* className) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    return CWindowHandle(
+        CreateWindowExW(0, className, L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr));
+}
+
 CString EventName(int n) {
     CString name;
     name.Format(L"Local\\VexloraWatcherTest_%lu_%d", GetCurrentProcessId(), n);
@@ -59,13 +70,7 @@ void Signal(int n) {
 // The named-event watchers share one thread: each still delivers its own message, a
 // stop ends exactly the watchers it was given to, and the thread goes when none is left.
 TEST(InstanceWatchers, ShareOneThreadAndStopByTheirOwnStopEvent) {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = RecordingProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"VexloraWatcherTestWindow";
-    RegisterClassW(&windowClass);
-    CWindowHandle window(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                                         windowClass.hInstance, nullptr));
+    CWindowHandle window = MakeMessageWindow(RecordingProc, L"VexloraWatcherTestWindow");
     ASSERT_TRUE(window.valid());
     CHandle stopA(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     CHandle stopB(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -115,13 +120,7 @@ LRESULT CALLBACK ResignallingProc(HWND window, UINT message, WPARAM wParam, LPAR
 // A request that comes while the window handles the one before is delivered too, never
 // reset away after the first delivery.
 TEST(InstanceWatchers, ASignalDuringADeliveryIsDeliveredAfterIt) {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = ResignallingProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"VexloraResignalTestWindow";
-    RegisterClassW(&windowClass);
-    CWindowHandle window(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                                         windowClass.hInstance, nullptr));
+    CWindowHandle window = MakeMessageWindow(ResignallingProc, L"VexloraResignalTestWindow");
     ASSERT_TRUE(window.valid());
     CHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     g_delivered.clear();

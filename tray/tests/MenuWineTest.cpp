@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/base/Handles.h"
+#include "testkit/Controls.h"
 #include "testkit/Poll.h"
 
 namespace {
@@ -41,21 +42,6 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// The visible menu windows of this process, "#32768", the newest first.
-HWND FindMenuWindow(HWND after = nullptr) {
-    HWND found = nullptr;
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
-         window = FindWindowExW(nullptr, window, L"#32768", nullptr)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window) && window != after) {
-            found = window;
-            break;
-        }
-    }
-    return found;
 }
 
 class MenuUnderWine : public ::testing::Test {
@@ -97,25 +83,20 @@ protected:
     CSeen m_seen;
 };
 
-void PostKey(HWND window, WPARAM key) {
-    PostMessageW(window, WM_KEYDOWN, key, 0);
-    PostMessageW(window, WM_KEYUP, key, 0xC0000000);
-}
-
 TEST_F(MenuUnderWine, AMenuOwnedByAMessageOnlyWindowIsChosenAndDismissedByKeys) {
     const UINT chosen = Track([] {
         HWND menu = nullptr;
-        if (!testkit::PollUntil(10000, [&] { return (menu = FindMenuWindow()) != nullptr; })) return;
-        PostKey(menu, VK_DOWN);
-        PostKey(menu, VK_DOWN);
-        PostKey(menu, VK_RETURN);
+        if (!testkit::PollUntil(10000, [&] { return (menu = testkit::FindVisibleMenuWindow()) != nullptr; })) return;
+        testkit::PostKeyTo(menu, VK_DOWN);
+        testkit::PostKeyTo(menu, VK_DOWN);
+        testkit::PostKeyTo(menu, VK_RETURN);
     });
     EXPECT_EQ(kFirstId + 1, chosen);
 
     const UINT dismissed = Track([] {
         HWND menu = nullptr;
-        if (!testkit::PollUntil(10000, [&] { return (menu = FindMenuWindow()) != nullptr; })) return;
-        PostKey(menu, VK_ESCAPE);
+        if (!testkit::PollUntil(10000, [&] { return (menu = testkit::FindVisibleMenuWindow()) != nullptr; })) return;
+        testkit::PostKeyTo(menu, VK_ESCAPE);
     });
     EXPECT_EQ(0u, dismissed);
 }
@@ -132,15 +113,17 @@ TEST_F(MenuUnderWine, AContextMenuFromWmMenuRButtonUpAnswersAndEndMenuClosesBoth
     HWND owner = m_owner.get();
     const UINT chosen = Track([menu, owner] {
         HWND menuWindow = nullptr;
-        if (!testkit::PollUntil(10000, [&] { return (menuWindow = FindMenuWindow()) != nullptr; })) return;
+        if (!testkit::PollUntil(10000, [&] { return (menuWindow = testkit::FindVisibleMenuWindow()) != nullptr; }))
+            return;
         PostMessageW(owner, WM_MENURBUTTONUP, 0, reinterpret_cast<LPARAM>(menu));
         HWND nested = nullptr;
-        if (!testkit::PollUntil(10000, [&] { return (nested = FindMenuWindow(menuWindow)) != nullptr; })) {
-            PostKey(menuWindow, VK_ESCAPE);
+        if (!testkit::PollUntil(10000,
+                                [&] { return (nested = testkit::FindVisibleMenuWindow(menuWindow)) != nullptr; })) {
+            testkit::PostKeyTo(menuWindow, VK_ESCAPE);
             return;
         }
-        PostKey(nested, VK_DOWN);
-        PostKey(nested, VK_RETURN);
+        testkit::PostKeyTo(nested, VK_DOWN);
+        testkit::PostKeyTo(nested, VK_RETURN);
     });
     EXPECT_EQ(1, m_seen.rightButtonUps.load());
     EXPECT_EQ(201u, m_seen.nestedResult.load()) << "the context menu's own choice";

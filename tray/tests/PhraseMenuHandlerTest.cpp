@@ -13,6 +13,7 @@
 #include "core/Settings.h"
 #include "core/TrayIds.h"
 #include "phrases/CommandTree.h"
+#include "testkit/Controls.h"
 #include "testkit/MessageWindow.h"
 #include "testkit/Poll.h"
 #include "tray/MenuItemData.h"
@@ -191,21 +192,6 @@ TEST(SpecialMenuIds, EachSpecialIdMapsToItsCommandAndBack) {
     EXPECT_EQ(0u, CommandOfSpecialId(-3));
 }
 
-void PostKey(HWND window, WPARAM key) {
-    PostMessageW(window, WM_KEYDOWN, key, 0);
-    PostMessageW(window, WM_KEYUP, key, 0xC0000000);
-}
-
-HWND FindOwnMenuWindow() {
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
-         window = FindWindowExW(nullptr, window, L"#32768", nullptr)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window)) return window;
-    }
-    return nullptr;
-}
-
 // The system's own menu, shown and worked by keys posted to its window: Escape posts -1,
 // Enter on the first item posts that item's id.
 TEST_F(PhraseMenuHandler, TheRealMenuIsDismissedByEscapeAndChosenByKeys) {
@@ -221,9 +207,9 @@ TEST_F(PhraseMenuHandler, TheRealMenuIsDismissedByEscapeAndChosenByKeys) {
         std::atomic<bool> seen{false};
         std::thread driver([&] {
             HWND menu = nullptr;
-            seen = testkit::PollUntil(10000, [&] { return (menu = FindOwnMenuWindow()) != nullptr; });
+            seen = testkit::PollUntil(10000, [&] { return (menu = testkit::FindVisibleMenuWindow()) != nullptr; });
             if (!seen) return;
-            for (WPARAM key : c.keys) PostKey(menu, key);
+            for (WPARAM key : c.keys) testkit::PostKeyTo(menu, key);
         });
         CMenuQuery query;
         query.point = {200, 200};
