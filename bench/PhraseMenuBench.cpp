@@ -39,11 +39,12 @@ public:
     bool HasSisterMetaInfo(int) override { return false; }
     CString GetPlainText(int index) override { return GetMenuCaption(index); }
     CString GetSourceUrl(int) override { return CString(); }
+    bool GetItemData(int, CClipboardItemData&) override { return false; }
 };
 
-void BuildTree(CVXLCommandTree& tree) {
+void BuildTree(CVXLCommandTree& tree, int folders = kFolders) {
     UINT id = 1;
-    for (int folder = 0; folder < kFolders; ++folder) {
+    for (int folder = 0; folder < folders; ++folder) {
         CVXLCommand group;
         group.SetID(id++);
         CString name;
@@ -114,9 +115,29 @@ private:
 
 }  // namespace
 
+// A short menu of a few folders and the clips, shown once and held open for a screenshot
+// of the whole menu, banner text included.
+int ShowShortMenu(DWORD holdMs) {
+    CVXLCommandTree tree;
+    BuildTree(tree, 6);
+    CClips clips;
+    HWND post = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    CVXLSettings::GetInstance().MaxHistoryItemsInMenu = 5;
+    IDataNeededHander_MenuSelf handler(post, WM_APP + 12, tree, nullptr, &clips);
+    handler.SetLastID(3);
+    CMenuWatcher watcher(holdMs);
+    CMenuQuery query;
+    query.point = {40, 40};
+    handler.OnDataNeeded(query);
+    watcher.Join();
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
-    // "/hold <ms>": the phrase menu stays open that long once, for a screenshot.
+    // "/hold <ms>": the phrase menu stays open that long once, for a screenshot; "/short
+    // <ms>": a short menu instead of the benchmark.
     const DWORD holdMs = argc == 3 && wcscmp(argv[1], L"/hold") == 0 ? static_cast<DWORD>(_wtoi(argv[2])) : 0;
+    if (argc == 3 && wcscmp(argv[1], L"/short") == 0) return ShowShortMenu(static_cast<DWORD>(_wtoi(argv[2])));
     CVXLCommandTree tree;
     BuildTree(tree);
     CClips clips;

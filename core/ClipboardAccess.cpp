@@ -130,6 +130,18 @@ bool SetClipboardUnicodeText(const CString& text) {
     return SetClipboardDataRaw(CF_UNICODETEXT, text.GetString(), (text.GetLength() + 1) * sizeof(wchar_t));
 }
 
+bool SetClipboardBitmap(HBITMAP bitmap) {
+    CMyCopyLock myCopy;
+    CBitmapHandle copy(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
+    if (!copy) return false;
+    CClipboardOpen open(nullptr, kClipboardOpenTimeoutMs);
+    if (OpenFailed(open, L"SetClipboardBitmap")) return false;
+    EmptyClipboard();
+    if (!SetClipboardData(CF_BITMAP, copy.get())) return false;
+    copy.release();  // the clipboard owns it now
+    return true;
+}
+
 void CClipboardFormatList::Set(UINT format, const void* bytes, size_t size) {
     CClipboardFormatData& entry = m_entries[format];
     entry.format = format;

@@ -37,6 +37,9 @@ void FreeClipboardTextCopy(wchar_t* text);
 bool SetClipboardDataRaw(UINT format, const void* bytes, size_t size);
 // CF_UNICODETEXT with its terminator.
 bool SetClipboardUnicodeText(const CString& text);
+// Empties the clipboard and puts a copy of the bitmap on it as CF_BITMAP (the caller
+// keeps its own). False when the copy or the clipboard failed.
+bool SetClipboardBitmap(HBITMAP bitmap);
 
 // Formats to put on the clipboard together, one entry per format id.
 struct CClipboardFormatData {

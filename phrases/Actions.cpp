@@ -91,11 +91,16 @@ int CVXLAction_Text::Run(HWND target, IActionServices& services) {
     return MutiCopy_Impl(kText, m_text, m_cursorBack, m_language, true, services);
 }
 
-int CVXLAction_Prompt::Run(HWND target, IActionServices& services) {
+bool CVXLAction_Prompt::Ask(HWND target, IActionServices& services) {
     CString answer;
     const INT_PTR result = services.AskPrompt(m_text, target, answer);
     services.GiveFocusBack(target);
     m_text = result == IDOK ? answer : CString();
+    return result == IDOK;
+}
+
+int CVXLAction_Prompt::Run(HWND target, IActionServices& services) {
+    Ask(target, services);
     if (m_text.IsEmpty()) return 1;
     return CVXLAction_Text::Run(target, services);
 }

@@ -112,6 +112,9 @@ public:
     // Asks for its text (its own text is the question), then runs as a text action; an
     // empty answer pastes nothing.
     int Run(HWND target, IActionServices& services) override;
+    // Asks the question and takes the answer as its text (empty when cancelled); the focus
+    // goes back to the target. True when answered.
+    bool Ask(HWND target, IActionServices& services);
 };
 
 class CVXLAction_RTF : public CVXLAction_TextCommon {

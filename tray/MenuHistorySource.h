@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "core/ClipboardItemFiles.h"
 #include "core/base/CString.h"
 
 // Kinds of a clipboard-history item.
@@ -36,4 +37,8 @@ public:
     virtual CString GetPlainText(int index) = 0;
     // Where the item was copied from; empty when unknown.
     virtual CString GetSourceUrl(int index) = 0;
+    // The item's data as the clipboard and the file writers take it; the data stays the
+    // history's and lives while the history is frozen. False when the item is gone or
+    // cannot be read.
+    virtual bool GetItemData(int index, CClipboardItemData& data) = 0;
 };

@@ -31,6 +31,9 @@ public:
     UINT Track(HMENU menu, int x, int y, HWND owner) override {
         return static_cast<UINT>(TrackPopupMenuEx(menu, TPM_RETURNCMD, x, y, owner, nullptr));
     }
+    UINT TrackNested(HMENU menu, int x, int y, HWND owner) override {
+        return static_cast<UINT>(TrackPopupMenu(menu, TPM_RECURSE | TPM_RETURNCMD, x, y, 0, owner, nullptr));
+    }
 };
 
 void LogWindowLine(const wchar_t* label, HWND window) {
@@ -38,69 +41,6 @@ void LogWindowLine(const wchar_t* label, HWND window) {
     if (window) GetClassNameW(window, className, 128);
     LogWriteFormat(L"%s: HWND=%p IsWindow=%d class=[%s]", label, window, window && IsWindow(window) ? 1 : 0, className);
 }
-
-// What the owner window needs to size and paint the items.
-struct COwnerDraw {
-    CMenuFontCache* fonts;
-    int menuHeight;
-    bool faultReported;
-};
-
-// A fault while sizing or painting one item is logged once per showing; the menu goes on
-// with the item as the system left it.
-template <class Body>
-void RunItemGuarded(COwnerDraw& draw, const wchar_t* what, Body&& body) {
-    DWORD code = 0;
-    if (RunGuarded(std::forward<Body>(body), &code) || draw.faultReported) return;
-    draw.faultReported = true;
-    LogError(FormatExceptionReport(what, code));
-}
-
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    auto* draw = reinterpret_cast<COwnerDraw*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (draw && message == WM_MEASUREITEM) {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure->CtlType == ODT_MENU) {
-            RunItemGuarded(*draw, L"ERROR: Exception in IDataNeededHander_MenuSelf::OnMenuMEASUREITEM",
-                           [&] { MeasureMenuItem(*measure, draw->menuHeight, *draw->fonts); });
-            return TRUE;
-        }
-    }
-    if (draw && message == WM_DRAWITEM) {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item->CtlType == ODT_MENU) {
-            RunItemGuarded(*draw, L"ERROR: Exception in IDataNeededHander_MenuSelf::OnMenuDRAWITEMSTRUCT",
-                           [&] { DrawMenuItem(*item, *draw->fonts); });
-            return TRUE;
-        }
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// The menu's owner while it is tracked: a message-only window of its own, made for each
-// menu and destroyed after it, that sizes and paints the items.
-class COwnerWindow {
-public:
-    explicit COwnerWindow(COwnerDraw& draw) {
-        static const ATOM atom = [] {
-            WNDCLASSW windowClass = {};
-            windowClass.style = CS_HREDRAW | CS_VREDRAW;
-            windowClass.lpfnWndProc = OwnerProc;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-            windowClass.lpszClassName = L"Vexlora_Menu_Tracker";
-            return RegisterClassW(&windowClass);
-        }();
-        if (atom)
-            m_window.reset(CreateWindowExW(0, L"Vexlora_Menu_Tracker", L"", WS_CHILD, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           GetModuleHandleW(nullptr), nullptr));
-        if (m_window) SetWindowLongPtrW(m_window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&draw));
-    }
-    HWND get() const { return m_window.get(); }
-
-private:
-    CWindowHandle m_window;
-};
 
 }  // namespace
 
@@ -204,15 +144,19 @@ int IDataNeededHander_MenuSelf::TrackMenu(const CMenuQuery& query) {
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    COwnerDraw draw = {&m_fonts, metrics.iMenuHeight, false};
-    COwnerWindow owner(draw);
-    SetMenuBannerTarget(m_menu, owner.get());
+    m_menuHeight = metrics.iMenuHeight;
+    m_faultReported = false;
+    CWndTrackForMenu tracker(*this, m_track);
+    if (!tracker.Create()) LogError(L"IDataNeededHander_MenuSelf: the tracker window cannot be made");
+    tracker.SetBalloonShown(m_balloonShown);
+    m_balloonShown = false;
+    SetMenuBannerTarget(m_menu, tracker.GetHwnd());
     UINT chosen = 0;
     {
         ResetMenuBannerDrawn();
         CAutoForegroundWindow foreground(CAppObjects::GetMainWnd());
         SetCursorPos(point.x, point.y);
-        chosen = m_track.Track(m_menu, point.x, point.y, owner.get());
+        chosen = m_track.Track(m_menu, point.x, point.y, tracker.GetHwnd());
         ResetMenuBannerDrawn();
         CAppObjects::HideMenuToolTip();
     }
@@ -240,6 +184,26 @@ int IDataNeededHander_MenuSelf::TrackMenu(const CMenuQuery& query) {
     // The target gets its focus back before anything is pasted into it.
     if (chosen) Sleep(100);
     return result;
+}
+
+// A fault while sizing or painting one item is logged once per showing; the menu goes on
+// with the item as the system left it.
+template <class Body>
+static void RunItemGuarded(bool& faultReported, const wchar_t* what, Body&& body) {
+    DWORD code = 0;
+    if (RunGuarded(std::forward<Body>(body), &code) || faultReported) return;
+    faultReported = true;
+    LogError(FormatExceptionReport(what, code));
+}
+
+void IDataNeededHander_MenuSelf::OnMenuMEASUREITEM(MEASUREITEMSTRUCT& item) {
+    RunItemGuarded(m_faultReported, L"ERROR: Exception in IDataNeededHander_MenuSelf::OnMenuMEASUREITEM",
+                   [&] { MeasureMenuItem(item, m_menuHeight, m_fonts); });
+}
+
+void IDataNeededHander_MenuSelf::OnMenuDRAWITEMSTRUCT(const DRAWITEMSTRUCT& item) {
+    RunItemGuarded(m_faultReported, L"ERROR: Exception in IDataNeededHander_MenuSelf::OnMenuDRAWITEMSTRUCT",
+                   [&] { DrawMenuItem(item, m_fonts); });
 }
 
 void IDataNeededHander_MenuSelf::ClearFonts_Internal() {

@@ -13,6 +13,7 @@
 #include "core/base/CString.h"
 #include "tray/MenuDraw.h"
 #include "tray/MenuHistorySource.h"
+#include "tray/WndTrackForMenu.h"
 
 class CVXLCommandTree;
 
@@ -32,11 +33,13 @@ struct CMenuQuery {
     HWND capture = nullptr;
 };
 
-// TrackPopupMenuEx with TPM_RETURNCMD: the chosen command id, 0 when cancelled.
+// TrackPopupMenuEx with TPM_RETURNCMD: the chosen command id, 0 when cancelled. The
+// nested road shows a menu from inside another one's loop (TPM_RECURSE).
 class IMenuTrack {
 public:
     virtual ~IMenuTrack() = default;
     virtual UINT Track(HMENU menu, int x, int y, HWND owner) = 0;
+    virtual UINT TrackNested(HMENU menu, int x, int y, HWND owner) = 0;
 };
 IMenuTrack& SystemMenuTrack();
 
@@ -85,7 +88,7 @@ protected:
 
 // The one handler: the menu built from the phrase tree and the history, tracked by a
 // message-only owner window, the chosen id posted to the tray window.
-class IDataNeededHander_MenuSelf : public IDataNeededHander {
+class IDataNeededHander_MenuSelf : public IDataNeededHander, public IMenuTrackerHost {
 public:
     // postWindow and postMessage receive the result (wParam: the id, lParam: the target).
     // history and historySource may be null (no clipboard history).
@@ -104,7 +107,12 @@ public:
     int TrackMenu(const CMenuQuery& query);
     void PostCommand(int id, HWND target);
     // A command of the tracker's right-button menu for an item: the tray window runs it.
-    LRESULT OnRightMenuCommand(UINT itemId, int actionCode);
+    LRESULT OnRightMenuCommand(UINT itemId, int actionCode) override;
+    // Size and paint an item; a fault is logged once per showing and the menu goes on.
+    void OnMenuMEASUREITEM(MEASUREITEMSTRUCT& item) override;
+    void OnMenuDRAWITEMSTRUCT(const DRAWITEMSTRUCT& item) override;
+    // The tray balloon is up: the menu hides it when its first submenu opens.
+    void SetBalloonShown(bool shown) { m_balloonShown = shown; }
 
 private:
     HWND m_postWindow;
@@ -116,4 +124,7 @@ private:
     HMENU m_menu = nullptr;
     bool m_hasSelection = false;
     CMenuFontCache m_fonts;
+    int m_menuHeight = 0;
+    bool m_faultReported = false;
+    bool m_balloonShown = false;
 };

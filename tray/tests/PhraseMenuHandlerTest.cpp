@@ -47,6 +47,17 @@ public:
         if (whileOpen) whileOpen();
         return answer;
     }
+    // The right-click menu: what it was shown, and the answer.
+    UINT nestedAnswer = 0;
+    std::vector<std::wstring> nestedTexts;
+    UINT TrackNested(HMENU menu, int, int, HWND) override {
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[256] = {};
+            GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
+            nestedTexts.push_back(text);
+        }
+        return nestedAnswer;
+    }
     HWND ownerParent = nullptr;
 };
 

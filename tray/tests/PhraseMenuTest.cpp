@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "core/UiStrings.h"
+#include "tray/tests/MenuFakes.h"
 
 namespace {
+
+using testkit::CFakeHistory;
 
 std::wstring W(const CString& text) {
     return std::wstring(text.GetString());
@@ -32,44 +35,6 @@ CVXLCommand Folder(UINT id, const wchar_t* name, std::vector<CVXLCommand> childr
     for (CVXLCommand& child : children) vector.push_back(std::move(child));
     return record;
 }
-
-struct CFakeHistory : IMenuHistorySource {
-    struct Item {
-        int kind = kHistoryKindUnicodeText;
-        CString caption;
-        CString text;
-        CString url;
-        bool sister = false;
-        bool hasHint = false;
-        CString hint;
-    };
-    std::vector<Item> items;
-    int stores = 0;
-
-    explicit CFakeHistory(int count = 0) {
-        for (int i = 0; i < count; ++i) {
-            Item item;
-            item.caption.Format(L"clip %d", i);
-            item.text = item.caption;
-            items.push_back(item);
-        }
-    }
-    int GetCount() override { return static_cast<int>(items.size()); }
-    int GetKind(int index) override { return items[index].kind; }
-    CString GetMenuCaption(int index) override { return items[index].caption; }
-    bool GetMenuHint(int index, CString& hint) override {
-        hint = items[index].hint;
-        return items[index].hasHint;
-    }
-    void StoreMenuHint(int index, const CString& hint) override {
-        ++stores;
-        items[index].hasHint = true;
-        items[index].hint = hint;
-    }
-    bool HasSisterMetaInfo(int index) override { return items[index].sister; }
-    CString GetPlainText(int index) override { return items[index].text; }
-    CString GetSourceUrl(int index) override { return items[index].url; }
-};
 
 // One item of a walked menu.
 struct CItem {
