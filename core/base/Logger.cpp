@@ -118,11 +118,23 @@ DWORD WriteLineInTurn(const wchar_t* text) {
     return result;
 }
 
-DWORD WINAPI LineThread(void* param) {
+DWORD WriteAndFreeLine(void* param) {
     wchar_t* block = static_cast<wchar_t*>(param);
     DWORD result = WriteLineInTurn(block);
     VirtualFree(block, 0, MEM_RELEASE);
     LineFinished();
+    return result;
+}
+
+// The thread holds a reference to the module its code lives in and lets it go as it
+// ends: the hook library can be unloaded from a program while one of its lines is still
+// being written.
+DWORD WINAPI LineThread(void* param) {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&LineThread), &self);
+    const DWORD result = WriteAndFreeLine(param);
+    if (self) FreeLibraryAndExitThread(self, result);
     return result;
 }
 
@@ -204,11 +216,17 @@ int LogPostLine(const wchar_t* text) {
     InterlockedIncrement(&State().pending);
     // Line threads wait for their turn, so a burst of lines means as many threads at
     // once; a small stack keeps a burst from exhausting the 32-bit address space.
+    // The reference the line thread gives back as it ends is taken here, before the
+    // thread exists, so that the module cannot go between the two.
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&LineThread), &self);
     HANDLE thread =
-        CreateThread(nullptr, kLineThreadStack, &LineThread, block, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        self ? CreateThread(nullptr, kLineThreadStack, &LineThread, block, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+             : nullptr;
     if (!thread) {
+        if (self) FreeLibrary(self);
         // No thread to be had: write it here rather than lose it.
-        LineThread(block);
+        WriteAndFreeLine(block);
         return 1;
     }
     CloseHandle(thread);

@@ -1,0 +1,175 @@
+// The built hook library loaded as the main program loads it: its exports by name and
+// ordinal, installation and removal from this process and from a second one, and the
+// target it follows in another real program.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/base/Handles.h"
+#include "core/base/SehGuard.h"
+#include "hooklib/HookRecords.h"
+#include "testkit/MessageWindow.h"
+#include "testkit/Poll.h"
+#include "testkit/Process.h"
+#include "testkit/ProgramFolder.h"
+#include "testkit/TargetIds.h"
+
+namespace {
+
+using InstallProc = int (*)(WP_INSTALL_INFO*);
+using Install2Proc = int (*)(WP_INSTALL_INFO2*);
+using UninstallProc = int (*)();
+using Uninstall2Proc = int (*)(const WP_UNINSTALL_INFO*);
+using WindowProc = HWND (*)();
+
+const wchar_t kNeeded[] = L"Local\\VxlTestNeeded";
+const wchar_t kCompleted[] = L"Local\\VxlTestCompleted";
+const wchar_t kArea[] = L"Local\\VxlTestArea";
+
+class HookLibrary : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_path = testkit::BuiltProgramPath(L"Vexlora.dll");
+        m_library.reset(LoadLibraryW(m_path));
+        ASSERT_TRUE(m_library) << "cannot load " << std::wstring(m_path.GetString());
+        m_install = Bind<InstallProc>("WP_Install", 3);
+        m_install2 = Bind<Install2Proc>("WP_Install2", 4);
+        m_uninstall = Bind<UninstallProc>("WP_Uninstall", 5);
+        m_uninstall2 = Bind<Uninstall2Proc>("WP_Uninstall2", 6);
+        m_target = Bind<WindowProc>("WP_GetTargetWindow", 1);
+        m_other = Bind<WindowProc>("WP_GetTargetWindowOther", 2);
+        ASSERT_TRUE(m_install && m_install2 && m_uninstall && m_uninstall2 && m_target && m_other);
+    }
+    void TearDown() override {
+        if (m_uninstall) m_uninstall();
+    }
+
+    // Bound by name; the ordinal must lead to the same function.
+    template <class Proc>
+    Proc Bind(const char* name, WORD ordinal) {
+        FARPROC byName = GetProcAddress(m_library.get(), name);
+        FARPROC byOrdinal = GetProcAddress(m_library.get(), MAKEINTRESOURCEA(ordinal));
+        EXPECT_EQ(byName, byOrdinal) << name;
+        return reinterpret_cast<Proc>(reinterpret_cast<void*>(byName));
+    }
+
+    WP_INSTALL_INFO2 Record(const wchar_t* needed = kNeeded, const wchar_t* completed = kCompleted,
+                            const wchar_t* area = kArea) {
+        WP_INSTALL_INFO2 info = {};
+        info.v1.mainWindow = m_main.get();
+        info.v1.monitoredMessage = RegisterWindowMessageW(L"VxlTestMonitored");
+        info.v1.dataNeededName = needed;
+        info.v1.dataCompletedName = completed;
+        info.v1.mappingName = area;
+        return info;
+    }
+
+    CString m_path;
+    CLibraryHandle m_library;
+    testkit::CMessageWindow m_main;
+    InstallProc m_install = nullptr;
+    Install2Proc m_install2 = nullptr;
+    UninstallProc m_uninstall = nullptr;
+    Uninstall2Proc m_uninstall2 = nullptr;
+    WindowProc m_target = nullptr;
+    WindowProc m_other = nullptr;
+};
+
+TEST_F(HookLibrary, NamesAreCheckedBeforeAnythingIsInstalled) {
+    const std::wstring longest(128, L'n');
+    const std::wstring tooLong(129, L'n');
+    const struct {
+        const wchar_t* needed;
+        const wchar_t* completed;
+        const wchar_t* area;
+        int result;
+        DWORD error;
+    } kCases[] = {
+        {kNeeded, kCompleted, kArea, 1, WPE_NONE},
+        {longest.c_str(), kCompleted, kArea, 1, WPE_NONE},
+        {tooLong.c_str(), kCompleted, kArea, 0, WPE_INVALID_NAMES},
+        {kNeeded, L"", kArea, 0, WPE_INVALID_NAMES},
+        {kNeeded, kCompleted, nullptr, 0, WPE_INVALID_NAMES},
+        // Unreadable: only where the guard catches faults (the 32-bit build).
+        {kGuardCatchesFaults ? reinterpret_cast<const wchar_t*>(16) : L"", kCompleted, kArea, 0, WPE_INVALID_NAMES},
+    };
+    for (const auto& c : kCases) {
+        WP_INSTALL_INFO2 info = Record(c.needed, c.completed, c.area);
+        EXPECT_EQ(c.result, m_install2(&info)) << (c.needed == longest.c_str() ? "128" : "case");
+        EXPECT_EQ(c.error, info.v1.error);
+        const WP_UNINSTALL_INFO record = {sizeof record, 0, 0};
+        EXPECT_EQ(c.result, m_uninstall2(&record)) << "only an installation can be removed";
+    }
+    EXPECT_EQ(0, m_install2(nullptr));
+    EXPECT_EQ(0, m_install(nullptr));
+}
+
+TEST_F(HookLibrary, ASecondInstallationFailsWithTwoAndTheFirstRecordGetsItsResultsBack) {
+    WP_INSTALL_INFO2 first = Record();
+    ASSERT_EQ(1, m_install2(&first));
+
+    // The version 1 record: 42 bytes in the 32-bit layout, followed here by bytes that
+    // the library must leave alone.
+    struct {
+        WP_INSTALL_INFO record;
+        BYTE guard[32];
+    } v1 = {};
+    memset(v1.guard, 0xA5, sizeof v1.guard);
+    v1.record = Record().v1;
+    EXPECT_EQ(0, m_install(&v1.record));
+    EXPECT_EQ(WPE_ALREADY_INSTALLED, v1.record.error);
+    for (BYTE b : v1.guard) ASSERT_EQ(0xA5, b) << "nothing is written past the version 1 record";
+
+    // A second program is refused too.
+    const CString installer = testkit::TestProgramPath(L"VxlHookInstaller.exe");
+    testkit::CResult<DWORD> code = testkit::RunToExit(installer, L"\"" + m_path + L"\"");
+    ASSERT_TRUE(code);
+    EXPECT_EQ(100u + WPE_ALREADY_INSTALLED, code.value());
+
+    const WP_UNINSTALL_INFO record = {sizeof record, 0, 0};
+    EXPECT_EQ(1, m_uninstall2(&record));
+    EXPECT_EQ(0, m_uninstall2(&record)) << "nothing left to remove";
+    EXPECT_EQ(0, m_uninstall2(nullptr));
+}
+
+// A main program that dies cannot remove its hook; the next one installs all the same.
+TEST_F(HookLibrary, AnInstallationLeftByAKilledProgramDoesNotBlockTheNext) {
+    testkit::CTestProcess installer;
+    ASSERT_TRUE(installer.Start(testkit::TestProgramPath(L"VxlHookInstaller.exe"), L"\"" + m_path + L"\""));
+    WP_INSTALL_INFO2 info = Record();
+    ASSERT_TRUE(testkit::PollUntil(10000, [&] {
+        info = Record();
+        if (m_install2(&info) == 1) {  // before the other program: try again
+            const WP_UNINSTALL_INFO record = {sizeof record, 0, 0};
+            m_uninstall2(&record);
+            return false;
+        }
+        return info.v1.error == WPE_ALREADY_INSTALLED;
+    })) << "the second program installed";
+    ASSERT_TRUE(installer.Kill(1));
+    info = Record();
+    EXPECT_EQ(1, m_install2(&info));
+    EXPECT_EQ(WPE_NONE, info.v1.error);
+}
+
+// The focused control of another program is the target. Under Wine the other program's
+// focus events do not reach an out-of-context WinEvent hook (seen: the recorded window
+// stayed unset), so the target comes from the foreground thread here; the procedure that
+// records the events is fed them directly in hook_core_tests.
+TEST_F(HookLibrary, TheFocusedControlOfAnotherProgramIsTheTarget) {
+    WP_INSTALL_INFO2 info = Record();
+    ASSERT_EQ(1, m_install2(&info));
+    testkit::CTestProcess target;
+    ASSERT_TRUE(target.Start(testkit::TestProgramPath(kTargetExe), L"/focus:memo"));
+    testkit::CResult<HWND> window = target.WaitForWindow(testkit::CWindowQuery{kTargetTitle, L"", target.id()});
+    ASSERT_TRUE(window);
+    HWND memo = GetDlgItem(window.value(), IDC_TARGET_MEMO);
+    SetForegroundWindow(window.value());
+    EXPECT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return m_target() == memo; }))
+        << "target " << m_target() << " memo " << memo;
+}
+
+}  // namespace
