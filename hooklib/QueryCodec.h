@@ -58,8 +58,10 @@ public:
 
 // The whole WPQuery text, declaration first, CR LF after every line.
 std::string PrintWPQuery(const CWPQueryData& query);
-// Main side. Fields the text lacks keep their defaults (see the .cpp); false for an empty
-// or unparsable text or one without the root "WPQuery".
+// Main side. Missing parts read as: points -1, windows 0, layout 0 unless both words are
+// there; a missing path, class or "SelText" leaves that field as it was, a missing state
+// reads -1. Blanks of the texts are kept exactly. False for an empty, non-UTF-8 or
+// unparsable text or one without the root "WPQuery".
 bool ParseWPQuery(const char* text, CWPQueryData& query);
 
 // Main side. Empty when there are no commands: then no answer is written at all.
