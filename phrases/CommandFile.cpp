@@ -1,7 +1,6 @@
 // The phrase file: reading it into a record and writing a record into it.
 #include <tinyxml.h>
 
-#include <mutex>
 #include <new>
 
 #include "core/base/Handles.h"
@@ -10,6 +9,7 @@
 #include "core/base/Security.h"
 #include "core/base/TextConversions.h"
 #include "core/base/TextHelpers.h"
+#include "core/base/XmlParseSettings.h"
 #include "phrases/Command.h"
 
 namespace {
@@ -18,25 +18,6 @@ namespace {
 // a damaged or hostile file of many thousand nested elements would overflow the stack;
 // such a file is refused before it is parsed.
 const int kMaxElementDepth = 64;
-
-// The parser's white-space condensing is one flag for the whole process. Phrase files
-// are parsed with it off, and one parse at a time, so that two threads reading phrase
-// files cannot switch it back under each other.
-std::mutex& ParseLock() {
-    static std::mutex* lock = new std::mutex;  // never destroyed: save workers may outlive main
-    return *lock;
-}
-
-class CCondenseOff {
-public:
-    CCondenseOff() : m_was(TiXmlBase::IsWhiteSpaceCondensed()) { TiXmlBase::SetCondenseWhiteSpace(false); }
-    ~CCondenseOff() { TiXmlBase::SetCondenseWhiteSpace(m_was); }
-    CCondenseOff(const CCondenseOff&) = delete;
-    CCondenseOff& operator=(const CCondenseOff&) = delete;
-
-private:
-    bool m_was;
-};
 
 CString ToCString(const std::wstring& text) {
     return CString(text.c_str(), static_cast<int>(text.size()));
@@ -83,50 +64,6 @@ LONG ReadIntAttribute(const TiXmlElement* element, const char* name) {
     UINT low = static_cast<UINT>(value);
     if (negative) low = 0u - low;
     return static_cast<LONG>(low);
-}
-
-// Depth of element nesting, counted without building anything; false as soon as it
-// passes the limit.
-bool NestingWithin(const char* p, int limit) {
-    int depth = 0;
-    while (*p) {
-        if (*p != '<') {
-            ++p;
-            continue;
-        }
-        if (strncmp(p, "<!--", 4) == 0) {
-            const char* end = strstr(p + 4, "-->");
-            if (!end) return true;
-            p = end + 3;
-        } else if (strncmp(p, "<![CDATA[", 9) == 0) {
-            const char* end = strstr(p + 9, "]]>");
-            if (!end) return true;
-            p = end + 3;
-        } else if (p[1] == '?' || p[1] == '!') {
-            const char* end = strchr(p, '>');
-            if (!end) return true;
-            p = end + 1;
-        } else if (p[1] == '/') {
-            if (depth > 0) --depth;
-            const char* end = strchr(p, '>');
-            if (!end) return true;
-            p = end + 1;
-        } else {
-            char quote = 0;
-            const char* q = p + 1;
-            for (; *q && (quote || *q != '>'); ++q) {
-                if (quote) {
-                    if (*q == quote) quote = 0;
-                } else if (*q == '"' || *q == '\'') {
-                    quote = *q;
-                }
-            }
-            if (!*q) return true;
-            if (q[-1] != '/' && ++depth > limit) return false;
-            p = q + 1;
-        }
-    }
-    return true;
 }
 
 // The parser drops the "&" of an entity it does not know and keeps the rest, so the
@@ -208,12 +145,6 @@ bool RecoverBlankText(const char* file, const char* tag, CString& text) {
     return false;
 }
 
-bool IsValidUtf8(const char* text, DWORD length) {
-    if (length == 0) return true;
-    if (length > static_cast<DWORD>(INT_MAX)) return false;
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, static_cast<int>(length), nullptr, 0) > 0;
-}
-
 CString ErrorText(DWORD code) {
     CString system = GetErrorMessageText(code);
     system.TrimRight(L"\r\n ");
@@ -264,7 +195,7 @@ bool ParseCommandXml(CVXLCommand& record, const char* text, DWORD length, const 
         LogReadRefusal(source, L"the file is empty");
         return false;
     }
-    if (!NestingWithin(text, kMaxElementDepth)) {
+    if (!XmlNestingWithin(text, kMaxElementDepth)) {
         LogReadRefusal(source, L"its elements are nested too deeply for a phrase file");
         return false;
     }
@@ -274,8 +205,7 @@ bool ParseCommandXml(CVXLCommand& record, const char* text, DWORD length, const 
 
     TiXmlDocument document;
     {
-        std::lock_guard<std::mutex> lock(ParseLock());
-        CCondenseOff condenseOff;
+        CXmlParseSettings keepBlanks(false);
         // Bytes that are not UTF-8 would make the parser read past the ends of tags
         // (it takes a lead byte's count of bytes whatever they are): such a file is
         // parsed byte by byte, and its texts still converted as UTF-8.
