@@ -71,18 +71,17 @@ private:
     BSTR m_text = nullptr;
 };
 
+BOOL CALLBACK FindDocumentChild(HWND child, LPARAM found) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (wcscmp(name, L"Internet Explorer_Server") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
 HWND FindDocumentWindow(HWND window) {
     HWND found = nullptr;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM parameter) -> BOOL {
-            wchar_t name[64] = {};
-            GetClassNameW(child, name, 64);
-            if (wcscmp(name, L"Internet Explorer_Server") != 0) return TRUE;
-            *reinterpret_cast<HWND*>(parameter) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(window, FindDocumentChild, reinterpret_cast<LPARAM>(&found));
     return found ? found : window;
 }
 

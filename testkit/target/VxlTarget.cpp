@@ -58,6 +58,7 @@ private:
     static LRESULT CALLBACK CopierProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK CountingSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                                  DWORD_PTR self);
+    static BOOL CALLBACK SubclassForCounting(HWND child, LPARAM self);
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetFocus(WPARAM wParam, LPARAM lParam);
@@ -172,18 +173,17 @@ LRESULT CALLBACK CTargetWindow::CountingSubclassProc(HWND hwnd, UINT message, WP
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+BOOL CALLBACK CTargetWindow::SubclassForCounting(HWND child, LPARAM self) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (wcscmp(name, kTargetCopierClass) != 0) SetWindowSubclass(child, CountingSubclassProc, 1, self);
+    return TRUE;
+}
+
 // Every control and the parts it is made of (a combo box's edit field and list), except
 // the copier, which counts in its own procedure.
 void CTargetWindow::SubclassControlsForCounting() {
-    EnumChildWindows(
-        m_hwnd,
-        [](HWND child, LPARAM self) -> BOOL {
-            wchar_t name[64] = {};
-            GetClassNameW(child, name, 64);
-            if (wcscmp(name, kTargetCopierClass) != 0) SetWindowSubclass(child, CountingSubclassProc, 1, self);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
+    EnumChildWindows(m_hwnd, SubclassForCounting, reinterpret_cast<LPARAM>(this));
 }
 
 HWND CTargetWindow::CreateChild(const wchar_t* className, DWORD style, int id, int x, int y, int width, int height) {
