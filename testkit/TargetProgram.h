@@ -1,5 +1,6 @@
 // VxlTarget.exe as the tests drive it: started, its window found, its controls named by
-// id, and its RichEdit's formatting read back through the one private request it answers.
+// id, its RichEdit's formatting and its count of a message read back through its private
+// requests.
 #pragma once
 
 #include <windows.h>
@@ -41,6 +42,18 @@ public:
         const std::string rtf = testkit::ReadFileBytes(path);
         if (rtf.empty()) return CCheck::Failed(L"the RTF file of the target cannot be read");
         return rtf;
+    }
+
+    // How often the target's window procedures received the message named by its
+    // "/count:" option.
+    CResult<LRESULT> CountOfMessages() const {
+        COPYDATASTRUCT data = {};
+        data.dwData = kTargetCountMessages;
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(m_window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kWaitMs,
+                                 &answer))
+            return CCheck::Failed(L"the target did not answer the count request");
+        return static_cast<LRESULT>(answer);
     }
 
 private:

@@ -4,6 +4,7 @@
 // tlhelp32.h uses the types windows.h declares.
 #include <tlhelp32.h>
 
+#include "testkit/Poll.h"
 #include "testkit/TargetIds.h"
 #include "testkit/TestKit.h"
 
@@ -95,6 +96,40 @@ TEST(Pasting, CtrlVPastesTheClipboardIntoTheFocusedControl) {
         ASSERT_TRUE(text);
         EXPECT_STREQ(c.expected, text.value().GetString()) << DescribeWindow(target.Control(c.id)).GetString();
     }
+}
+
+// The copier puts its text on the clipboard when asked to copy, by message or by
+// Ctrl+C; the count covers the frame, a control and the copier, and nothing else.
+TEST(TargetRequests, CopierCopiesAndTheCountedMessageIsCountedWhereverItGoes) {
+    CTargetProgram target;
+    ASSERT_TRUE(target.Start(L"/focus:copier /count:VxlTargetTestCounted"));
+    HWND copier = target.Control(IDC_TARGET_COPIER);
+    ASSERT_TRUE(copier);
+
+    ASSERT_TRUE(SetClipboardText(L"before"));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(copier, WM_COPY, 0, 0, SMTO_ABORTIFHUNG, kWaitMs, &answer));
+    CResult<CString> copied = ReadClipboardText();
+    ASSERT_TRUE(copied);
+    EXPECT_STREQ(kTargetCopierText, copied.value().GetString());
+
+    ASSERT_TRUE(SetClipboardText(L"before"));
+    ASSERT_TRUE(FocusControl(copier));
+    ASSERT_TRUE(PressKey('C', kCtrl));
+    EXPECT_TRUE(PollUntil(kWaitMs, [] {
+        const CResult<CString> text = ReadClipboardText();
+        return text.ok() && text.value() == kTargetCopierText;
+    }));
+
+    const UINT counted = RegisterWindowMessageW(L"VxlTargetTestCounted");
+    const UINT other = RegisterWindowMessageW(L"VxlTargetTestNotCounted");
+    for (HWND window : {target.window(), target.Control(IDC_TARGET_EDIT), copier}) {
+        ASSERT_TRUE(SendMessageTimeoutW(window, counted, 0, 0, SMTO_ABORTIFHUNG, kWaitMs, &answer));
+        ASSERT_TRUE(SendMessageTimeoutW(window, other, 0, 0, SMTO_ABORTIFHUNG, kWaitMs, &answer));
+    }
+    ASSERT_TRUE(PostMessageW(target.Control(IDC_TARGET_MEMO), counted, 0, 0));
+    EXPECT_TRUE(PollUntil(kWaitMs, [&] { return target.CountOfMessages().value() == 4; }))
+        << target.CountOfMessages().value();
 }
 
 // However the target ends, its exit code comes back and nothing of it is left.
