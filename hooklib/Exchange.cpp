@@ -83,15 +83,21 @@ std::string PrintCappedWPQuery(CWPQueryData& query) {
     const size_t limit = kExchangeTextMaxBytes - 1;
     if (printed.size() <= limit) return printed;
     const int originalLength = query.m_selectedText.GetLength();
-    // Escaping makes the printed selection longer than its UTF-8, so the cut is repeated
-    // with what is still too much until the text fits; every round shortens it.
-    std::string selection = WideToUtf8(query.m_selectedText);
-    while (printed.size() > limit && !selection.empty()) {
-        const size_t excess = printed.size() - limit;
-        selection = CutUtf8(selection, selection.size() > excess ? selection.size() - excess : 0);
-        query.m_selectedText = CString(Utf8ToWide(selection.c_str()).c_str());
-        printed = PrintWPQuery(query);
+    // Escaping makes the printed selection longer than its UTF-8, so the longest prefix
+    // that fits is searched for: a cut at `fits` fits, one at `tooLong` does not.
+    const std::string selection = WideToUtf8(query.m_selectedText);
+    size_t fits = 0;
+    size_t tooLong = selection.size();
+    while (tooLong - fits > 1) {
+        const size_t middle = fits + (tooLong - fits) / 2;
+        query.m_selectedText = CString(Utf8ToWide(CutUtf8(selection, middle).c_str()).c_str());
+        if (PrintWPQuery(query).size() <= limit)
+            fits = middle;
+        else
+            tooLong = middle;
     }
+    query.m_selectedText = CString(Utf8ToWide(CutUtf8(selection, fits).c_str()).c_str());
+    printed = PrintWPQuery(query);
     LogLine(L"Selected text of %d characters cut to %d", originalLength, query.m_selectedText.GetLength());
     return printed;
 }

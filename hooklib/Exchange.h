@@ -35,7 +35,7 @@ bool WriteExchangeText(const wchar_t* mappingName, const std::string& text);
 bool ReadExchangeText(const wchar_t* mappingName, std::string& text);
 
 // The printed query. A selection that would take the text to kExchangeTextMaxBytes is cut
-// (never inside a character) until the text fits, and the cut is logged.
+// to its longest prefix that fits (never inside a character), and the cut is logged.
 std::string PrintCappedWPQuery(CWPQueryData& query);
 
 // Waits for the event while the calling thread's messages are dispatched: true when it is
