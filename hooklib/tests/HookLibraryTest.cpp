@@ -72,6 +72,15 @@ protected:
         return info;
     }
 
+    // The test target with that control focused, its window brought to the foreground.
+    void StartTarget(testkit::CTestProcess& target, const wchar_t* focus, int controlId, HWND& control) {
+        ASSERT_TRUE(target.Start(testkit::TestProgramPath(kTargetExe), CString(L"/focus:") + focus));
+        testkit::CResult<HWND> window = target.WaitForWindow(testkit::CWindowQuery{kTargetTitle, L"", target.id()});
+        ASSERT_TRUE(window);
+        control = GetDlgItem(window.value(), controlId);
+        SetForegroundWindow(window.value());
+    }
+
     CString m_path;
     CLibraryHandle m_library;
     testkit::CMessageWindow m_main;
@@ -168,11 +177,8 @@ TEST_F(HookLibrary, TheFocusedControlOfAnotherProgramIsTheTarget) {
     WP_INSTALL_INFO2 info = Record();
     ASSERT_EQ(1, m_install2(&info));
     testkit::CTestProcess target;
-    ASSERT_TRUE(target.Start(testkit::TestProgramPath(kTargetExe), L"/focus:memo"));
-    testkit::CResult<HWND> window = target.WaitForWindow(testkit::CWindowQuery{kTargetTitle, L"", target.id()});
-    ASSERT_TRUE(window);
-    HWND memo = GetDlgItem(window.value(), IDC_TARGET_MEMO);
-    SetForegroundWindow(window.value());
+    HWND memo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartTarget(target, L"memo", IDC_TARGET_MEMO, memo));
     EXPECT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return m_target() == memo; }))
         << "target " << m_target() << " memo " << memo;
 }
@@ -227,11 +233,8 @@ TEST_F(HookLibrary, WaitingForTheAnswerShowsTheMenuInTheTargetAndRepliesWithTheC
     ASSERT_EQ(1, m_install2(&info));
 
     testkit::CTestProcess target;
-    ASSERT_TRUE(target.Start(testkit::TestProgramPath(kTargetExe), L"/focus:edit"));
-    testkit::CResult<HWND> window = target.WaitForWindow(testkit::CWindowQuery{kTargetTitle, L"", target.id()});
-    ASSERT_TRUE(window);
-    HWND edit = GetDlgItem(window.value(), IDC_TARGET_EDIT);
-    SetForegroundWindow(window.value());
+    HWND edit = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartTarget(target, L"edit", IDC_TARGET_EDIT, edit));
     ASSERT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return m_target() == edit; }));
 
     // The main program's query thread.
@@ -256,7 +259,8 @@ TEST_F(HookLibrary, WaitingForTheAnswerShowsTheMenuInTheTargetAndRepliesWithTheC
         answered = true;
         SetEvent(completed.get());
     });
-    // Give the query thread its wait before the target pulses the event.
+    // The data-needed event is only pulsed: the query thread must be in its wait before
+    // the target gets the message.
     Sleep(200);
     PostMessageW(edit, info.v1.monitoredMessage, 0, 0);
     HWND menu = nullptr;
