@@ -6,11 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/base/Handles.h"
+#include "core/base/NamedObjects.h"
 #include "core/base/SehGuard.h"
 #include "hooklib/HookRecords.h"
+#include "hooklib/MenuDriver.h"
+#include "hooklib/QueryCodec.h"
+#include "testkit/Controls.h"
 #include "testkit/MessageWindow.h"
 #include "testkit/Poll.h"
 #include "testkit/Process.h"
@@ -65,6 +70,15 @@ protected:
         info.v1.dataCompletedName = completed;
         info.v1.mappingName = area;
         return info;
+    }
+
+    // The test target with that control focused, its window brought to the foreground.
+    void StartTarget(testkit::CTestProcess& target, const wchar_t* focus, int controlId, HWND& control) {
+        ASSERT_TRUE(target.Start(testkit::TestProgramPath(kTargetExe), CString(L"/focus:") + focus));
+        testkit::CResult<HWND> window = target.WaitForWindow(testkit::CWindowQuery{kTargetTitle, L"", target.id()});
+        ASSERT_TRUE(window);
+        control = GetDlgItem(window.value(), controlId);
+        SetForegroundWindow(window.value());
     }
 
     CString m_path;
@@ -163,13 +177,107 @@ TEST_F(HookLibrary, TheFocusedControlOfAnotherProgramIsTheTarget) {
     WP_INSTALL_INFO2 info = Record();
     ASSERT_EQ(1, m_install2(&info));
     testkit::CTestProcess target;
-    ASSERT_TRUE(target.Start(testkit::TestProgramPath(kTargetExe), L"/focus:memo"));
-    testkit::CResult<HWND> window = target.WaitForWindow(testkit::CWindowQuery{kTargetTitle, L"", target.id()});
-    ASSERT_TRUE(window);
-    HWND memo = GetDlgItem(window.value(), IDC_TARGET_MEMO);
-    SetForegroundWindow(window.value());
+    HWND memo = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartTarget(target, L"memo", IDC_TARGET_MEMO, memo));
     EXPECT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return m_target() == memo; }))
         << "target " << m_target() << " memo " << memo;
+}
+
+// The main program's window as the menu driver sees it: it keeps the last command reply.
+LRESULT CALLBACK ReplyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        auto* reply = reinterpret_cast<WP_CMD_RESULT*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (reply && reinterpret_cast<HWND>(wParam) == window && data->dwData == 0x7E57 &&
+            data->cbData == sizeof(WP_CMD_RESULT))
+            memcpy(reply, data->lpData, sizeof(WP_CMD_RESULT));
+        return TRUE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND FindMenuWindowOf(DWORD processId) {
+    for (HWND menu = FindWindowW(L"#32768", nullptr); menu; menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(menu, &owner);
+        if (owner == processId && IsWindowVisible(menu)) return menu;
+    }
+    return nullptr;
+}
+
+// The whole road with the wait flag: the monitored message reaches the target's edit
+// field, the library there sends its query, waits for this test's answer, shows the menu
+// and reports the chosen command to the main window.
+TEST_F(HookLibrary, WaitingForTheAnswerShowsTheMenuInTheTargetAndRepliesWithTheChoice) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ReplyWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"VxlHookTestMainWindow";
+    RegisterClassW(&windowClass);
+    CWindowHandle mainWindow(
+        CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(mainWindow);
+    WP_CMD_RESULT reply = {};
+    reply.cmdId = -100;
+    SetWindowLongPtrW(mainWindow.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&reply));
+
+    CHandle area(CMMFFile::CreateMMF_File(kArea, kInterchangeAreaSize, true));
+    CHandle needed(CreateSharedEvent(kNeeded, true, false));
+    CHandle completed(CreateSharedEvent(kCompleted, true, false));
+    ASSERT_TRUE(area && needed && completed);
+
+    WP_INSTALL_INFO2 info = Record();
+    info.v1.mainWindow = mainWindow.get();
+    info.v1.replyTag = 0x7E57;
+    info.v1.flags = WPF_WAIT_ANSWER;
+    ASSERT_EQ(1, m_install2(&info));
+
+    testkit::CTestProcess target;
+    HWND edit = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartTarget(target, L"edit", IDC_TARGET_EDIT, edit));
+    ASSERT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return m_target() == edit; }));
+
+    // The main program's query thread.
+    CWPQueryData query;
+    bool answered = false;
+    std::thread mainSide([&] {
+        if (WaitForSingleObject(needed.get(), 20000) != WAIT_OBJECT_0) return;
+        CMappedView view(MapViewOfFile(area.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        if (!view || !ParseWPQuery(static_cast<const char*>(view.get()), query)) return;
+        CWPAnswerData answer;
+        CPhraseNode five;
+        five.m_cmdId = 5;
+        five.m_flags = 0x20;
+        five.SetName(L"Five");
+        AppendPhraseNode(answer.m_commands, five);
+        CPhraseNode six;
+        six.m_cmdId = 6;
+        six.SetName(L"Six");
+        AppendPhraseNode(answer.m_commands, six);
+        const std::string text = PrintWPAnswer(answer);
+        memcpy(view.get(), text.c_str(), text.size() + 1);
+        answered = true;
+        SetEvent(completed.get());
+    });
+    // The data-needed event is only pulsed: the query thread must be in its wait before
+    // the target gets the message.
+    Sleep(200);
+    PostMessageW(edit, info.v1.monitoredMessage, 0, 0);
+    HWND menu = nullptr;
+    const bool shown = testkit::PumpMessagesUntil(20000, [&] { return (menu = FindMenuWindowOf(target.id())); });
+    mainSide.join();
+    ASSERT_TRUE(answered) << "no query came";
+    EXPECT_STREQ(L"Edit", query.m_windowClassName);
+    EXPECT_EQ(edit, query.m_targetWindow);
+    ASSERT_TRUE(shown) << "no menu in the target";
+
+    testkit::PostKeyTo(menu, VK_DOWN);
+    testkit::PostKeyTo(menu, VK_RETURN);
+    ASSERT_TRUE(testkit::PumpMessagesUntil(20000, [&] { return reply.cmdId != -100; })) << "no reply";
+    EXPECT_EQ(5, reply.cmdId);
+    EXPECT_STREQ(L"Edit", reply.className);
+    EXPECT_EQ(ValueOf(edit), reply.window);
+    EXPECT_EQ(0x20u, reply.flags);
 }
 
 }  // namespace

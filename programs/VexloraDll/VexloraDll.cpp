@@ -5,6 +5,7 @@
 
 #include "hooklib/HookInstall.h"
 #include "hooklib/HookRecords.h"
+#include "hooklib/MenuDriver.h"
 
 namespace {
 
@@ -67,8 +68,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_process.module = instance;
         AttachHookLibrary(&g_wph, &g_process);
+        AttachMenuDriver(&g_wph);
+        SetMonitoredMessageProc(MenuDriverProc);
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
+        SetMonitoredMessageProc(nullptr);
+        AttachMenuDriver(nullptr);
         AttachHookLibrary(nullptr, nullptr);
     }
     return TRUE;
