@@ -13,7 +13,7 @@
 namespace {
 
 const int kMessages = 1000000;
-const int kRounds = 3;
+const int kRounds = 1;
 // Posted in batches well below the queue's limit of 10,000 messages.
 const int kBatch = 5000;
 
