@@ -2,6 +2,7 @@
 // ordinal, installation and removal from this process and from a second one, and the
 // target it follows in another real program.
 #include <windows.h>
+#include <richedit.h>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 #include "testkit/Process.h"
 #include "testkit/ProgramFolder.h"
 #include "testkit/TargetIds.h"
+#include "testkit/TargetProgram.h"
 
 namespace {
 
@@ -278,6 +280,85 @@ TEST_F(HookLibrary, WaitingForTheAnswerShowsTheMenuInTheTargetAndRepliesWithTheC
     EXPECT_STREQ(L"Edit", reply.className);
     EXPECT_EQ(ValueOf(edit), reply.window);
     EXPECT_EQ(0x20u, reply.flags);
+}
+
+// The road the main program takes (no wait flag): the monitored message posted to a
+// control of the target is taken out of the queue by the library, which describes the
+// control, its layout and its selection in a query and returns at once. The query is
+// the codec's own print of what it says, byte for byte.
+TEST_F(HookLibrary, TheQueryDescribesTheTargetAndItsWindowNeverSeesTheMessage) {
+    CHandle area(CMMFFile::CreateMMF_File(kArea, kInterchangeAreaSize, true));
+    CHandle needed(CreateSharedEvent(kNeeded, true, false));
+    ASSERT_TRUE(area && needed);
+    WP_INSTALL_INFO2 info = Record();
+    ASSERT_EQ(1, m_install2(&info));
+    // 300,000 characters of two UTF-8 bytes each in lines of 100: half again as much as a
+    // query may hold. (Wine's edit control did not take even these 300,000 characters on
+    // one line within 20 seconds; the readers' tests read five megabytes in one process.)
+    std::wstring big;
+    for (int line = 0; line < 3000; ++line) big += std::wstring(98, L'\x0436') + L"\r\n";
+    const struct {
+        const wchar_t* focus;
+        int control;
+        std::wstring text;
+        int start;
+        int end;
+        int state;
+        std::wstring selected;  // for a cut selection: its start
+        const wchar_t* className;
+    } kCases[] = {
+        {L"edit", IDC_TARGET_EDIT, L"hello <w&rld>", 6, 13, WPSEL_READ, L"<w&rld>", L"Edit"},
+        {L"edit", IDC_TARGET_EDIT, L"caret only", 3, 3, WPSEL_NONE, L"", L"Edit"},
+        {L"memo", IDC_TARGET_MEMO, big, 0, -1, WPSEL_READ, big.substr(0, 1000), L"Edit"},
+        {L"rich", IDC_TARGET_RICH, L"\x041F\x0440\x0438\x0432\x0435\x0442 \x4E16\x754C", 7, 9, WPSEL_READ,
+         L"\x4E16\x754C", RICHEDIT_CLASSW},
+        // Any other window is read by a simulated copy, which the copier answers.
+        {L"copier", IDC_TARGET_COPIER, L"", 0, 0, WPSEL_READ, kTargetCopierText, kTargetCopierClass},
+    };
+    for (const auto& c : kCases) {
+        // The target is the focused control of the program the user works in.
+        testkit::CTargetProgram target;
+        ASSERT_TRUE(target.Start(CString(L"/focus:") + c.focus + L" /count:VxlTestMonitored"));
+        SetForegroundWindow(target.window());
+        HWND control = target.Control(c.control);
+        ASSERT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return m_target() == control; }));
+        DWORD_PTR done = 0;
+        if (!c.text.empty()) {
+            ASSERT_TRUE(SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()),
+                                            SMTO_ABORTIFHUNG, 20000, &done));
+            SendMessageTimeoutW(control, EM_SETSEL, c.start, c.end, SMTO_ABORTIFHUNG, 5000, &done);
+        }
+        std::string raw;
+        std::thread mainSide([&] {
+            if (WaitForSingleObject(needed.get(), 20000) != WAIT_OBJECT_0) return;
+            CMappedView view(MapViewOfFile(area.get(), FILE_MAP_READ, 0, 0, 0));
+            if (view) raw = static_cast<const char*>(view.get());
+        });
+        Sleep(200);  // the query thread waits before the pulse, as the main program's does
+        PostMessageW(control, info.v1.monitoredMessage, 0, 0);
+        mainSide.join();
+        ASSERT_FALSE(raw.empty()) << "no query from control " << c.control;
+        EXPECT_LT(raw.size(), 409600u);
+        CWPQueryData query;
+        ASSERT_TRUE(ParseWPQuery(raw.c_str(), query));
+        EXPECT_EQ(raw, PrintWPQuery(query)) << "the codec's own form";
+        EXPECT_STREQ(c.className, query.m_windowClassName);
+        EXPECT_EQ(control, query.m_targetWindow);
+        EXPECT_EQ(GetKeyboardLayout(GetWindowThreadProcessId(control, nullptr)), query.m_keyboardLayout);
+        EXPECT_NE(-1, query.m_appPath.Find(kTargetExe)) << std::wstring(query.m_appPath.GetString());
+        EXPECT_EQ(c.state, query.m_selTextState);
+        const std::wstring selected(query.m_selectedText.GetString());
+        if (c.text.size() < 1000) {
+            EXPECT_EQ(c.selected, selected);
+        } else {
+            EXPECT_GT(selected.size(), 1000u) << "the cut keeps what fits";
+            EXPECT_LT(selected.size(), c.text.size());
+            EXPECT_EQ(0u, c.text.compare(0, selected.size(), selected));
+        }
+        testkit::CResult<LRESULT> count = target.CountOfMessages();
+        ASSERT_TRUE(count) << "the target still answers";
+        EXPECT_EQ(0, count.value()) << "the target's windows never saw the monitored message";
+    }
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 namespace {
 
 // One copy for every process that has the library loaded. It must be initialised to stay
-// out of the zero-filled data.
-__attribute__((section(".WPH"), shared, used)) CWPSharedData g_wph = {0, 0, {}, {}, {}, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+// out of the zero-filled data, and aligned to 4 so the section is the record's 820 bytes
+// (the compiler would round a large object up to 32).
+__attribute__((section(".WPH"), shared, used, aligned(4)))
+CWPSharedData g_wph = {0, 0, {}, {}, {}, 0, 0, 0, 0, 0, 0, 0, 0, 1};
 
 CHookProcessState g_process;
 
