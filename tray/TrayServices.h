@@ -8,6 +8,8 @@
 
 #include "core/base/CString.h"
 
+class CWPQueryData;
+
 class ITrayHookService {
 public:
     virtual ~ITrayHookService() = default;
@@ -18,6 +20,12 @@ public:
                         bool waitFlag) = 0;
     // 1 when the hooks were removed.
     virtual int Uninstall() = 0;
+    // Asks the target for its menu: 0 the request was posted to the target (its answer
+    // comes through the query exchange), 1 no target or the post failed, 2 the query was
+    // filled here.
+    virtual int SendMessageToTargetWindow(WPARAM wParam, CWPQueryData& query) = 0;
+    // The last window of another program the user worked in, or null.
+    virtual HWND GetTargetWindowOther() = 0;
 };
 
 // The events and the mapping through which the hook library's queries come, and the

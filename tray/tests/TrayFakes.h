@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "tray/TrayRules.h"
@@ -70,6 +71,18 @@ public:
         installed = false;
         return was ? 1 : 0;
     }
+    // The road to the target: what SendMessageToTargetWindow answers, and the query it
+    // fills for the answer 2.
+    int sendResult = 1;
+    int sends = 0;
+    std::function<void(CWPQueryData&)> fillQuery;
+    int SendMessageToTargetWindow(WPARAM, CWPQueryData& query) override {
+        ++sends;
+        if (sendResult == 2 && fillQuery) fillQuery(query);
+        return sendResult;
+    }
+    HWND other = nullptr;
+    HWND GetTargetWindowOther() override { return other; }
 };
 
 class CFakeQueryExchange : public ITrayQueryExchange {
