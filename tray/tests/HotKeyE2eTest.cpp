@@ -1,0 +1,132 @@
+// The main road, end to end: the real Vexlora.exe with a folder of phrases, the test target
+// in the foreground, the hot key pressed through the system's input, the menu chosen by
+// keys and the phrase read back from the target's control.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/base/TextConversions.h"
+#include "phrases/Command.h"
+#include "phrases/CommandSave.h"
+#include "phrases/CommandTree.h"
+#include "testkit/Clipboard.h"
+#include "testkit/Controls.h"
+#include "testkit/Keyboard.h"
+#include "testkit/Poll.h"
+#include "testkit/ProgramFolder.h"
+#include "testkit/TargetProgram.h"
+
+namespace {
+
+using namespace testkit;
+
+struct CPhraseFile {
+    const wchar_t* name;  // sorted by name in the menu
+    const wchar_t* command;
+    int dataType;
+};
+
+// Menu order: sorted by name.
+const CPhraseFile kPhrases[] = {
+    {L"a plain", L"Hello from the menu", VXL_DATA_TEXT},
+    {L"b selected", L"[%SELECTED_TEXT%]", VXL_DATA_TEXT},
+    {L"c caret", L"Dear %CURSOR_POS%, regards", VXL_DATA_TEXT},
+    {L"d prompt", L"Hi %PROMPT_TEXT={Name}%!", VXL_DATA_TEXT},
+};
+
+// True once the hot key is taken (by the resident program).
+bool IsHotKeyTaken() {
+    if (RegisterHotKey(nullptr, 0x7E57, MOD_CONTROL | MOD_ALT, VK_RETURN)) {
+        UnregisterHotKey(nullptr, 0x7E57);
+        return false;
+    }
+    return true;
+}
+
+class HotKeyRoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_folder.Create());
+        const CString phrases = m_folder.PathOf(L"Phrases");
+        ASSERT_TRUE(CreateDirectoryW(phrases, nullptr));
+        CVXLCommandTree tree;
+        tree.Load(phrases, 1);
+        for (const CPhraseFile& file : kPhrases) {
+            CVXLCommand record;
+            record.SetName(file.name);
+            record.SetCommand(file.command);
+            record.SetDataType(file.dataType);
+            tree.GetRecords().push_back(std::move(record));
+            ASSERT_EQ(1, tree.SaveRecord(tree.GetRecords().back()));
+        }
+        ASSERT_TRUE(WaitForPendingSaves(10000));
+        ASSERT_TRUE(m_folder.WriteSettings(L"PhrasesDirectory=" + phrases +
+                                           L"\r\nAddLastUsedMenuToBegin=0\r\nShowTrayBallonOnHotkey=0\r\n"
+                                           L"WriteLog=1\r\nClipboardHistory=0\r\nSorting=1\r\n"));
+        ASSERT_TRUE(m_resident.Start(m_folder.PathOf(L"Vexlora.exe"), L""));
+        ASSERT_TRUE(PollUntil(20000, IsHotKeyTaken)) << "the resident program registered no hot key";
+        ASSERT_TRUE(m_target.Start(L"/focus:edit"));
+    }
+    void TearDown() override {
+        if (m_resident.IsRunning()) {
+            RunToExit(m_folder.PathOf(L"Vexlora.exe"), L"/exit", 20000);
+            m_resident.WaitForExit(10000);
+        }
+    }
+
+    // Presses the hot key in the control and chooses the menu's item at `index`.
+    void ChooseByHotKey(HWND control, int index) {
+        ASSERT_TRUE(FocusControl(control));
+        ASSERT_TRUE(PressKey(VK_RETURN, kCtrl | kAlt));
+        HWND menu = nullptr;
+        ASSERT_TRUE(PollUntil(15000, [&] { return (menu = FindVisibleMenuWindow()) != nullptr; }))
+            << "no menu after the hot key";
+        for (int i = 0; i <= index; ++i) PostKeyTo(menu, VK_DOWN);
+        PostKeyTo(menu, VK_RETURN);
+    }
+
+    CPrivateProgramFolder m_folder;
+    CTestProcess m_resident;
+    CTargetProgram m_target;
+};
+
+TEST_F(HotKeyRoad, APhraseChosenFromTheMenuIsTypedIntoTheTarget) {
+    HWND edit = m_target.Control(IDC_TARGET_EDIT);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Alice"));
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    ASSERT_NO_FATAL_FAILURE(ChooseByHotKey(edit, 1));
+    EXPECT_TRUE(WaitForControlText(edit, L"[Alice]")) << "the selection replaced by the phrase around it";
+
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    ASSERT_NO_FATAL_FAILURE(ChooseByHotKey(edit, 0));
+    EXPECT_TRUE(WaitForControlText(edit, L"Hello from the menu"));
+
+    HWND memo = m_target.Control(IDC_TARGET_MEMO);
+    ASSERT_NO_FATAL_FAILURE(ChooseByHotKey(memo, 2));
+    EXPECT_TRUE(WaitForControlText(memo, L"Dear , regards"));
+    EXPECT_TRUE(WaitForSelection(memo, {5, 5})) << "the caret where the phrase put it";
+}
+
+// Escape: nothing is typed, and the clipboard holds exactly what it held before.
+TEST_F(HotKeyRoad, EscapeLeavesTheTargetAndTheClipboardAsTheyWere) {
+    ASSERT_TRUE(SetClipboardText(L"the user's own clip"));
+    HWND edit = m_target.Control(IDC_TARGET_EDIT);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"untouched"));
+    ASSERT_TRUE(FocusControl(edit));
+    ASSERT_TRUE(PressKey(VK_RETURN, kCtrl | kAlt));
+    HWND menu = nullptr;
+    ASSERT_TRUE(PollUntil(15000, [&] { return (menu = FindVisibleMenuWindow()) != nullptr; }));
+    PostKeyTo(menu, VK_ESCAPE);
+    ASSERT_TRUE(PollUntil(10000, [&] { return FindVisibleMenuWindow() == nullptr; }));
+    Sleep(500);  // room for a paste that must not come
+    CResult<CString> text = ReadControlText(edit);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(std::wstring(L"untouched"), std::wstring(text.value().GetString()));
+    CResult<CString> clip = ReadClipboardText();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(std::wstring(L"the user's own clip"), std::wstring(clip.value().GetString()));
+}
+
+}  // namespace
