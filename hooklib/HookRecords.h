@@ -50,6 +50,13 @@ struct WP_UNINSTALL_INFO {
 };
 #pragma pack(pop)
 
+// The library's exports as its users bind them by name.
+using WPInstallProc = int (*)(WP_INSTALL_INFO*);
+using WPInstall2Proc = int (*)(WP_INSTALL_INFO2*);
+using WPUninstallProc = int (*)();
+using WPUninstall2Proc = int (*)(const WP_UNINSTALL_INFO*);
+using WPWindowProc = HWND (*)();
+
 // The 32-bit layout is the one the two sides agree on; a 64-bit build (our test build)
 // has wider handles and pointers in the records and keeps the rest in order.
 #if !defined(_WIN64)

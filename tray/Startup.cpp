@@ -21,6 +21,8 @@
 #include "core/base/Security.h"
 #include "core/base/SharedEvents.h"
 #include "platform/wtl/AtlApp.h"
+#include "tray/HookService.h"
+#include "tray/QueryWait.h"
 #include "tray/TrayWnd.h"
 
 namespace {
@@ -126,7 +128,12 @@ int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* comm
     wtl::Module().AddMessageLoop(&loop);
     int exitCode = 0;
     {
+        // Made before the window and gone after it: the window uses them up to its end.
+        CVXLDLLService hookService(GetTargetQueryMessage());
+        CVXL_Wait_Objs waitObjects;
         CVXLTrayWnd trayWindow(exitEvent, noInstall, commandLine);
+        trayWindow.SetHookService(&hookService);
+        trayWindow.SetQueryExchange(&waitObjects);
         if (trayWindow.Create(wtl::Module().GetModuleInstance())) exitCode = loop.Run();
     }
     wtl::Module().RemoveMessageLoop();

@@ -25,6 +25,7 @@
 #include "core/base/ProcessInfo.h"
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
+#include "tray/QueryWait.h"
 
 namespace {
 
@@ -483,9 +484,16 @@ LRESULT CVXLTrayWnd::OnSysColorChange(UINT, WPARAM, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT CVXLTrayWnd::OnQuery(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-    if (m_roads) m_roads->OnQuery(wParam, lParam);
-    return 0;
+LRESULT CVXLTrayWnd::OnQuery(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    CQueryHandOverRef handOver(wParam);
+    if (!m_roads || !handOver) return 0;
+    // The worker stops waiting after a while, the menu may still be open then: the roads
+    // work on this window's own records, and the answer goes back in one piece at the end.
+    CWPQueryData query = handOver->query;
+    CWPAnswerData answer;
+    m_roads->OnQuery(reinterpret_cast<WPARAM>(&query), reinterpret_cast<LPARAM>(&answer));
+    handOver->answer = std::move(answer);
+    return 1;
 }
 
 LRESULT CVXLTrayWnd::OnEditorLaunch(UINT, WPARAM wParam, LPARAM, BOOL&) {

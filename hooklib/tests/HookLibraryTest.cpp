@@ -26,12 +26,6 @@
 
 namespace {
 
-using InstallProc = int (*)(WP_INSTALL_INFO*);
-using Install2Proc = int (*)(WP_INSTALL_INFO2*);
-using UninstallProc = int (*)();
-using Uninstall2Proc = int (*)(const WP_UNINSTALL_INFO*);
-using WindowProc = HWND (*)();
-
 const wchar_t kNeeded[] = L"Local\\VxlTestNeeded";
 const wchar_t kCompleted[] = L"Local\\VxlTestCompleted";
 const wchar_t kArea[] = L"Local\\VxlTestArea";
@@ -42,12 +36,12 @@ protected:
         m_path = testkit::BuiltProgramPath(L"Vexlora.dll");
         m_library.reset(LoadLibraryW(m_path));
         ASSERT_TRUE(m_library) << "cannot load " << std::wstring(m_path.GetString());
-        m_install = Bind<InstallProc>("WP_Install", 3);
-        m_install2 = Bind<Install2Proc>("WP_Install2", 4);
-        m_uninstall = Bind<UninstallProc>("WP_Uninstall", 5);
-        m_uninstall2 = Bind<Uninstall2Proc>("WP_Uninstall2", 6);
-        m_target = Bind<WindowProc>("WP_GetTargetWindow", 1);
-        m_other = Bind<WindowProc>("WP_GetTargetWindowOther", 2);
+        m_install = Bind<WPInstallProc>("WP_Install", 3);
+        m_install2 = Bind<WPInstall2Proc>("WP_Install2", 4);
+        m_uninstall = Bind<WPUninstallProc>("WP_Uninstall", 5);
+        m_uninstall2 = Bind<WPUninstall2Proc>("WP_Uninstall2", 6);
+        m_target = Bind<WPWindowProc>("WP_GetTargetWindow", 1);
+        m_other = Bind<WPWindowProc>("WP_GetTargetWindowOther", 2);
         ASSERT_TRUE(m_install && m_install2 && m_uninstall && m_uninstall2 && m_target && m_other);
     }
     void TearDown() override {
@@ -86,12 +80,12 @@ protected:
     CString m_path;
     CLibraryHandle m_library;
     testkit::CMessageWindow m_main;
-    InstallProc m_install = nullptr;
-    Install2Proc m_install2 = nullptr;
-    UninstallProc m_uninstall = nullptr;
-    Uninstall2Proc m_uninstall2 = nullptr;
-    WindowProc m_target = nullptr;
-    WindowProc m_other = nullptr;
+    WPInstallProc m_install = nullptr;
+    WPInstall2Proc m_install2 = nullptr;
+    WPUninstallProc m_uninstall = nullptr;
+    WPUninstall2Proc m_uninstall2 = nullptr;
+    WPWindowProc m_target = nullptr;
+    WPWindowProc m_other = nullptr;
 };
 
 TEST_F(HookLibrary, NamesAreCheckedBeforeAnythingIsInstalled) {
