@@ -230,11 +230,15 @@ HWND FindVisibleDialogOf(DWORD threadId) {
 }
 
 HWND FindVisibleMenuWindow(HWND except) {
+    return FindVisibleMenuWindowOf(GetCurrentProcessId(), except);
+}
+
+HWND FindVisibleMenuWindowOf(DWORD processId, HWND except) {
     for (HWND window = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
          window = FindWindowExW(nullptr, window, L"#32768", nullptr)) {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window) && window != except) return window;
+        if (process == processId && IsWindowVisible(window) && window != except) return window;
     }
     return nullptr;
 }

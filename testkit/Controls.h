@@ -38,6 +38,8 @@ HWND FindVisibleDialogOf(DWORD threadId);
 // A visible popup menu window ("#32768") of this process other than `except`; null when
 // none is shown.
 HWND FindVisibleMenuWindow(HWND except = nullptr);
+// The same for a menu of another process.
+HWND FindVisibleMenuWindowOf(DWORD processId, HWND except = nullptr);
 
 // A key pressed and released as posted messages to the window: a menu's own loop reads
 // them from its thread's queue, whichever window has the focus.

@@ -21,8 +21,13 @@
 #include "core/base/Security.h"
 #include "core/base/SharedEvents.h"
 #include "platform/wtl/AtlApp.h"
+#include "tray/ActionServices.h"
 #include "tray/HookService.h"
+#include "tray/ItemActions.h"
+#include "tray/PhraseMenuHandler.h"
+#include "tray/PhraseRoads.h"
 #include "tray/QueryWait.h"
+#include "tray/TrayRoadsHost.h"
 #include "tray/TrayWnd.h"
 
 namespace {
@@ -134,7 +139,17 @@ int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* comm
         CVXLTrayWnd trayWindow(exitEvent, noInstall, commandLine);
         trayWindow.SetHookService(&hookService);
         trayWindow.SetQueryExchange(&waitObjects);
-        if (trayWindow.Create(wtl::Module().GetModuleInstance())) exitCode = loop.Run();
+        if (trayWindow.Create(wtl::Module().GetModuleInstance())) {
+            // The menu and the roads post to the window, so they are made once it exists.
+            IDataNeededHander_MenuSelf menuHandler(trayWindow.m_hWnd, WM_VXL_COMMAND_FROM_SELF,
+                                                   trayWindow.GetPhraseTree(), nullptr, nullptr);
+            CTrayRoadsHost roadsHost(trayWindow);
+            CPhraseRoads roads(roadsHost, trayWindow.GetPhraseTree(), hookService, menuHandler, SystemActionServices(),
+                               SystemItemActionShell(trayWindow.m_hWnd), nullptr);
+            trayWindow.SetRoads(&roads);
+            exitCode = loop.Run();
+            trayWindow.SetRoads(nullptr);
+        }
     }
     wtl::Module().RemoveMessageLoop();
     return exitCode;

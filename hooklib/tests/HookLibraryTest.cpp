@@ -192,15 +192,6 @@ LRESULT CALLBACK ReplyWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND FindMenuWindowOf(DWORD processId) {
-    for (HWND menu = FindWindowW(L"#32768", nullptr); menu; menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(menu, &owner);
-        if (owner == processId && IsWindowVisible(menu)) return menu;
-    }
-    return nullptr;
-}
-
 // The whole road with the wait flag: the monitored message reaches the target's edit
 // field, the library there sends its query, waits for this test's answer, shows the menu
 // and reports the chosen command to the main window.
@@ -260,7 +251,8 @@ TEST_F(HookLibrary, WaitingForTheAnswerShowsTheMenuInTheTargetAndRepliesWithTheC
     Sleep(200);
     PostMessageW(edit, info.v1.monitoredMessage, 0, 0);
     HWND menu = nullptr;
-    const bool shown = testkit::PumpMessagesUntil(20000, [&] { return (menu = FindMenuWindowOf(target.id())); });
+    const bool shown =
+        testkit::PumpMessagesUntil(20000, [&] { return (menu = testkit::FindVisibleMenuWindowOf(target.id())); });
     mainSide.join();
     ASSERT_TRUE(answered) << "no query came";
     EXPECT_STREQ(L"Edit", query.m_windowClassName);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "core/base/TextConversions.h"
@@ -14,6 +15,7 @@
 #include "testkit/Clipboard.h"
 #include "testkit/Controls.h"
 #include "testkit/Keyboard.h"
+#include "testkit/LogFile.h"
 #include "testkit/Poll.h"
 #include "testkit/ProgramFolder.h"
 #include "testkit/TargetProgram.h"
@@ -70,6 +72,10 @@ protected:
         ASSERT_TRUE(m_target.Start(L"/focus:edit"));
     }
     void TearDown() override {
+        if (HasFailure()) {
+            const LogFileContent log = ReadLogFile(std::wstring(m_folder.PathOf(L"LogReport.txt").GetString()));
+            std::printf("%s\n", WideToUtf8(log.Joined().c_str()).c_str());
+        }
         if (m_resident.IsRunning()) {
             RunToExit(m_folder.PathOf(L"Vexlora.exe"), L"/exit", 20000);
             m_resident.WaitForExit(10000);
@@ -81,7 +87,7 @@ protected:
         ASSERT_TRUE(FocusControl(control));
         ASSERT_TRUE(PressKey(VK_RETURN, kCtrl | kAlt));
         HWND menu = nullptr;
-        ASSERT_TRUE(PollUntil(15000, [&] { return (menu = FindVisibleMenuWindow()) != nullptr; }))
+        ASSERT_TRUE(PollUntil(15000, [&] { return (menu = FindVisibleMenuWindowOf(m_resident.id())) != nullptr; }))
             << "no menu after the hot key";
         for (int i = 0; i <= index; ++i) PostKeyTo(menu, VK_DOWN);
         PostKeyTo(menu, VK_RETURN);
@@ -117,9 +123,9 @@ TEST_F(HotKeyRoad, EscapeLeavesTheTargetAndTheClipboardAsTheyWere) {
     ASSERT_TRUE(FocusControl(edit));
     ASSERT_TRUE(PressKey(VK_RETURN, kCtrl | kAlt));
     HWND menu = nullptr;
-    ASSERT_TRUE(PollUntil(15000, [&] { return (menu = FindVisibleMenuWindow()) != nullptr; }));
+    ASSERT_TRUE(PollUntil(15000, [&] { return (menu = FindVisibleMenuWindowOf(m_resident.id())) != nullptr; }));
     PostKeyTo(menu, VK_ESCAPE);
-    ASSERT_TRUE(PollUntil(10000, [&] { return FindVisibleMenuWindow() == nullptr; }));
+    ASSERT_TRUE(PollUntil(10000, [&] { return FindVisibleMenuWindowOf(m_resident.id()) == nullptr; }));
     Sleep(500);  // room for a paste that must not come
     CResult<CString> text = ReadControlText(edit);
     ASSERT_TRUE(text);
