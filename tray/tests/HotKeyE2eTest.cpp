@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <string>
 
+#include "core/TrayIds.h"
 #include "core/base/TextConversions.h"
+#include "pages/PromptDlgIds.h"
 #include "phrases/Command.h"
 #include "phrases/CommandSave.h"
 #include "phrases/CommandTree.h"
@@ -36,6 +38,7 @@ const CPhraseFile kPhrases[] = {
     {L"b selected", L"[%SELECTED_TEXT%]", VXL_DATA_TEXT},
     {L"c caret", L"Dear %CURSOR_POS%, regards", VXL_DATA_TEXT},
     {L"d prompt", L"Hi %PROMPT_TEXT={Name}%!", VXL_DATA_TEXT},
+    {L"e rich", L"{\\rtf1\\ansi Rich {\\b bold}}", VXL_DATA_RTF},
 };
 
 // True once the hot key is taken (by the resident program).
@@ -45,6 +48,17 @@ bool IsHotKeyTaken() {
         return false;
     }
     return true;
+}
+
+// The hidden tray window of the process.
+HWND TrayWindowOf(DWORD processId) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"VexloraTrayWindow", nullptr); window;
+         window = FindWindowExW(nullptr, window, L"VexloraTrayWindow", nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == processId) return window;
+    }
+    return nullptr;
 }
 
 class HotKeyRoad : public ::testing::Test {
@@ -67,14 +81,29 @@ protected:
         ASSERT_TRUE(m_folder.WriteSettings(L"PhrasesDirectory=" + phrases +
                                            L"\r\nAddLastUsedMenuToBegin=0\r\nShowTrayBallonOnHotkey=0\r\n"
                                            L"WriteLog=1\r\nClipboardHistory=0\r\nSorting=1\r\n"));
+        // The resident of an earlier test may still be going away with its hot key.
+        ASSERT_TRUE(PollUntil(20000, [] { return !IsHotKeyTaken(); })) << "the hot key is taken by another program";
         ASSERT_TRUE(m_resident.Start(m_folder.PathOf(L"Vexlora.exe"), L""));
-        ASSERT_TRUE(PollUntil(20000, IsHotKeyTaken)) << "the resident program registered no hot key";
+        // Asked of the resident itself: taking the key here to see whether it is free would
+        // race with the resident's own registration.
+        ASSERT_TRUE(PollUntil(20000, [this] {
+            HWND tray = TrayWindowOf(m_resident.id());
+            DWORD_PTR registered = 0;
+            return tray &&
+                   SendMessageTimeoutW(tray, WM_VXL_IS_HOTKEY_REGISTERED, 0, 0, SMTO_ABORTIFHUNG, 1000, &registered) &&
+                   registered;
+        })) << "the resident program registered no hot key";
         ASSERT_TRUE(m_target.Start(L"/focus:edit"));
     }
     void TearDown() override {
         if (HasFailure()) {
             const LogFileContent log = ReadLogFile(std::wstring(m_folder.PathOf(L"LogReport.txt").GetString()));
             std::printf("%s\n", WideToUtf8(log.Joined().c_str()).c_str());
+            WIN32_FIND_DATAW found = {};
+            HANDLE find = FindFirstFileW(m_folder.PathOf(L"Phrases\\*"), &found);
+            for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found))
+                std::printf("phrase file: %s\n", WideToUtf8(found.cFileName).c_str());
+            if (find != INVALID_HANDLE_VALUE) FindClose(find);
         }
         if (m_resident.IsRunning()) {
             RunToExit(m_folder.PathOf(L"Vexlora.exe"), L"/exit", 20000);
@@ -92,6 +121,9 @@ protected:
         for (int i = 0; i <= index; ++i) PostKeyTo(menu, VK_DOWN);
         PostKeyTo(menu, VK_RETURN);
     }
+
+    // The file the editor's naming gives a phrase ("a plain" -> "a_plain.vexlora").
+    CString PhraseFile(const wchar_t* fileName) { return m_folder.PathOf(L"Phrases\\") + fileName; }
 
     CPrivateProgramFolder m_folder;
     CTestProcess m_resident;
@@ -113,6 +145,32 @@ TEST_F(HotKeyRoad, APhraseChosenFromTheMenuIsTypedIntoTheTarget) {
     ASSERT_NO_FATAL_FAILURE(ChooseByHotKey(memo, 2));
     EXPECT_TRUE(WaitForControlText(memo, L"Dear , regards"));
     EXPECT_TRUE(WaitForSelection(memo, {5, 5})) << "the caret where the phrase put it";
+
+    // The use is counted in the phrase's own file.
+    ASSERT_TRUE(PollUntil(10000, [&] {
+        CVXLCommand read;
+        return ReadCommandFile(read, PhraseFile(L"a_plain.vexlora")) && read.GetUsageCount() == 1;
+    })) << "the usage count of \"a plain\" was not saved";
+}
+
+// A prompt is asked in the program's own dialog and its answer typed in its place.
+TEST_F(HotKeyRoad, APromptIsAskedAndItsAnswerTyped) {
+    HWND edit = m_target.Control(IDC_TARGET_EDIT);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    ASSERT_NO_FATAL_FAILURE(ChooseByHotKey(edit, 3));
+    const DWORD uiThread = GetWindowThreadProcessId(TrayWindowOf(m_resident.id()), nullptr);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PollUntil(15000, [&] { return (dialog = FindVisibleDialogOf(uiThread)) != nullptr; })) << "no prompt";
+    SendMessageW(GetDlgItem(dialog, IDC_PROMPT_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Alice"));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitForControlText(edit, L"Hi Alice!"));
+}
+
+// A formatted phrase is pasted into the RichEdit with its text.
+TEST_F(HotKeyRoad, AFormattedPhraseIsPastedIntoTheRichEdit) {
+    HWND rich = m_target.Control(IDC_TARGET_RICH);
+    ASSERT_NO_FATAL_FAILURE(ChooseByHotKey(rich, 4));
+    EXPECT_TRUE(WaitForControlText(rich, L"Rich bold"));
 }
 
 // Escape: nothing is typed, and the clipboard holds exactly what it held before.
