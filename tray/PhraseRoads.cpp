@@ -3,6 +3,7 @@
 #include "core/MyCopyGuard.h"
 #include "core/Settings.h"
 #include "core/SoundPlayer.h"
+#include "core/Statistics.h"
 #include "core/TrayIds.h"
 #include "core/UiStrings.h"
 #include "core/base/Logger.h"
@@ -241,12 +242,16 @@ int CPhraseRoads::ExecuteCommand(int commandId, HWND target) {
         if (RunActions(context, actions, m_services) && resolved == kResolvedPhrase)
             CountUsage(static_cast<UINT>(commandId));
     }
-    if (resolved == kResolvedPhrase) return 2;
+    if (resolved == kResolvedPhrase) {
+        CStat_Info::Inc_Cmd_Count();
+        return 2;
+    }
     // A clip pasted stays on the clipboard, as the user would expect after pasting it.
     if (dataType == VXL_DATA_TEXT || dataType == VXL_DATA_RTF)
         CVXLAction_TextCommon::MutiCopy_Impl(
             dataType == VXL_DATA_TEXT ? CVXLAction_TextCommon::kText : CVXLAction_TextCommon::kFormatted, text, 0,
             context.language, false, m_services);
+    CStat_Info::Inc_Clipboard_Count();
     return 1;
 }
 
