@@ -70,7 +70,7 @@ bool CopyProgram(const std::wstring& from, const std::wstring& to) {
 bool WriteSettings(const std::wstring& folder, const std::wstring& phrases) {
     const std::wstring text = L"\xFEFF[Settings]\r\nPhrasesDirectory=" + phrases +
                               L"\r\nAddLastUsedMenuToBegin=0\r\nShowTrayBallonOnHotkey=0\r\nClipboardHistory=0\r\n"
-                              L"Sorting=1\r\nWriteLog=0\r\nSoundOnEventsV094=0\r\n";
+                              L"Sorting=1\r\nWriteLog=1\r\nSoundOnEventsV094=0\r\n";
     return WriteBytes(folder + L"Settings.ini", text.data(), text.size() * sizeof(wchar_t));
 }
 
@@ -145,8 +145,38 @@ bool PumpUntil(DWORD timeoutMs, Probe&& probe) {
 
 std::wstring EditText(HWND edit) {
     wchar_t text[256] = {};
-    GetWindowTextW(edit, text, 256);
+    SendMessageTimeoutW(edit, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000, nullptr);
     return text;
+}
+
+// The control of another program made the foreground's focus: SetFocus works only inside
+// the caller's input queue, so the queues are joined for the moment it takes.
+bool FocusControl(HWND control) {
+    HWND top = GetAncestor(control, GA_ROOT);
+    const DWORD thread = GetWindowThreadProcessId(control, nullptr);
+    return PumpUntil(5000, [&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread, &info);
+        if (GetForegroundWindow() == top && info.hwndFocus == control) return true;
+        const bool attached = AttachThreadInput(GetCurrentThreadId(), thread, TRUE) != FALSE;
+        SetForegroundWindow(top);
+        SetFocus(control);
+        if (attached) AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+        return false;
+    });
+}
+
+// The last lines of the resident's log, when a round went wrong.
+void PrintLogTail(const std::wstring& folder) {
+    CFileHandle file(CreateFileW((folder + L"LogReport.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return;
+    std::wstring text(GetFileSize(file.get(), nullptr) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+    const size_t from = text.size() > 3000 ? text.size() - 3000 : 0;
+    std::printf("%ls\n", text.substr(from).c_str());
 }
 
 // The floor's window: the hot key shows a plain popup of the tree's texts; the chosen
@@ -171,8 +201,7 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         SetForegroundWindow(window);
         const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(menu, TPM_RETURNCMD, point.x, point.y, window, nullptr));
         DestroyMenu(menu);
-        SetForegroundWindow(GetParent(g_floor.edit));
-        SetFocus(g_floor.edit);
+        FocusControl(g_floor.edit);
         if (const CVXLCommand* record = chosen ? g_floor.tree->FindByID(chosen) : nullptr)
             TypeUnicode(std::wstring(record->GetCommand().GetString()));
         return 0;
@@ -182,26 +211,29 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 // One round: the hot key pressed with the edit field focused, the menu awaited, its first
 // folder's first phrase chosen, the text awaited in the field. False when a step never came.
-bool Round(HWND frame, HWND edit, DWORD menuProcess, double& toMenu, double& toText) {
-    SetWindowTextW(edit, L"");
-    SetForegroundWindow(frame);
-    SetFocus(edit);
-    PumpUntil(50, [] { return false; });
+bool Round(HWND edit, DWORD menuProcess, double& toMenu, double& toText) {
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    // The text is typed into whatever has the focus: the field must be the foreground's
+    // focus before the key is pressed (the last menu may have left the foreground elsewhere).
+    if (!FocusControl(edit)) return false;
     std::atomic<double> shownAt{0};
     std::atomic<bool> posted{false};
     std::atomic<double> choiceAt{0};
+    std::atomic<bool> sawMenu{false}, sawSub{false};
     std::thread watcher([&] {
         HWND menu = nullptr;
         const double give = bench::NowMs() + 20000;
         while (!(menu = MenuWindowOf(menuProcess)) && bench::NowMs() < give) Sleep(1);
         shownAt = bench::NowMs();
         if (!menu) return;
+        sawMenu = true;
         PostKey(menu, VK_DOWN);
         PostKey(menu, VK_RIGHT);
         // The submenu opens with its first item selected; Enter goes to the menu window.
         HWND sub = nullptr;
         const double giveSub = bench::NowMs() + 5000;
         while (!(sub = MenuWindowOf(menuProcess, menu)) && bench::NowMs() < giveSub) Sleep(1);
+        sawSub = sub != nullptr;
         choiceAt = bench::NowMs();
         PostKey(sub ? sub : menu, VK_RETURN);
         posted = true;
@@ -210,6 +242,12 @@ bool Round(HWND frame, HWND edit, DWORD menuProcess, double& toMenu, double& toT
     PressHotKey();
     const bool typed = PumpUntil(30000, [&] { return posted && EditText(edit) == kFirstPhrase; });
     watcher.join();
+    if (!typed) {
+        wchar_t className[64] = {};
+        GetClassNameW(GetForegroundWindow(), className, 64);
+        std::printf("  menu %s, submenu %s, foreground [%ls]\n", sawMenu ? "seen" : "not seen",
+                    sawSub ? "seen" : "not seen", className);
+    }
     toMenu = shownAt - pressed;
     toText = bench::NowMs() - choiceAt;
     return typed;
@@ -230,10 +268,23 @@ int wmain() {
         return 1;
     }
 
-    HWND frame = CreateWindowExW(0, L"STATIC", L"Hot key bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 400, 120,
-                                 nullptr, nullptr, nullptr, nullptr);
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 360, 24, frame, nullptr,
-                                nullptr, nullptr);
+    // The program typed into: the test kit's target, its single-line edit field focused.
+    DWORD targetId = 0;
+    wchar_t targetPath[MAX_PATH] = {};
+    GetFullPathNameW((bench::OwnFolder() + L"..\\testbin\\VxlTarget.exe").c_str(), MAX_PATH, targetPath, nullptr);
+    CHandle target = bench::Start(targetPath, L"/focus:edit", &targetId);
+    HWND edit = nullptr;
+    PumpUntil(60000, [&] {
+        HWND frame = FindWindowW(L"VexloraTestTarget", nullptr);
+        return frame && (edit = GetDlgItem(frame, 1001)) != nullptr;
+    });
+    if (!target || !edit) {
+        DWORD code = 0;
+        if (target) GetExitCodeProcess(target.get(), &code);
+        std::printf("cannot start the target program %ls (started: %d, exit code %lu)\n", targetPath, target ? 1 : 0,
+                    code);
+        return 1;
+    }
 
     DWORD residentId = 0;
     CHandle resident = bench::Start(folder + L"Vexlora.exe", L"", &residentId);
@@ -257,8 +308,9 @@ int wmain() {
     std::vector<double> menuTimes, textTimes;
     for (int round = 0; round < kRounds; ++round) {
         double toMenu = 0, toText = 0;
-        if (!Round(frame, edit, residentId, toMenu, toText)) {
+        if (!Round(edit, residentId, toMenu, toText)) {
             std::printf("round %d: the phrase never arrived (edit: %ls)\n", round, EditText(edit).c_str());
+            if (round < 2) PrintLogTail(folder);
             continue;
         }
         menuTimes.push_back(toMenu);
@@ -282,7 +334,7 @@ int wmain() {
     if (PumpUntil(10000, [&] { return RegisterHotKey(floor, 1, MOD_CONTROL | MOD_ALT, VK_RETURN) != FALSE; })) {
         for (int round = 0; round < kRounds; ++round) {
             double toMenu = 0, toText = 0;
-            if (Round(frame, edit, GetCurrentProcessId(), toMenu, toText)) {
+            if (Round(edit, GetCurrentProcessId(), toMenu, toText)) {
                 floorMenu.push_back(toMenu);
                 floorText.push_back(toText);
             }
@@ -290,6 +342,7 @@ int wmain() {
         UnregisterHotKey(floor, 1);
     }
 
+    TerminateProcess(target.get(), 0);
     std::printf("hot key benchmark: %d folders, %d phrases, %d rounds (%zu and %zu completed)\n", kFolders,
                 kFolders * kPhrasesPerFolder, kRounds, menuTimes.size(), floorMenu.size());
     if (menuTimes.empty() || floorMenu.empty()) return 1;

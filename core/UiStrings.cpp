@@ -1,6 +1,7 @@
 #include "core/UiStrings.h"
 
 #include <cstdarg>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -76,6 +77,30 @@ CString ReadOrWriteCmdLineKey(const wchar_t* file, const CString& keyName, const
     return CString();
 }
 
+// Strings already looked up, as long as the language file and the section stay the same:
+// a menu of thousands of phrases asks for the same few strings thousands of times, and
+// each look-up reads (and may write) the language files. The file's size and time are
+// part of the key, so a file changed on disk is read again.
+struct CStringCache {
+    std::mutex lock;
+    CString signature;
+    std::map<std::pair<UINT, HINSTANCE>, std::pair<CString, bool>> strings;
+};
+
+CStringCache& StringCache() {
+    static CStringCache* cache = new CStringCache;  // used by threads that may outlive main
+    return *cache;
+}
+
+CString CacheSignature(const CString& lngFile, const CString& section) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!lngFile.IsEmpty()) GetFileAttributesExW(lngFile, GetFileExInfoStandard, &data);
+    CString signature;
+    signature.Format(L"%s|%s|%lu|%lu|%lu", lngFile.GetString(), section.GetString(), data.nFileSizeLow,
+                     data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime);
+    return signature;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -85,6 +110,31 @@ CLangStrBase::~CLangStrBase() = default;
 
 bool CLangStr::Load(UINT id, HINSTANCE module) {
     Empty();
+    const CString signature = CacheSignature(GetCurrentLngFile(), CopyUiLanguage().section);
+    CStringCache& cache = StringCache();
+    {
+        std::lock_guard<std::mutex> guard(cache.lock);
+        if (cache.signature == signature) {
+            const auto found = cache.strings.find({id, module});
+            if (found != cache.strings.end()) {
+                CString::operator=(found->second.first);
+                return found->second.second;
+            }
+        }
+    }
+    const bool loaded = LoadUncached(id, module);
+    // The look-up itself may have written the file: the key is taken again after it.
+    const CString after = CacheSignature(GetCurrentLngFile(), CopyUiLanguage().section);
+    std::lock_guard<std::mutex> guard(cache.lock);
+    if (cache.signature != after) {
+        cache.strings.clear();
+        cache.signature = after;
+    }
+    cache.strings[{id, module}] = {*this, loaded};
+    return loaded;
+}
+
+bool CLangStr::LoadUncached(UINT id, HINSTANCE module) {
     CString key;
     key.Format(L"%u", id);
     const CUiLanguage setting = CopyUiLanguage();

@@ -39,6 +39,9 @@ public:
     bool Load(UINT id, HINSTANCE module = nullptr);
     // printf-style formatting into the text (the rules of CString::Format).
     void Format(const wchar_t* format, ...);
+
+private:
+    bool LoadUncached(UINT id, HINSTANCE module);
 };
 
 // The UI string of the id as a plain CString (empty when there is none).
