@@ -152,9 +152,22 @@ CString GetLangStringTail(UINT id) {
     return lineBreak > 0 ? text.Mid(lineBreak + 1) : text;
 }
 
+namespace {
+thread_local const CString* g_scopedPrefix = nullptr;
+}  // namespace
+
 CString GetLanguagePrefix() {
+    if (g_scopedPrefix) return *g_scopedPrefix;
     CString prefix = ReadLngPrefix(GetCurrentLngFile());
     return prefix.IsEmpty() ? CString(L"En") : prefix;
+}
+
+CLanguagePrefixScope::CLanguagePrefixScope() : m_prefix(GetLanguagePrefix()), m_outer(g_scopedPrefix) {
+    g_scopedPrefix = &m_prefix;
+}
+
+CLanguagePrefixScope::~CLanguagePrefixScope() {
+    g_scopedPrefix = m_outer;
 }
 
 CString GetPhrasesFolderText() {

@@ -50,6 +50,19 @@ inline CString GetUIStringSecondLine(UINT id) {
 
 // The current UI language file's prefix; "En" when it has none.
 CString GetLanguagePrefix();
+// While one lives on a thread, GetLanguagePrefix answers from it instead of reading the
+// language file: for loops that name thousands of records.
+class CLanguagePrefixScope {
+public:
+    CLanguagePrefixScope();
+    ~CLanguagePrefixScope();
+    CLanguagePrefixScope(const CLanguagePrefixScope&) = delete;
+    CLanguagePrefixScope& operator=(const CLanguagePrefixScope&) = delete;
+
+private:
+    CString m_prefix;
+    const CString* m_outer;
+};
 
 // A phrase or folder record's name in the current UI language, else its own name.
 // Record: GetLocalizedName(prefix) and GetName().

@@ -366,6 +366,8 @@ CPhraseMenuBuilder::CPhraseMenuBuilder(const CPhraseMenuContext& context, const 
 HMENU CPhraseMenuBuilder::MakeMenu() {
     HMENU menu = nullptr;
     DWORD code = 0;
+    // Every phrase and folder is named in the UI language: the language file is read once.
+    CLanguagePrefixScope languagePrefix;
     if (RunGuarded([this, &menu] { MakeMenuUnguarded(menu); }, &code)) return menu;
     ReportException(L"ERROR: Exception in IDataNeededHander_MenuSelf::MakeMenu", code);
     if (menu) {
