@@ -7,3 +7,7 @@
 #define IDR_ITEM_MENU 205
 #define IDM_ITEM_OPEN_AS_URL 32806
 #define IDM_ITEM_OPEN_WITH 32846
+
+// The tray menu: its first popup is the menu; the item ids are the tray window's command
+// ids (core/TrayIds.h), written as numbers in the resource script.
+#define IDR_TRAY_MENU 128

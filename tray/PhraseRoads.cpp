@@ -270,10 +270,6 @@ void CPhraseRoads::OnItemAction(WPARAM code, LPARAM itemId) {
     runner.Run(static_cast<int>(code), static_cast<UINT>(itemId));
 }
 
-void CPhraseRoads::ShowTrayMenu() {
-    LogWrite(L"CPhraseRoads::ShowTrayMenu: the tray menu is not built yet");
-}
-
 void CPhraseRoads::ShowPhraseMenuFromCommand() {
     ShowMenuOfPhrases(false);
 }

@@ -54,7 +54,6 @@ public:
     void OnCommandFromSelf(int commandId, HWND target) override;
     void OnCommandReply(int commandId, HWND target) override;
     void OnItemAction(WPARAM code, LPARAM itemId) override;
-    void ShowTrayMenu() override;
     void ShowPhraseMenuFromCommand() override;
     bool IsPhraseMenuShown() override;
     void ForgetFonts() override;

@@ -66,7 +66,7 @@ public:
 };
 
 // The roads that start at the tray window and are built apart: the phrase menu and its
-// commands, the tray menu.
+// commands.
 class ITrayRoads {
 public:
     virtual ~ITrayRoads() = default;
@@ -75,7 +75,6 @@ public:
     virtual void OnCommandFromSelf(int commandId, HWND target) = 0;
     virtual void OnCommandReply(int commandId, HWND target) = 0;
     virtual void OnItemAction(WPARAM code, LPARAM itemId) = 0;
-    virtual void ShowTrayMenu() = 0;
     virtual void ShowPhraseMenuFromCommand() = 0;
     virtual bool IsPhraseMenuShown() = 0;
     // Forgets the fonts of the phrase menu after a settings change.

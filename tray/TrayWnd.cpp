@@ -7,18 +7,25 @@
 #include "core/AppTexts.h"
 #include "core/Autostart.h"
 #include "core/ClientLanguage.h"
+#include "core/ClipboardAccess.h"
+#include "core/CommandLine.h"
 #include "core/IconIds.h"
 #include "core/Instance.h"
+#include "core/LanguageFiles.h"
 #include "core/LanguageMenu.h"
 #include "core/Launch.h"
+#include "core/RunAsAdmin.h"
 #include "core/Settings.h"
 #include "core/SettingsArea.h"
 #include "core/SettingsFile.h"
 #include "core/ShellHelpers.h"
+#include "core/ShellServices.h"
 #include "core/SoundPlayer.h"
+#include "core/SystemInfo.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/WindowHelpers.h"
+#include "core/base/AppPaths.h"
 #include "core/base/LogPath.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
@@ -74,7 +81,10 @@ bool ReadTextInProcess(const wchar_t* text, CString& out) {
 }  // namespace
 
 CVXLTrayWnd::CVXLTrayWnd(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* commandLine)
-    : m_exitEvent(exitEvent), m_noInstall(noInstall), m_commandLine(commandLine) {
+    : m_exitEvent(exitEvent),
+      m_noInstall(noInstall),
+      m_commandLine(commandLine),
+      m_pulseOptionsChanged(&PulseOptionsChangedAsync) {
     SetStopSoundBeforePlay(true);
 }
 
@@ -294,7 +304,7 @@ LRESULT CVXLTrayWnd::OnInstanceRequest(UINT, WPARAM wParam, LPARAM lParam, BOOL&
 
 LRESULT CVXLTrayWnd::OnShowTrayMenu(UINT, WPARAM, LPARAM, BOOL&) {
     LogWrite(L"CVXLTrayWnd::OnShowTrayMenu: show the tray menu requested");
-    if (m_roads) m_roads->ShowTrayMenu();
+    ShowTrayMenuFromOutside();
     return 0;
 }
 
@@ -581,7 +591,7 @@ LRESULT CVXLTrayWnd::OnTrayIconNotify(UINT, WPARAM, LPARAM lParam, BOOL& handled
             break;
         case TrayIconClick::kMenuAtCursor:
             GetCursorPos(&m_lastTrayMenuPoint);
-            if (m_roads) m_roads->ShowTrayMenu();
+            DisplayTrayMenuWithPoint(m_lastTrayMenuPoint.x, m_lastTrayMenuPoint.y);
             break;
         case TrayIconClick::kPost:
             PostMessage(WM_VXL_SHOW_TRAY_MENU);
@@ -731,4 +741,409 @@ int CVXLTrayWnd::ShowMessageBox(const CString& text, UINT flags, bool flash) {
         ::SetWindowTextW(m_hWnd, oldTitle);
     }
     return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// The tray menu
+
+CTrayMenuFacts CVXLTrayWnd::GatherTrayMenuFacts() {
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    CTrayMenuFacts facts;
+    facts.elevated = IsUserAdmin();
+    facts.hotKeyRegistered = m_hotKeyRegistered != FALSE;
+    facts.hotKeyText = GetHotKeyText();
+    facts.autoCheckForUpdates = settings.AutoCheckForUpdates;
+    facts.autoLoadDelaySeconds = settings.DelayAutoLoadSeconds;
+    facts.autostart = CAppObjects::IsAutostartSet();
+    facts.soundsOn = settings.SoundOnEventsV094;
+    facts.muted = IsSoundMuted();
+    facts.logging = IsLogEnabled();
+    facts.paneOnStart = settings.ShowHistoryPaneOnStart;
+    facts.pinnedOnStart = settings.Pinned_FloatPane_On_Start;
+    facts.clipboardHasText = IsClipboardTextAvailable();
+    facts.historyHandlerExists = m_history && m_history->IsInstalled();
+    facts.historyOn = facts.historyHandlerExists;
+    facts.historyCount = m_history ? m_history->ItemCount() : 0;
+    facts.historyMax = settings.ClipboardHistoryMax;
+    facts.saveHistoryOnExit = settings.SaveClipboardHistory;
+    facts.paneExists = PaneWindow() != nullptr;
+    m_phraseTree.CountItems(facts.phrasesTotal, facts.phrasesIncluded);
+    facts.languageFile = settings.GetLanguage();
+    const CString path = settings.GetLanguageFilePath();
+    if (path.IsEmpty()) {
+        facts.languagePrefix = L"En";
+    } else {
+        facts.languagePrefix = ReadLngPrefix(path);
+        if (facts.languagePrefix.IsEmpty()) facts.languagePrefix = facts.languageFile;
+    }
+    return facts;
+}
+
+CTrayMenu CVXLTrayWnd::PrepareTrayMenu() {
+    return ::PrepareTrayMenu(GetModuleHandleW(nullptr), GatherTrayMenuFacts(), &GetClientMenuLng(), m_menuHistory);
+}
+
+UINT CVXLTrayWnd::DisplayTrayMenuWithPoint(int x, int y) {
+    CTrayMenu menu = PrepareTrayMenu();
+    LogWriteFormat(L"ISWINDOW=%d", ::IsWindow(m_hWnd) ? 1 : 0);
+    UINT chosen = 0;
+    if (menu.popup) {
+        EndMenu();
+        // A menu of a window that is not in the foreground stays open when the user
+        // clicks elsewhere.
+        ::SetForegroundWindow(m_hWnd);
+        ::SetFocus(m_hWnd);
+        ::SetActiveWindow(m_hWnd);
+        m_trayMenuLanguages = menu.languageFiles;
+        m_trayMenuShown = true;
+        chosen = static_cast<UINT>(TrackPopupMenu(menu.popup, TPM_RETURNCMD, x, y, 0, m_hWnd, nullptr));
+        m_trayMenuShown = false;
+        menu.resource.reset();
+        EndMenu();
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    }
+    LogWriteFormat(L"DisplayTrayMenuWithPoint x=%d y=%d bLoad=%d, bPOPUP=%d", x, y, menu.popup ? 1 : 0,
+                   static_cast<int>(chosen));
+    if (chosen != 0) SendMessage(WM_COMMAND, chosen);
+    return chosen;
+}
+
+void CVXLTrayWnd::ShowTrayMenuFromOutside() {
+    HWND previous = ::GetForegroundWindow();
+    DWORD previousProcess = 0;
+    const DWORD previousThread = previous ? GetWindowThreadProcessId(previous, &previousProcess) : 0;
+    const DWORD ownThread = GetCurrentThreadId();
+    const bool attach = previousThread != 0 && previousThread != ownThread && previousProcess != GetCurrentProcessId();
+    if (attach && !AttachThreadInput(ownThread, previousThread, TRUE)) LogWrite(L"ShowTrayMenuFromOutside: no attach");
+    ::SetForegroundWindow(m_hWnd);
+    ::SetActiveWindow(m_hWnd);
+    MessageBeep(MB_ICONASTERISK);
+    GetCursorPos(&m_lastTrayMenuPoint);
+    DisplayTrayMenuWithPoint(m_lastTrayMenuPoint.x, m_lastTrayMenuPoint.y);
+    if (previous && ::IsWindow(previous)) {
+        ::SetActiveWindow(previous);
+        ::SetForegroundWindow(previous);
+    }
+    if (attach) AttachThreadInput(ownThread, previousThread, FALSE);
+}
+
+LRESULT CVXLTrayWnd::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    LogWrite(L"CVXLTrayWnd::OnInitMenuPopup");
+    HMENU popup = reinterpret_cast<HMENU>(wParam);
+    if ((m_roads && m_roads->IsPhraseMenuShown()) || !popup || !::IsMenu(popup)) {
+        handled = FALSE;
+        return 0;
+    }
+    ApplyTrayMenuPopupStates(popup, GatherTrayMenuFacts(), m_menuHistory);
+    CorrectFloatPanePlacement();
+    return 0;
+}
+
+void CVXLTrayWnd::CorrectFloatPanePlacement() {
+    HWND pane = PaneWindow();
+    RECT rect = {};
+    if (!pane || !::GetWindowRect(pane, &rect)) return;
+    const int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    bool outside = false;
+    if (rect.right > screenWidth) {
+        LogWrite(L"Float pane: right large SM_SXSCREEN");
+        outside = true;
+    }
+    if (rect.top < 0) {
+        LogWrite(L"Float pane: top < 0");
+        outside = true;
+    }
+    if (rect.left < 0) {
+        LogWrite(L"Float pane: left < 0");
+        outside = true;
+    }
+    if (rect.bottom > screenHeight) {
+        LogWrite(L"Float pane: bottom large by SM_SYSCREEN");
+        outside = true;
+    }
+    CString place;
+    place.Format(L" SM_CXVIRTUALSCREEN=%d SM_CYVIRTUALSCREEN=%d left=%d top=%d width=%d height=%d", screenWidth,
+                 screenHeight, static_cast<int>(rect.left), static_cast<int>(rect.top),
+                 static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top));
+    if (!outside) {
+        LogWrite(L"Well,well, float pane pos is correctly" + place);
+        return;
+    }
+    LogError(L"Correct pos float pane from menu updating" + place);
+    ::SetWindowPos(pane, HWND_TOPMOST, rect.left - rect.right + screenWidth - 5, GetSystemMetrics(SM_CYCAPTION), 0, 0,
+                   SWP_NOSIZE);
+    m_pane->Blink(1);
+}
+
+// ---------------------------------------------------------------------------------------
+// The tray menu's commands
+
+LRESULT CVXLTrayWnd::OnTrayCommand(WORD, WORD id, HWND, BOOL& handled) {
+    using Command = void (CVXLTrayWnd::*)(WORD);
+    struct Row {
+        WORD id;
+        Command run;
+    };
+    static const Row kCommands[] = {
+        {ID_SHOW_PHRASES_MENU, &CVXLTrayWnd::ShowPhrasesMenuCommand},
+        {ID_RUN_AS_ADMIN, &CVXLTrayWnd::RunAsAdminCommand},
+        {ID_APP_ABOUT, &CVXLTrayWnd::AboutCommand},
+        {ID_COMMAND_LINE_KEYS, &CVXLTrayWnd::CommandLineKeysCommand},
+        {ID_VISIT_WEB_SITE, &CVXLTrayWnd::WebPageCommand},
+        {ID_VISIT_QUICK_START, &CVXLTrayWnd::WebPageCommand},
+        {ID_NEWSLETTER, &CVXLTrayWnd::WebPageCommand},
+        {ID_VISIT_FORUM, &CVXLTrayWnd::WebPageCommand},
+        {ID_VISIT_FAQ, &CVXLTrayWnd::WebPageCommand},
+        {ID_VISIT_BLOG, &CVXLTrayWnd::WebPageCommand},
+        {ID_RSS_FEED, &CVXLTrayWnd::WebPageCommand},
+        {ID_VIDEO, &CVXLTrayWnd::WebPageCommand},
+        {ID_FACEBOOK_GROUP, &CVXLTrayWnd::WebPageCommand},
+        {ID_TELEGRAM_GROUP, &CVXLTrayWnd::WebPageCommand},
+        {ID_VKONTAKTE_GROUP, &CVXLTrayWnd::WebPageCommand},
+        {ID_SUPPORT, &CVXLTrayWnd::WebPageCommand},
+        {ID_HOW_TO_LOCALIZE, &CVXLTrayWnd::WebPageCommand},
+        {ID_EMAIL_TO_US, &CVXLTrayWnd::EmailCommand},
+        {ID_WELCOME, &CVXLTrayWnd::WelcomeCommand},
+        {ID_SAVE_PHRASE_FROM_CLIPBOARD, &CVXLTrayWnd::SaveFromClipboardCommand},
+        {ID_START_WITH_WINDOWS, &CVXLTrayWnd::AutostartCommand},
+        {ID_HISTORY_KEEP, &CVXLTrayWnd::KeepHistoryCommand},
+        {ID_HISTORY_REKEEP, &CVXLTrayWnd::ReKeepHistoryCommand},
+        {ID_HISTORY_SAVE_ON_EXIT, &CVXLTrayWnd::SaveHistoryOnExitCommand},
+        {ID_HISTORY_CLEAR, &CVXLTrayWnd::ClearHistoryCommand},
+        {ID_SOUNDS, &CVXLTrayWnd::SoundsCommand},
+        {ID_MUTE_MODE, &CVXLTrayWnd::MuteCommand},
+        {ID_WRITE_LOG, &CVXLTrayWnd::WriteLogCommand},
+        {ID_FLOAT_PANE_ON_START, &CVXLTrayWnd::PaneOnStartCommand},
+        {ID_PINNED_ON_START, &CVXLTrayWnd::PinnedOnStartCommand},
+        {ID_REREAD_PHRASES, &CVXLTrayWnd::RereadPhrasesCommand},
+        {ID_OPEN_PHRASES_FOLDER, &CVXLTrayWnd::OpenPhrasesFolderCommand},
+        {ID_OPEN_SETTINGS_FILE, &CVXLTrayWnd::OpenSettingsFileCommand},
+        {ID_FLOAT_PANE, &CVXLTrayWnd::FloatPaneCommand},
+        {ID_SHOW_FLOAT_PANE, &CVXLTrayWnd::ShowFloatPaneCommand},
+        {ID_ENABLE_PHRASE_MENU, &CVXLTrayWnd::EnablePhraseMenuCommand},
+    };
+    for (const Row& row : kCommands) {
+        if (row.id != id) continue;
+        (this->*row.run)(id);
+        return 0;
+    }
+    LogWriteFormat(L"CVXLTrayWnd::OnTrayCommand: no handler for command %u", static_cast<unsigned>(id));
+    handled = FALSE;
+    return 0;
+}
+
+void CVXLTrayWnd::ShowPhrasesMenuCommand(WORD) {
+    // The tray menu must be gone and the last target active again before the phrase
+    // menu asks it for its place.
+    if (!SetTimer(m_hWnd, kTimerShowPhraseMenu, 500, nullptr) && m_roads) m_roads->ShowPhraseMenuFromCommand();
+}
+
+void CVXLTrayWnd::RunAsAdminCommand(WORD) {
+    HWND front = PaneWindow() ? PaneWindow() : m_hWnd;
+    ::SetForegroundWindow(front);
+    ::SetActiveWindow(front);
+    ::SetFocus(front);
+    CAppObjects::RunAsAdmin(m_hWnd);
+}
+
+void CVXLTrayWnd::AboutCommand(WORD) {
+    if (HWND about = CAppObjects::GetAboutDlgHwnd()) {
+        if (::IsIconic(about)) ::ShowWindow(about, SW_RESTORE);
+        ::SetForegroundWindow(about);
+        return;
+    }
+    LogWrite(L"CVXLTrayWnd::AboutCommand: the about dialog is not in this program yet");
+}
+
+void CVXLTrayWnd::CommandLineKeysCommand(WORD) {
+    ShowCommandLineKeysBox(m_hWnd, GetProgramVersionText(true));
+}
+
+void CVXLTrayWnd::WebPageCommand(WORD id) {
+    const CString address = GetTrayWebAddress(id, CVXLUrl::IsUsingRuUrls());
+    if (address.IsEmpty()) {
+        LogWriteFormat(L"CVXLTrayWnd::WebPageCommand: no address for command %u", static_cast<unsigned>(id));
+        return;
+    }
+    const HINSTANCE result = ShellRun(m_hWnd, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(result) <= 32)
+        LogWriteFormat(L"CVXLTrayWnd::WebPageCommand: cannot open %s, error %d", address.GetString(),
+                       static_cast<int>(reinterpret_cast<INT_PTR>(result)));
+}
+
+void CVXLTrayWnd::EmailCommand(WORD) {
+    const HINSTANCE result =
+        ShellRun(m_hWnd, L"open", L"mailto:support@vexlora.com?subject=Vexlora", nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(result) <= 32) LogWrite(L"CVXLTrayWnd::EmailCommand: no mail program started");
+}
+
+void CVXLTrayWnd::WelcomeCommand(WORD) {
+    if (!StartWelcomeProgram(m_hWnd, false)) LogWrite(L"CVXLTrayWnd::WelcomeCommand: not started");
+}
+
+void CVXLTrayWnd::SaveFromClipboardCommand(WORD) {
+    if (!StartPhraseEditorThread(DuplicateForWorker(m_exitEvent), m_hWnd, WM_VXL_EDITOR_LAUNCH, true, false, CString()))
+        LogError(L"CVXLTrayWnd::SaveFromClipboardCommand: cannot start the editor's thread");
+}
+
+void CVXLTrayWnd::AutostartCommand(WORD) {
+    if (!CAppObjects::SetAutostart(!CAppObjects::IsAutostartSet()))
+        LogError(L"CVXLTrayWnd::AutostartCommand: cannot switch the autostart");
+}
+
+void CVXLTrayWnd::KeepHistoryCommand(WORD) {
+    if (!m_history) {
+        LogWrite(L"CVXLTrayWnd::KeepHistoryCommand: no clipboard history in this program");
+        return;
+    }
+    if (m_history->IsInstalled())
+        LogWrite(L"CVXLTrayWnd::KeepHistoryCommand: the history handler cannot be removed yet");
+    else if (!m_history->Install(false))
+        LogError(L"CVXLTrayWnd::KeepHistoryCommand: the history handler cannot be installed");
+    RefreshTrayTip();
+    PulseOptionsChanged();
+}
+
+void CVXLTrayWnd::ReKeepHistoryCommand(WORD) {
+    if (!m_history) {
+        LogWrite(L"CVXLTrayWnd::ReKeepHistoryCommand: no clipboard history in this program");
+        return;
+    }
+    // The handler's window itself cannot be made again yet: its clipboard watcher is.
+    m_history->RemoveSpy();
+    if (!m_history->InstallSpy(false)) LogError(L"CVXLTrayWnd::ReKeepHistoryCommand: the spy cannot be installed");
+    RefreshTrayTip();
+}
+
+void CVXLTrayWnd::SaveHistoryOnExitCommand(WORD) {
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    SwitchSetting(settings.SaveClipboardHistory, L"SaveClipboardHistory_v198", false);
+    if (settings.SaveClipboardHistory) LogWrite(L"CVXLTrayWnd::SaveHistoryOnExitCommand: no save request yet");
+}
+
+void CVXLTrayWnd::ClearHistoryCommand(WORD) {
+    LogWrite(L"CVXLTrayWnd::ClearHistoryCommand: clearing the history has no handler yet");
+}
+
+LRESULT CVXLTrayWnd::OnHistoryItemCommand(WORD, WORD id, HWND, BOOL&) {
+    LogWriteFormat(L"CVXLTrayWnd::OnHistoryItemCommand: item %u has no handler yet",
+                   static_cast<unsigned>(id - kFirstTrayHistoryCommandId));
+    RefreshTrayTip();
+    return 0;
+}
+
+void CVXLTrayWnd::SoundsCommand(WORD) {
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    SwitchSetting(settings.SoundOnEventsV094, L"SoundOnEventsV094", false);
+    if (settings.SoundOnEventsV094 && IsSoundMuted()) RIZedarOred_DLL_Support::SU2_SetMute_Current_Process(0);
+    MessageBeep(MB_OK);
+}
+
+void CVXLTrayWnd::MuteCommand(WORD) {
+    const bool unmute = IsSoundMuted();
+    RIZedarOred_DLL_Support::SU2_SetMute_Current_Process(unmute ? 0 : 1);
+    if (unmute) MessageBeep(static_cast<UINT>(-1));
+}
+
+void CVXLTrayWnd::WriteLogCommand(WORD) {
+    if (IsLogEnabled())
+        LogShutdown();
+    else
+        LogInit(BuildLogReportPath());
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    settings.SetWriteLog(IsLogEnabled());
+    if (!CVXLSettings::WriteInt(settings.WriteLog ? 1 : 0, GetWriteLogKeyName()))
+        LogError(L"CVXLTrayWnd::WriteLogCommand: cannot write the setting");
+}
+
+void CVXLTrayWnd::PaneOnStartCommand(WORD) {
+    SwitchSetting(CVXLSettings::GetInstance().ShowHistoryPaneOnStart, L"ShowHistoryPaneOnStart", true);
+}
+
+void CVXLTrayWnd::PinnedOnStartCommand(WORD) {
+    SwitchSetting(CVXLSettings::GetInstance().Pinned_FloatPane_On_Start, L"Pinned_FloatPane_On_Start", true);
+}
+
+void CVXLTrayWnd::SwitchSetting(bool& value, const wchar_t* key, bool pulse) {
+    value = !value;
+    if (!CVXLSettings::WriteInt(value ? 1 : 0, key))
+        LogError(CString(L"CVXLTrayWnd::SwitchSetting: cannot write ") + key);
+    if (pulse) PulseOptionsChanged();
+}
+
+void CVXLTrayWnd::PulseOptionsChanged() {
+    if (m_pulseOptionsChanged && !m_pulseOptionsChanged())
+        LogError(L"CVXLTrayWnd::PulseOptionsChanged: the editor cannot be told");
+}
+
+void CVXLTrayWnd::RereadPhrasesCommand(WORD) {
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    m_phraseTree.Load(settings.GetPhrasesDirectory(), settings.Sorting);
+    if (m_trayIcon) m_trayIcon->UpdateTrayIcon(kTrayIconModify);
+}
+
+void CVXLTrayWnd::OpenPhrasesFolderCommand(WORD) {
+    const CString parameters = L"/select,\"" + CVXLSettings::GetInstance().GetPhrasesDirectoryNoSlash() + L"\"";
+    if (reinterpret_cast<INT_PTR>(ShellRun(m_hWnd, L"open", L"explorer.exe", parameters, nullptr, SW_SHOWNORMAL)) <= 32)
+        LogWrite(L"CVXLTrayWnd::OpenPhrasesFolderCommand: Explorer not started");
+}
+
+void CVXLTrayWnd::OpenSettingsFileCommand(WORD) {
+    const CString path = GetSettingsFilePath();
+    if (reinterpret_cast<INT_PTR>(ShellRun(m_hWnd, L"open", path, nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+        LogWrite(L"CVXLTrayWnd::OpenSettingsFileCommand: cannot open " + path);
+}
+
+void CVXLTrayWnd::FloatPaneCommand(WORD) {
+    if (m_pane)
+        m_pane->Show(0);
+    else
+        LogWrite(L"CVXLTrayWnd::FloatPaneCommand: no float pane in this program");
+}
+
+void CVXLTrayWnd::ShowFloatPaneCommand(WORD) {
+    if (m_pane)
+        m_pane->Show(2);
+    else
+        LogWrite(L"CVXLTrayWnd::ShowFloatPaneCommand: no float pane in this program");
+}
+
+void CVXLTrayWnd::EnablePhraseMenuCommand(WORD) {
+    if (m_hotKeyRegistered) {
+        UnregisterPhraseHotKey();
+    } else {
+        CString error;
+        if (!RegisterPhraseHotKey(&error) && !error.IsEmpty()) ShowMessageBox(L"ERROR\n\n" + error, MB_ICONHAND, false);
+    }
+    if (m_trayIcon) m_trayIcon->UpdateTrayIcon(kTrayIconModify);
+}
+
+LRESULT CVXLTrayWnd::OnLanguageCommand(WORD, WORD id, HWND, BOOL&) {
+    const size_t index = id - kFirstLanguageCommandId;
+    if (index >= m_trayMenuLanguages.size()) {
+        LogWriteFormat(L"CVXLTrayWnd::OnLanguageCommand: no language file for command %u", static_cast<unsigned>(id));
+        return 0;
+    }
+    ChooseLanguage(m_trayMenuLanguages[index], true);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnLanguageChosen(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    const auto* names = reinterpret_cast<const std::vector<CString>*>(lParam);
+    const size_t index = static_cast<size_t>(wParam) - kFirstLanguageCommandId;
+    if (!names || wParam < kFirstLanguageCommandId || index >= names->size()) {
+        LogWrite(L"CVXLTrayWnd::OnLanguageChosen: no language file for the request");
+        return 0;
+    }
+    ChooseLanguage((*names)[index], false);
+    return 1;
+}
+
+void CVXLTrayWnd::ChooseLanguage(const CString& file, bool fromTrayMenu) {
+    CVXLSettings& settings = CVXLSettings::GetInstance();
+    if (!settings.SetLanguage(file)) LogError(L"CVXLTrayWnd::ChooseLanguage: cannot write the language " + file);
+    settings.Load();
+    ReloadLanguage();
+    if (fromTrayMenu && ::GetFocus() == m_hWnd) DisplayTrayMenuWithPoint(m_lastTrayMenuPoint.x, m_lastTrayMenuPoint.y);
 }

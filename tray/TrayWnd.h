@@ -12,6 +12,7 @@
 #include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
 #include "tray/TrayIcon.h"
+#include "tray/TrayMenu.h"
 #include "tray/TrayRules.h"
 #include "tray/TrayServices.h"
 
@@ -32,6 +33,20 @@ public:
     void SetQueryExchange(ITrayQueryExchange* query) { m_query = query; }
     void SetFloatPane(ITrayFloatPane* pane) { m_pane = pane; }
     void SetRoads(ITrayRoads* roads) { m_roads = roads; }
+    // The history items of the tray menu's Clipboard History submenu.
+    void SetMenuHistory(IMenuHistorySource* history) { m_menuHistory = history; }
+    // Replaces the pulse of the options-changed event that the editor listens to.
+    void SetOptionsChangedPulse(bool (*pulse)()) { m_pulseOptionsChanged = pulse; }
+
+    // The tray menu as it would open now, untracked.
+    CTrayMenu PrepareTrayMenu();
+    CTrayMenuFacts GatherTrayMenuFacts();
+    // Tracks the tray menu at the point and sends the chosen command to this window; the
+    // chosen id, or 0.
+    UINT DisplayTrayMenuWithPoint(int x, int y);
+    // The tray menu at the cursor for a request from outside (a second start, the float
+    // pane): this window borrows the foreground and gives it back afterwards.
+    void ShowTrayMenuFromOutside();
 
     // A box titled "Vexlora" owned by this hidden window. With `flash` the window shows
     // itself on the taskbar and flashes, so that a box from the tray is seen at all.
@@ -106,9 +121,15 @@ public:
     MESSAGE_HANDLER(WM_VXL_GET_PANE_ITEM_RECORD, OnGetPaneItemRecord)
     MESSAGE_HANDLER(WM_VXL_SHOW_FLOAT_PANE, OnShowFloatPane)
     MESSAGE_HANDLER(WM_VXL_FILL_LANGUAGE_MENU, OnFillLanguageMenu)
+    MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
+    MESSAGE_HANDLER(WM_VXL_LANGUAGE_CHOSEN, OnLanguageChosen)
     COMMAND_ID_HANDLER(ID_APP_EXIT, OnAppExit)
     COMMAND_ID_HANDLER(ID_OPEN_EDITOR, OnOpenEditor)
     COMMAND_ID_HANDLER(ID_CHECK_FOR_UPDATES, OnCheckForUpdates)
+    COMMAND_ID_HANDLER(ID_APP_ABOUT, OnTrayCommand)
+    COMMAND_RANGE_HANDLER(kFirstLanguageCommandId, kLastLanguageCommandId, OnLanguageCommand)
+    COMMAND_RANGE_HANDLER(kFirstTrayHistoryCommandId, kLastTrayHistoryCommandId, OnHistoryItemCommand)
+    COMMAND_RANGE_HANDLER(ID_ENABLE_PHRASE_MENU, ID_VISIT_BLOG, OnTrayCommand)
     END_MSG_MAP()
 
 protected:
@@ -161,6 +182,43 @@ private:
     LRESULT OnAppExit(WORD, WORD, HWND, BOOL&);
     LRESULT OnOpenEditor(WORD, WORD, HWND, BOOL&);
     LRESULT OnCheckForUpdates(WORD, WORD, HWND, BOOL&);
+    LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLanguageChosen(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTrayCommand(WORD, WORD, HWND, BOOL&);
+    LRESULT OnLanguageCommand(WORD, WORD, HWND, BOOL&);
+    LRESULT OnHistoryItemCommand(WORD, WORD, HWND, BOOL&);
+
+    // The tray menu's commands, one per row of the command table.
+    void ShowPhrasesMenuCommand(WORD id);
+    void RunAsAdminCommand(WORD id);
+    void AboutCommand(WORD id);
+    void CommandLineKeysCommand(WORD id);
+    void WebPageCommand(WORD id);
+    void EmailCommand(WORD id);
+    void WelcomeCommand(WORD id);
+    void SaveFromClipboardCommand(WORD id);
+    void AutostartCommand(WORD id);
+    void KeepHistoryCommand(WORD id);
+    void ReKeepHistoryCommand(WORD id);
+    void SaveHistoryOnExitCommand(WORD id);
+    void ClearHistoryCommand(WORD id);
+    void SoundsCommand(WORD id);
+    void MuteCommand(WORD id);
+    void WriteLogCommand(WORD id);
+    void PaneOnStartCommand(WORD id);
+    void PinnedOnStartCommand(WORD id);
+    void RereadPhrasesCommand(WORD id);
+    void OpenPhrasesFolderCommand(WORD id);
+    void OpenSettingsFileCommand(WORD id);
+    void FloatPaneCommand(WORD id);
+    void ShowFloatPaneCommand(WORD id);
+    void EnablePhraseMenuCommand(WORD id);
+    // Switches a setting of the menu and writes its key; with `pulse` the editor is told.
+    void SwitchSetting(bool& value, const wchar_t* key, bool pulse);
+    void PulseOptionsChanged();
+    // The float pane back on the screen when the menu finds it partly outside.
+    void CorrectFloatPanePlacement();
+    void ChooseLanguage(const CString& file, bool fromTrayMenu);
 
     void StartLateWatchers();
     // The settings were changed by the editor: everything that depends on them follows.
@@ -189,6 +247,11 @@ private:
     ITrayQueryExchange* m_query = nullptr;
     ITrayFloatPane* m_pane = nullptr;
     ITrayRoads* m_roads = nullptr;
+    IMenuHistorySource* m_menuHistory = nullptr;
+    bool (*m_pulseOptionsChanged)() = nullptr;
+    // The language files of the open tray menu, by id from kFirstLanguageCommandId.
+    std::vector<CString> m_trayMenuLanguages;
+    bool m_trayMenuShown = false;
     CVXLCommandTree m_phraseTree;
     std::unique_ptr<CTrayIcon> m_trayIcon;
     ITrayShell* m_trayShell = nullptr;

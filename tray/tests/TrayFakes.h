@@ -127,7 +127,6 @@ public:
 class CFakeRoads : public ITrayRoads {
 public:
     int hotKeys = 0;
-    int trayMenus = 0;
     bool menuShown = false;
     std::vector<int> commandsFromSelf;
     std::vector<int> commandReplies;
@@ -137,7 +136,6 @@ public:
     void OnCommandFromSelf(int commandId, HWND) override { commandsFromSelf.push_back(commandId); }
     void OnCommandReply(int commandId, HWND) override { commandReplies.push_back(commandId); }
     void OnItemAction(WPARAM, LPARAM) override {}
-    void ShowTrayMenu() override { ++trayMenus; }
     void ShowPhraseMenuFromCommand() override {}
     bool IsPhraseMenuShown() override { return menuShown; }
     void ForgetFonts() override {}

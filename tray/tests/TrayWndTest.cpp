@@ -220,8 +220,6 @@ TEST_F(TrayWnd, RequestsReachThePaneAndTheRoadsOnlyWhenTheyAreThere) {
     Send(WM_HOTKEY, 1, 0);
     Send(WM_HOTKEY, 2, 0);
     EXPECT_EQ(1, m_roads.hotKeys) << "only the phrase hot key";
-    Send(WM_VXL_SHOW_TRAY_MENU, 0, 0);
-    EXPECT_EQ(1, m_roads.trayMenus);
     Send(WM_VXL_COMMAND_FROM_SELF, static_cast<WPARAM>(-1), 0);
     EXPECT_EQ(std::vector<int>{-1}, m_roads.commandsFromSelf);
 
