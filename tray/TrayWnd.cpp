@@ -966,16 +966,11 @@ void CVXLTrayWnd::WebPageCommand(WORD id) {
         LogWriteFormat(L"CVXLTrayWnd::WebPageCommand: no address for command %u", static_cast<unsigned>(id));
         return;
     }
-    const HINSTANCE result = ShellRun(m_hWnd, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(result) <= 32)
-        LogWriteFormat(L"CVXLTrayWnd::WebPageCommand: cannot open %s, error %d", address.GetString(),
-                       static_cast<int>(reinterpret_cast<INT_PTR>(result)));
+    OpenWithShell(address, nullptr);
 }
 
 void CVXLTrayWnd::EmailCommand(WORD) {
-    const HINSTANCE result =
-        ShellRun(m_hWnd, L"open", L"mailto:support@vexlora.com?subject=Vexlora", nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(result) <= 32) LogWrite(L"CVXLTrayWnd::EmailCommand: no mail program started");
+    OpenWithShell(L"mailto:support@vexlora.com?subject=Vexlora", nullptr);
 }
 
 void CVXLTrayWnd::WelcomeCommand(WORD) {
@@ -1085,14 +1080,19 @@ void CVXLTrayWnd::RereadPhrasesCommand(WORD) {
 
 void CVXLTrayWnd::OpenPhrasesFolderCommand(WORD) {
     const CString parameters = L"/select,\"" + CVXLSettings::GetInstance().GetPhrasesDirectoryNoSlash() + L"\"";
-    if (reinterpret_cast<INT_PTR>(ShellRun(m_hWnd, L"open", L"explorer.exe", parameters, nullptr, SW_SHOWNORMAL)) <= 32)
-        LogWrite(L"CVXLTrayWnd::OpenPhrasesFolderCommand: Explorer not started");
+    OpenWithShell(L"explorer.exe", parameters);
 }
 
 void CVXLTrayWnd::OpenSettingsFileCommand(WORD) {
-    const CString path = GetSettingsFilePath();
-    if (reinterpret_cast<INT_PTR>(ShellRun(m_hWnd, L"open", path, nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
-        LogWrite(L"CVXLTrayWnd::OpenSettingsFileCommand: cannot open " + path);
+    OpenWithShell(GetSettingsFilePath(), nullptr);
+}
+
+bool CVXLTrayWnd::OpenWithShell(const CString& file, const wchar_t* parameters) {
+    const INT_PTR result =
+        reinterpret_cast<INT_PTR>(ShellRun(m_hWnd, L"open", file, parameters, nullptr, SW_SHOWNORMAL));
+    if (result > 32) return true;
+    LogWriteFormat(L"CVXLTrayWnd::OpenWithShell: cannot open %s, error %d", file.GetString(), static_cast<int>(result));
+    return false;
 }
 
 void CVXLTrayWnd::FloatPaneCommand(WORD) {

@@ -216,6 +216,8 @@ private:
     // Switches a setting of the menu and writes its key; with `pulse` the editor is told.
     void SwitchSetting(bool& value, const wchar_t* key, bool pulse);
     void PulseOptionsChanged();
+    // The shell's "open"; a failure is logged with the shell's error.
+    bool OpenWithShell(const CString& file, const wchar_t* parameters);
     // The float pane back on the screen when the menu finds it partly outside.
     void CorrectFloatPanePlacement();
     void ChooseLanguage(const CString& file, bool fromTrayMenu);

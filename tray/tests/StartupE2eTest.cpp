@@ -120,13 +120,30 @@ TEST_F(Startup, RequestsReachTheRunningInstance) {
         const wchar_t* reaction;
     } cases[] = {
         {L"/edit", 0, L"CVXLTrayWnd::OnOpenEditor: open the editor requested"},
-        {L"/showmenu", 1, L"CVXLTrayWnd::OnShowTrayMenu: show the tray menu requested"},
         {L"-CFU", 1, L"CVXLTrayWnd::OnCheckForUpdates: check for updates requested"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.exitCode, RunToEnd(c.arguments)) << CString(c.arguments);
         EXPECT_TRUE(WaitForFileText(log_, c.reaction, 20000)) << CString(c.arguments);
     }
+    EndResident(resident);
+}
+
+// The menu of a second start is the resident's tray menu, open until the user closes it.
+TEST_F(Startup, ShowMenuOfASecondStartOpensTheTrayMenuUntilEscape) {
+    CTestProcess resident;
+    StartResident(resident);
+    EXPECT_EQ(1u, RunToEnd(L"/showmenu"));
+    ASSERT_TRUE(WaitForFileText(log_, L"CVXLTrayWnd::OnShowTrayMenu: show the tray menu requested", 20000));
+    HWND menu = nullptr;
+    ASSERT_TRUE(PollUntil(20000, [&] {
+        menu = FindWindowW(L"#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    })) << "the tray menu is on the screen";
+    EXPECT_LT(ReadUtf16File(log_).Find(L"DisplayTrayMenuWithPoint"), 0) << "still open";
+    // The menu's own loop reads the key from its thread's queue.
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitForFileText(log_, L"bLoad=1, bPOPUP=0", 20000)) << "closed without a command";
     EndResident(resident);
 }
 
