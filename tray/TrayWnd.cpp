@@ -795,9 +795,7 @@ UINT CVXLTrayWnd::DisplayTrayMenuWithPoint(int x, int y) {
         ::SetFocus(m_hWnd);
         ::SetActiveWindow(m_hWnd);
         m_trayMenuLanguages = menu.languageFiles;
-        m_trayMenuShown = true;
         chosen = static_cast<UINT>(TrackPopupMenu(menu.popup, TPM_RETURNCMD, x, y, 0, m_hWnd, nullptr));
-        m_trayMenuShown = false;
         menu.resource.reset();
         EndMenu();
         ::PostMessageW(m_hWnd, WM_NULL, 0, 0);

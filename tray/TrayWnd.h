@@ -253,7 +253,6 @@ private:
     bool (*m_pulseOptionsChanged)() = nullptr;
     // The language files of the open tray menu, by id from kFirstLanguageCommandId.
     std::vector<CString> m_trayMenuLanguages;
-    bool m_trayMenuShown = false;
     CVXLCommandTree m_phraseTree;
     std::unique_ptr<CTrayIcon> m_trayIcon;
     ITrayShell* m_trayShell = nullptr;
