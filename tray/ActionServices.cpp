@@ -62,8 +62,13 @@ void CSystemActionServices::GiveFocusBack(HWND target) {
     if (!thread) return;
     const DWORD own = GetCurrentThreadId();
     if (thread != own && !AttachThreadInput(own, thread, TRUE)) return;
+    // The prompt was the active window: the target's window must be in front again, or
+    // the rest of the phrase is typed into whatever the system activated instead.
+    HWND top = GetAncestor(target, GA_ROOT);
+    SetForegroundWindow(top);
     SetFocus(target);
     if (thread != own) AttachThreadInput(own, thread, FALSE);
+    for (int waited = 0; waited < 500 && GetForegroundWindow() != top; waited += 10) ::Sleep(10);
 }
 
 bool CSystemActionServices::ShellOpen(const CString& program, const CString& parameters, DWORD& error) {
