@@ -6,6 +6,7 @@
 #include "core/ClientLanguage.h"
 #include "core/DebouncedNotifier.h"
 #include "core/LanguageFiles.h"
+#include "core/MenuToolTip.h"
 #include "core/Settings.h"
 #include "core/UiStrings.h"
 #include "core/base/Logger.h"
@@ -19,7 +20,7 @@ namespace {
 
 const wchar_t kTrackerClass[] = L"Vexlora_Menu_Tracker";
 
-MenuToolTipFactory g_toolTipFactory = nullptr;
+MenuToolTipFactory g_toolTipFactory = &MakePhraseMenuToolTip;
 // Only the UI thread opens menus; the flag keeps a right-click menu from opening inside
 // another.
 bool g_contextMenuOpen = false;
@@ -61,10 +62,47 @@ CString ContextCommandText(UINT id, const CString& preview) {
     }
 }
 
+CString TipUiString(UINT id) {
+    return LoadUiString(id);
+}
+
+// Runs on the menu's thread while the item is selected, so its record is alive.
+bool ReadPhraseMenuItem(HMENU menu, UINT id, MenuItemTipInfo& tip) {
+    const M_INFO* info = menu ? GetMenuItemInfoRecord(menu, id, false) : nullptr;
+    if (!info) return false;
+    tip.caption = info->caption;
+    tip.note = info->note;
+    tip.tipText = info->tipText;
+    tip.plainItem = !(info->kindFlags & kMenuItemOpensSubmenu) && !IsSpecialMenuID(id);
+    return true;
+}
+
+class CPhraseMenuToolTip final : public IMenuToolTip {
+public:
+    explicit CPhraseMenuToolTip(HWND owner) : m_tip(&TipUiString, &ReadPhraseMenuItem) {
+        m_tip.Create(owner, L"Ooops! Tip text not found", GetModuleHandleW(nullptr), TTS_NOPREFIX | TTS_ALWAYSTIP,
+                     nullptr);
+    }
+    HWND GetTipWindow() const override { return m_tip.GetTipWindow(); }
+    void OnMenuSelect(WPARAM wParam, LPARAM lParam) override {
+        m_tip.OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+    }
+    void OnEnterIdle(WPARAM wParam, LPARAM lParam) override {
+        m_tip.OnEnterIdle(static_cast<UINT>(wParam), reinterpret_cast<HWND>(lParam));
+    }
+
+private:
+    CMenuToolTip_Insert m_tip;
+};
+
 }  // namespace
 
 void SetMenuToolTipFactory(MenuToolTipFactory factory) {
     g_toolTipFactory = factory;
+}
+
+std::unique_ptr<IMenuToolTip> MakePhraseMenuToolTip(HWND owner) {
+    return std::make_unique<CPhraseMenuToolTip>(owner);
 }
 
 RECT KeepTipInsideScreen(const RECT& tip, int screenWidth, int screenHeight) {
@@ -171,7 +209,7 @@ LRESULT CWndTrackForMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             const LRESULT result = DefWindowProcW(m_hWnd, message, wParam, lParam);
             if (m_currentToolTip) {
                 SendMessageW(m_toolTip, TTM_SETMAXTIPWIDTH, 0, 300);
-                m_currentToolTip->OnIdle();
+                m_currentToolTip->OnEnterIdle(wParam, lParam);
             }
             return result;
         }
@@ -208,13 +246,30 @@ LRESULT CWndTrackForMenu::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 void CWndTrackForMenu::CreateToolTip() {
-    m_toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+    if (g_toolTipFactory) m_currentToolTip = g_toolTipFactory(m_hWnd);
+    m_toolTip = m_currentToolTip ? m_currentToolTip->GetTipWindow() : nullptr;
+    if (!m_toolTip) {
+        m_currentToolTip.reset();
+        CreateEmptyToolTip();
+    }
     if (!m_toolTip) {
         LogError(L"CWndTrackForMenu: the tip window cannot be made");
         return;
     }
+    SendMessageW(m_toolTip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        m_toolTipFont = CreateFontIndirectW(&metrics.lfMenuFont);
+        if (m_toolTipFont) SendMessageW(m_toolTip, WM_SETFONT, reinterpret_cast<WPARAM>(m_toolTipFont), FALSE);
+    }
+}
+
+void CWndTrackForMenu::CreateEmptyToolTip() {
+    m_toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!m_toolTip) return;
     TOOLINFOW tool = {};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_IDISHWND;
@@ -223,18 +278,15 @@ void CWndTrackForMenu::CreateToolTip() {
     wchar_t text[] = L"Ooops! Tip text not found";
     tool.lpszText = text;
     SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(m_toolTip, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        m_toolTipFont = CreateFontIndirectW(&metrics.lfMenuFont);
-        if (m_toolTipFont) SendMessageW(m_toolTip, WM_SETFONT, reinterpret_cast<WPARAM>(m_toolTipFont), FALSE);
-    }
-    if (g_toolTipFactory) m_currentToolTip = g_toolTipFactory(m_toolTip);
 }
 
 void CWndTrackForMenu::DismissToolTip() {
-    m_currentToolTip.reset();
+    if (m_currentToolTip) {
+        // The tip object cancels its delay and takes its window with it.
+        m_currentToolTip.reset();
+        m_toolTip = nullptr;
+        return;
+    }
     if (!m_toolTip) return;
     RECT rect = {};
     GetClientRect(m_toolTip, &rect);

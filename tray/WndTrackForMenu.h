@@ -28,13 +28,18 @@ public:
 class IMenuToolTip {
 public:
     virtual ~IMenuToolTip() = default;
+    // Its tip window; null when none could be made.
+    virtual HWND GetTipWindow() const = 0;
     virtual void OnMenuSelect(WPARAM wParam, LPARAM lParam) = 0;
-    virtual void OnIdle() = 0;
+    virtual void OnEnterIdle(WPARAM wParam, LPARAM lParam) = 0;
 };
-// Makes the tool tip object for the tip window of a tracker; without one the tip window
-// stays empty.
-using MenuToolTipFactory = std::unique_ptr<IMenuToolTip> (*)(HWND tipWindow);
+// Makes the tool tip object, with its tip window, for the tracker window `owner`; without
+// a factory the tip window stays empty.
+using MenuToolTipFactory = std::unique_ptr<IMenuToolTip> (*)(HWND owner);
 void SetMenuToolTipFactory(MenuToolTipFactory factory);
+// The phrase menu's tip, the factory the tracker starts with: the item's caption as title
+// and its tip text as body.
+std::unique_ptr<IMenuToolTip> MakePhraseMenuToolTip(HWND owner);
 
 class CWndTrackForMenu {
 public:
@@ -61,6 +66,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateToolTip();
+    void CreateEmptyToolTip();
     void DismissToolTip();
     void KeepShownTipInsideScreen();
     UINT DoTrackRecMenu(HMENU menu, POINT point);

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "core/AppSlots.h"
+#include "core/MenuToolTip.h"
 #include "core/TrayIds.h"
 #include "phrases/CommandTree.h"
 #include "testkit/MessageWindow.h"
+#include "testkit/Poll.h"
 #include "tray/ItemContextMenu.h"
 #include "tray/MenuItemData.h"
 #include "tray/PhraseMenu.h"
@@ -253,6 +255,53 @@ TEST(TrackerWindow, TheFloatPaneEntryRaisesTheHighlightFlag) {
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2, SendMessageW(tracker.GetToolTipHwnd(), TTM_GETMAXTIPWIDTH, 0, 0));
     SendMessageW(tracker.GetHwnd(), WM_EXITMENULOOP, 0, 0);
     EXPECT_EQ(nullptr, tracker.GetToolTipHwnd()) << "the tip goes with the menu";
+}
+
+std::wstring TrackerTipText(const CWndTrackForMenu& tracker) {
+    wchar_t buffer[1024] = {};
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = tracker.GetHwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(tracker.GetHwnd());
+    tool.lpszText = buffer;
+    SendMessageW(tracker.GetToolTipHwnd(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+    return buffer;
+}
+
+// The phrase menu's tip reads the selected item's record once the delay has run out, and
+// goes with the menu, also while a delay still runs.
+TEST(TrackerWindow, TheTipShowsTheItemsTipTextAndGoesWithTheMenu) {
+    CNullHost host;
+    CNoTrack track;
+    CMenuHandle menu(CreatePopupMenu());
+    M_INFO info;
+    info.SetCaption(L"Greeting");
+    info.SetTip(L"Kind regards");
+    info.commandId = 7;
+    AppendMenuW(menu.get(), MF_STRING, 7, L"Greeting");
+    MENUITEMINFOW data = {};
+    data.cbSize = sizeof data;
+    data.fMask = MIIM_DATA;
+    data.dwItemData = reinterpret_cast<ULONG_PTR>(&info);
+    SetMenuItemInfoW(menu.get(), 7, FALSE, &data);
+    const std::wstring expected =
+        L"Kind regards\n" + std::wstring(20, L'\u2014') + L"\n\u00BB Right click here for menu";
+
+    CWndTrackForMenu tracker(host, track);
+    ASSERT_TRUE(tracker.Create());
+    ASSERT_NE(nullptr, tracker.GetToolTipHwnd());
+    SendMessageW(tracker.GetHwnd(), WM_MENUSELECT, MAKEWPARAM(7, MF_HILITE), reinterpret_cast<LPARAM>(menu.get()));
+    EXPECT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return TrackerTipText(tracker) == expected; }))
+        << TrackerTipText(tracker).c_str();
+    SendMessageW(tracker.GetHwnd(), WM_EXITMENULOOP, 0, 0);
+
+    CWndTrackForMenu second(host, track);
+    ASSERT_TRUE(second.Create());
+    const HWND tip = second.GetToolTipHwnd();
+    SendMessageW(second.GetHwnd(), WM_MENUSELECT, MAKEWPARAM(7, MF_HILITE), reinterpret_cast<LPARAM>(menu.get()));
+    SendMessageW(second.GetHwnd(), WM_EXITMENULOOP, 0, 0);
+    EXPECT_FALSE(IsWindow(tip));
+    EXPECT_TRUE(testkit::PumpMessagesUntil(10000, [] { return GetRunningMenuTipDelays() == 0; }));
 }
 
 }  // namespace
