@@ -32,15 +32,9 @@ public:
     HWND m_owner;
 };
 
-bool IsClipId(UINT id) {
-    return id >= kFirstClipMenuId && id <= kLastClipMenuId;
-}
+}  // namespace
 
-int ClipIndexOf(UINT id) {
-    return static_cast<int>(id - kFirstClipMenuId);
-}
-
-CString TextOfData(const CClipboardItemData& data) {
+CString ClipItemText(const CClipboardItemData& data) {
     if (!data.data || !data.size) return CString();
     if (data.kind == CClipboardItemData::kUnicodeText) {
         const auto* text = static_cast<const wchar_t*>(data.data);
@@ -52,8 +46,6 @@ CString TextOfData(const CClipboardItemData& data) {
                             strnlen(static_cast<const char*>(data.data), data.size));
     return CString(AnsiToWide(bytes.c_str()).c_str());
 }
-
-}  // namespace
 
 IItemActionShell& SystemItemActionShell(HWND owner) {
     static CSystemItemActionShell shell(nullptr);
@@ -94,7 +86,7 @@ bool CItemActionRunner::Run(int code, UINT itemId) {
     }
     // A clip's id names a place in the history that moves with every copy, so only
     // phrases go to the last-used list.
-    const CVXLCommand* phrase = IsClipId(itemId) ? nullptr : m_tree.FindByID(itemId);
+    const CVXLCommand* phrase = IsClipMenuId(itemId) ? nullptr : m_tree.FindByID(itemId);
     if (phrase && !phrase->IsFolder()) m_handler.SetLastID(static_cast<int>(itemId));
     return done;
 }
@@ -125,10 +117,10 @@ bool CItemActionRunner::GetClipText(int index, bool formattedAsPlain, CString& t
     switch (data.kind) {
         case CClipboardItemData::kText:
         case CClipboardItemData::kUnicodeText:
-            text = TextOfData(data);
+            text = ClipItemText(data);
             return true;
         case CClipboardItemData::kRtf:
-            text = TextOfData(data);
+            text = ClipItemText(data);
             if (formattedAsPlain) {
                 CString plain;
                 if (!m_services.ReadRtfAsPlain(text, plain)) return false;
@@ -152,9 +144,9 @@ bool CItemActionRunner::Copy(UINT id, bool excludeSymbols) {
     bool formatted = false;
     bool put = false;
     const LANGID language = LOWORD(reinterpret_cast<UINT_PTR>(m_handler.GetTargetLayout()));
-    if (IsClipId(id)) {
+    if (IsClipMenuId(id)) {
         CClipboardItemData data;
-        const int index = ClipIndexOf(id);
+        const int index = ClipIndexFromMenuId(id);
         if (m_history && index < m_history->GetCount() && m_history->GetItemData(index, data) &&
             data.kind == CClipboardItemData::kBitmap) {
             put = data.data && m_shell.PutBitmap(static_cast<HBITMAP>(const_cast<void*>(data.data)));
@@ -200,9 +192,9 @@ bool CItemActionRunner::Copy(UINT id, bool excludeSymbols) {
 
 bool CItemActionRunner::OpenAsUrl(UINT id) {
     CString text;
-    if (IsClipId(id)) {
+    if (IsClipMenuId(id)) {
         int kind = 0;
-        if (!GetClipText(ClipIndexOf(id), true, text, kind) || text.IsEmpty()) {
+        if (!GetClipText(ClipIndexFromMenuId(id), true, text, kind) || text.IsEmpty()) {
             m_shell.Beep();
             return false;
         }
@@ -218,12 +210,12 @@ bool CItemActionRunner::OpenAsUrl(UINT id) {
 }
 
 bool CItemActionRunner::OpenClip(UINT id, bool openDirectly) {
-    if (!IsClipId(id)) {
+    if (!IsClipMenuId(id)) {
         m_shell.ShowNotAClipError();
         return false;
     }
     CClipboardItemData data;
-    const int index = ClipIndexOf(id);
+    const int index = ClipIndexFromMenuId(id);
     if (!m_history || index >= m_history->GetCount() || !m_history->GetItemData(index, data)) {
         m_shell.Beep();
         return false;
@@ -236,9 +228,9 @@ bool CItemActionRunner::OpenClip(UINT id, bool openDirectly) {
 bool CItemActionRunner::Search(UINT id, int serviceId) {
     CString text;
     bool found = false;
-    if (IsClipId(id)) {
+    if (IsClipMenuId(id)) {
         int kind = 0;
-        found = GetClipText(ClipIndexOf(id), true, text, kind);
+        found = GetClipText(ClipIndexFromMenuId(id), true, text, kind);
     } else {
         int dataType = 0;
         found = GetPhraseText(id, false, text, dataType);

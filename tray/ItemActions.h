@@ -26,6 +26,10 @@ enum ItemActionCode {
     kItemActionSearchLast = 8,
 };
 
+// A clip's text as the history keeps it: Unicode text as it is, 8-bit and formatted text
+// converted with the ANSI code page; the size is trusted over the stored terminator.
+CString ClipItemText(const CClipboardItemData& data);
+
 class IItemActionShell {
 public:
     virtual ~IItemActionShell() = default;

@@ -7,7 +7,6 @@
 #include "core/TrayIds.h"
 #include "core/UiStrings.h"
 #include "core/base/Logger.h"
-#include "core/base/TextConversions.h"
 #include "hooklib/QueryCodec.h"
 #include "phrases/Actions.h"
 #include "phrases/CommandTree.h"
@@ -22,10 +21,6 @@ namespace {
 const ULONGLONG kDoublePressMs = 500;
 const UINT kHotKeyBalloonMs = 3500;
 
-bool IsClipId(int id) {
-    return id >= static_cast<int>(kFirstClipMenuId) && id <= static_cast<int>(kLastClipMenuId);
-}
-
 CMenuQuery MenuQueryOf(const CWPQueryData& query) {
     CMenuQuery menu;
     menu.target = query.m_targetWindow;
@@ -39,19 +34,6 @@ CMenuQuery MenuQueryOf(const CWPQueryData& query) {
     menu.menuOwner = query.m_guiThreadInfo.hwndMenuOwner;
     menu.capture = query.m_guiThreadInfo.hwndCapture;
     return menu;
-}
-
-// A clip's text as the clipboard history keeps it: 8-bit texts and formatted text end with
-// a zero byte, Unicode text with a zero character; the size is trusted over the zero.
-CString ClipText(const CClipboardItemData& data) {
-    if (!data.data || !data.size) return CString();
-    if (data.kind == CClipboardItemData::kUnicodeText) {
-        const auto* text = static_cast<const wchar_t*>(data.data);
-        return CString(text, static_cast<int>(wcsnlen(text, data.size / sizeof(wchar_t))));
-    }
-    const auto* bytes = static_cast<const char*>(data.data);
-    const std::string text(bytes, strnlen(bytes, data.size));
-    return CString(AnsiToWide(text.c_str()).c_str());
 }
 
 }  // namespace
@@ -185,8 +167,8 @@ int CPhraseRoads::ResolveCommand(int commandId, CString& text, int& dataType) {
             return kResolvedPhrase;
         }
     }
-    if (!IsClipId(commandId) || !m_history) return kResolvedNothing;
-    const int index = commandId - static_cast<int>(kFirstClipMenuId);
+    const int index = commandId > 0 ? ClipIndexFromMenuId(static_cast<UINT>(commandId)) : -1;
+    if (index < 0 || !m_history) return kResolvedNothing;
     CClipboardItemData data;
     if (index >= m_history->GetCount() || !m_history->GetItemData(index, data)) return kResolvedNothing;
     switch (data.kind) {
@@ -200,7 +182,7 @@ int CPhraseRoads::ResolveCommand(int commandId, CString& text, int& dataType) {
         default:
             return kResolvedNothing;
     }
-    text = ClipText(data);
+    text = ClipItemText(data);
     return kResolvedClip;
 }
 
