@@ -326,8 +326,16 @@ LRESULT CVXLTrayWnd::OnAppExit(WORD, WORD, HWND, BOOL&) {
 }
 
 LRESULT CVXLTrayWnd::OnOpenEditor(WORD, WORD, HWND, BOOL&) {
-    LogWrite(L"CVXLTrayWnd::OnOpenEditor: open the editor requested");
+    StartEditor(false);
     return 0;
+}
+
+// The launch thread answers with WM_VXL_EDITOR_LAUNCH: a failed start shows its box, the
+// end of the editor reloads what it may have changed.
+void CVXLTrayWnd::StartEditor(bool addFromClipboard) {
+    if (!StartPhraseEditorThread(DuplicateForWorker(m_exitEvent), m_hWnd, WM_VXL_EDITOR_LAUNCH, addFromClipboard, false,
+                                 CString()))
+        LogError(L"CVXLTrayWnd::StartEditor: cannot start the editor's thread");
 }
 
 LRESULT CVXLTrayWnd::OnCheckForUpdates(WORD, WORD, HWND, BOOL&) {
@@ -976,8 +984,7 @@ void CVXLTrayWnd::WelcomeCommand(WORD) {
 }
 
 void CVXLTrayWnd::SaveFromClipboardCommand(WORD) {
-    if (!StartPhraseEditorThread(DuplicateForWorker(m_exitEvent), m_hWnd, WM_VXL_EDITOR_LAUNCH, true, false, CString()))
-        LogError(L"CVXLTrayWnd::SaveFromClipboardCommand: cannot start the editor's thread");
+    StartEditor(true);
 }
 
 void CVXLTrayWnd::AutostartCommand(WORD) {

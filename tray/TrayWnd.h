@@ -197,6 +197,7 @@ private:
     void EmailCommand(WORD id);
     void WelcomeCommand(WORD id);
     void SaveFromClipboardCommand(WORD id);
+    void StartEditor(bool addFromClipboard);
     void AutostartCommand(WORD id);
     void KeepHistoryCommand(WORD id);
     void ReKeepHistoryCommand(WORD id);

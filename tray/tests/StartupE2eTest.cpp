@@ -3,7 +3,11 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
+
+#include <atomic>
+#include <thread>
 
 #include "core/Instance.h"
 #include "core/base/Handles.h"
@@ -114,17 +118,21 @@ TEST_F(Startup, RequestsReachTheRunningInstance) {
     StartResident(resident);
     // A check-for-updates request is a pulse: only a watcher that waits at that moment sees it.
     ASSERT_TRUE(WaitForFileText(log_, L"language, update and blink requests are watched"));
-    struct Case {
-        const wchar_t* arguments;
-        DWORD exitCode;
-        const wchar_t* reaction;
-    } cases[] = {
-        {L"/edit", 0, L"CVXLTrayWnd::OnOpenEditor: open the editor requested"},
-        {L"-CFU", 1, L"CVXLTrayWnd::OnCheckForUpdates: check for updates requested"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.exitCode, RunToEnd(c.arguments)) << CString(c.arguments);
-        EXPECT_TRUE(WaitForFileText(log_, c.reaction, 20000)) << CString(c.arguments);
+    EXPECT_EQ(1u, RunToEnd(L"-CFU"));
+    EXPECT_TRUE(WaitForFileText(log_, L"CVXLTrayWnd::OnCheckForUpdates: check for updates requested", 20000));
+
+    // The folder has no editor: the resident tries every road and tells the user twice,
+    // once that the start failed and once which file is missing.
+    EXPECT_EQ(0u, RunToEnd(L"/edit"));
+    EXPECT_TRUE(WaitForFileText(log_, L"Cannot start DezediDizava as NOT admin by ShellExecute", 20000));
+    for (const wchar_t* told : {L"Cannot start settings module", L"VexloraEditor.exe"}) {
+        CResult<HWND> box = WaitForTopLevelWindow({L"Vexlora", L"#32770", resident.id()}, 20000);
+        ASSERT_TRUE(box) << CString(told);
+        CResult<CString> text = ReadControlText(GetDlgItem(box.value(), 0xFFFF));
+        ASSERT_TRUE(text);
+        EXPECT_GE(text.value().Find(told), 0) << text.value();
+        PostMessageW(box.value(), WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(PollUntil(10000, [&] { return !IsWindow(box.value()); }));
     }
     EndResident(resident);
 }
@@ -276,4 +284,69 @@ TEST_F(Startup, TheIconSitsInTheNotificationAreaUntilExit) {
 
     EndResident(resident);
     EXPECT_FALSE(IsIconOnTray(trayWindow)) << "the icon outlived its program";
+}
+
+namespace {
+
+// Clicks the left button where the notification area shows the first icon: the shell
+// draws its icons from the right end of the taskbar, one small icon and a border each.
+bool ClickFirstTrayIcon() {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT area = {};
+    if (!taskbar || !GetClientRect(taskbar, &area)) return false;
+    POINT point = {area.right - (GetSystemMetrics(SM_CXSMICON) + 4) / 2, (area.bottom - area.top) / 2};
+    ClientToScreen(taskbar, &point);
+    if (!SetCursorPos(point.x, point.y)) return false;
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, clicks, sizeof(INPUT)) == 2;
+}
+
+}  // namespace
+
+// The user clicks the icon and picks a switch of the Settings popup by keys: the switch is
+// saved in the program folder's settings file and the editor is told at once.
+TEST_F(Startup, ClickOnTheIconOpensTheTrayMenuAndASwitchChosenByKeysIsSavedAndAnnounced) {
+    CTestProcess resident;
+    StartResident(resident);
+    HWND trayWindow = nullptr;
+    ASSERT_TRUE(PollUntil(15000, [&] {
+        trayWindow = FindWindowW(L"VexloraTrayWindow", nullptr);
+        return trayWindow && IsIconOnTray(trayWindow);
+    }));
+    CHandle optionsChanged(OpenEventW(SYNCHRONIZE, FALSE, kOptionsChangedEventName));
+    ASSERT_TRUE(optionsChanged.valid()) << "the resident makes the event at start";
+
+    ASSERT_TRUE(ClickFirstTrayIcon());
+    DWORD residentId = resident.id();
+    HWND menu = nullptr;
+    ASSERT_TRUE(PollUntil(20000, [&] { return (menu = FindVisibleMenuWindowOf(residentId)) != nullptr; }))
+        << "the click opened no menu";
+    ASSERT_TRUE(WaitForFileText(log_, L"CVXLTrayWnd::OnInitMenuPopup", 20000));
+
+    // Down walks the items and skips separators. Settings is the ninth item; a program
+    // that is not elevated has Run As Administrator on top. Its fifth item is Float Panel
+    // On Start, on by default.
+    const int settingsDowns = 9 + (IsUserAnAdmin() ? 0 : 1);
+    // The pulse wakes only those who wait at that moment: the waiter waits before the
+    // first key is posted, long before the chosen command runs.
+    DWORD announced = WAIT_FAILED;
+    std::atomic<bool> waiting{false};
+    std::thread waiter([&] {
+        waiting = true;
+        announced = WaitForSingleObject(optionsChanged.get(), 30000);
+    });
+    ASSERT_TRUE(PollUntil(5000, [&] { return waiting.load(); }));
+    for (int i = 0; i < settingsDowns; ++i) PostKeyTo(menu, VK_DOWN);
+    PostKeyTo(menu, VK_RIGHT);
+    for (int i = 0; i < 4; ++i) PostKeyTo(menu, VK_DOWN);
+    PostKeyTo(menu, VK_RETURN);
+    waiter.join();
+    EXPECT_EQ(WAIT_OBJECT_0, announced) << "the options-changed event was not pulsed";
+    EXPECT_TRUE(PollUntil(10000, [&] {
+        return GetPrivateProfileIntW(L"Settings", L"ShowHistoryPaneOnStart", 7, folder_.PathOf(L"Settings.ini")) == 0;
+    })) << "the switch was not saved";
+    EndResident(resident);
 }

@@ -2,20 +2,24 @@
 // state, read back without tracking it) and the tray window's command table on a
 // program folder of its own.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "core/LanguageFiles.h"
+#include "core/Launch.h"
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/TrayIds.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
+#include "testkit/Poll.h"
 #include "testkit/TempFolder.h"
 #include "testkit/fakes/RecordingShell.h"
 #include "tray/MenuHistorySource.h"
@@ -324,6 +328,75 @@ TEST_F(TrayCommands, WebCommandsOpenTheirAddresses) {
     Command(ID_OPEN_SETTINGS_FILE);
     EXPECT_EQ(2, failing.calls);
     EXPECT_TRUE(IsWindow(m_tray->m_hWnd));
+}
+
+// The float pane hands its language list with the chosen id: the file becomes the
+// language of the settings file; an id outside the list changes nothing.
+TEST_F(TrayCommands, LanguageChosenFromTheListBecomesTheSettingsLanguage) {
+    for (const wchar_t* name : {L"Deutsch.lng", L"Polski.lng"})
+        WriteUtf16(m_folder + L"\\" + name, L"[Main]\r\nLangPrefix=X\r\n");
+    const std::vector<CString> names = {L"", L"Deutsch.lng", L"Polski.lng"};
+    struct Case {
+        WPARAM id;
+        LRESULT handled;
+        const wchar_t* language;
+    };
+    const Case cases[] = {
+        {kFirstLanguageCommandId + 2, 1, L"Polski.lng"},
+        {kFirstLanguageCommandId + 3, 0, L"Polski.lng"},
+        {kFirstLanguageCommandId + 1, 1, L"Deutsch.lng"},
+        {kFirstLanguageCommandId - 1, 0, L"Deutsch.lng"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(c.handled,
+                  SendMessageW(m_tray->m_hWnd, WM_VXL_LANGUAGE_CHOSEN, c.id, reinterpret_cast<LPARAM>(&names)));
+        wchar_t saved[MAX_PATH] = {};
+        GetPrivateProfileStringW(L"Settings", L"Language", L"", saved, MAX_PATH, GetSettingsFilePath());
+        EXPECT_STREQ(c.language, PathFindFileNameW(saved));
+        EXPECT_STREQ(c.language, PathFindFileNameW(CVXLSettings::GetInstance().GetLanguage()));
+    }
+}
+
+// Records the editor's starts; each "process" is an event that never ends, so the launch
+// threads wait until the program's exit event stops them.
+class CEditorStarts final : public IEditorStarter {
+public:
+    bool IsAdmin() override { return true; }
+    HANDLE ShellStart(const wchar_t*, const wchar_t* path, const wchar_t* parameters, DWORD*) override {
+        return Record(path, parameters);
+    }
+    HANDLE CreateProcessStart(const wchar_t* path, const wchar_t* parameters, DWORD*) override {
+        return Record(path, parameters);
+    }
+    std::vector<std::wstring> Starts() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_starts;
+    }
+
+private:
+    HANDLE Record(const wchar_t* path, const wchar_t* parameters) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_starts.push_back(std::wstring(PathFindFileNameW(path)) + L"|" + parameters);
+        return CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    std::mutex m_lock;
+    std::vector<std::wstring> m_starts;
+};
+
+// Edit Phrases opens the editor as it is; Save Phrase From Clipboard asks it to add the
+// clipboard's text.
+TEST_F(TrayCommands, EditorCommandsStartTheEditorWithTheirSwitches) {
+    // Outlives the launch threads, which may still return from it after the test.
+    static CEditorStarts starts;
+    SetEditorStarterForTest(&starts);
+    Command(ID_OPEN_EDITOR);
+    ASSERT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return starts.Starts().size() == 1; }));
+    Command(ID_SAVE_PHRASE_FROM_CLIPBOARD);
+    ASSERT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return starts.Starts().size() == 2; }));
+    EXPECT_EQ((std::vector<std::wstring>{L"VexloraEditor.exe|", L"VexloraEditor.exe| /addfromcb"}), starts.Starts());
+    SetEvent(m_exit.get());
+    SetEditorStarterForTest(nullptr);
 }
 
 // The float pane's commands reach the pane with their show modes; a command without a
