@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "core/base/Handles.h"
+#include "core/base/Logger.h"
 #include "testkit/Clipboard.h"
+#include "testkit/LogFile.h"
 #include "testkit/Poll.h"
+#include "testkit/TempFolder.h"
 #include "testkit/fakes/FakeClipboard.h"
 
 namespace {
@@ -385,6 +388,29 @@ TEST_F(ClipboardWatcherTest, AnUnheardNoticeStillCountsAsSeen) {
     SendMessageW(spy.GetWindow(), WM_TIMER, CClipboardSpy::kTimerId, 0);
     EXPECT_EQ(1, notices.adds) << "a change that was reported is no silent change";
     EXPECT_EQ(0, notices.removes);
+}
+
+TEST_F(ClipboardWatcherTest, UnheardNoticesAndFailedReinstallationsAreLogged) {
+    const CString folder = testkit::MakeUniqueTempFolder(L"watcher_log");
+    const CString path = folder + L"\\watcher.log";
+    ASSERT_EQ(1, LogInit(path));
+    CFakeClipboard clipboard;
+    CFakeNotices notices;
+    CClipboardSpy spy(clipboard, notices);
+    ASSERT_TRUE(spy.Install(1, Instance(), Parent()));
+    SendMessageW(spy.GetWindow(), CClipboardSpy::SpyMessage(), 0, 0);
+    notices.listenerWorks = false;
+    notices.chainWorks = false;
+    clipboard.SetByOther(CF_UNICODETEXT, {0, 0});
+    SendMessageW(spy.GetWindow(), WM_TIMER, CClipboardSpy::kTimerId, 0);
+    PumpPending();
+    EXPECT_TRUE(LogWaitPending(kNoticeWaitMs));
+    LogShutdown();
+
+    const std::wstring log = ReadLogFile(path.GetString()).Joined();
+    testkit::RemoveTree(folder);
+    EXPECT_NE(std::wstring::npos, log.find(L"ERROR: [Clipboard Observers is empty]")) << log;
+    EXPECT_NE(std::wstring::npos, log.find(L"REINSTALL: InstalledNew=0")) << log;
 }
 
 TEST(ClipboardSpyMethod, AutomaticPicksTheFormatListenerWhereThereIsOne) {

@@ -112,16 +112,15 @@ TEST(ListenerRegistries, NoticeSkipsTheSenderAndFollowsChangesMadeDuringIt) {
     }
 }
 
+LRESULT CALLBACK CountRefreshes(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR count) {
+    if (message == WM_APP + 2) ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
 TEST(ListenerRegistry1, TheRefreshWindowHearsOfTextChangesOnly) {
     testkit::CMessageWindow window;
     int refreshes = 0;
-    SetWindowSubclass(
-        window.get(),
-        [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) -> LRESULT {
-            if (message == WM_APP + 2) ++*reinterpret_cast<int*>(data);
-            return DefSubclassProc(hwnd, message, wParam, lParam);
-        },
-        1, reinterpret_cast<DWORD_PTR>(&refreshes));
+    SetWindowSubclass(window.get(), &CountRefreshes, 1, reinterpret_cast<DWORD_PTR>(&refreshes));
     CListenerRegistry1& registry = CListenerRegistry1::GetInstance();
     Listeners l;
     registry.Register(&l.at[0]);
