@@ -17,6 +17,7 @@
 #include "core/base/Handles.h"
 #include "testkit/CaseLog.h"
 #include "testkit/Clipboard.h"
+#include "testkit/ClipboardViewer.h"
 #include "testkit/MessageWindow.h"
 
 namespace {
@@ -452,45 +453,6 @@ TEST(ClipboardSnapshotHolder, TakesAtConstructionOnRequest) {
 // ---------------------------------------------------------------------------------------
 // Our writes never become history items
 
-// A clipboard viewer on this thread: the system tells it of a change while the writer
-// closes the clipboard, so what it sees of the my-copy guard is the writer's state.
-class CViewerWindow {
-public:
-    CViewerWindow() {
-        SetWindowLongPtrW(m_window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        m_previousProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(m_window.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CViewerWindow::Proc)));
-        m_next = SetClipboardViewer(m_window.get());
-    }
-    ~CViewerWindow() { ChangeClipboardChain(m_window.get(), m_next); }
-
-    int changes = 0;
-    int changesUnderLock = 0;
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<CViewerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_DRAWCLIPBOARD) {
-            ++self->changes;
-            if (IsMyCopyActive() && GetMyCopyLockCount() > 0) ++self->changesUnderLock;
-            if (self->m_next) SendMessageW(self->m_next, message, wParam, lParam);
-            return 0;
-        }
-        if (message == WM_CHANGECBCHAIN) {
-            if (reinterpret_cast<HWND>(wParam) == self->m_next)
-                self->m_next = reinterpret_cast<HWND>(lParam);
-            else if (self->m_next)
-                SendMessageW(self->m_next, message, wParam, lParam);
-            return 0;
-        }
-        return CallWindowProcW(self->m_previousProc, window, message, wParam, lParam);
-    }
-
-    testkit::CMessageWindow m_window;
-    WNDPROC m_previousProc = nullptr;
-    HWND m_next = nullptr;
-};
-
 struct WriteCase {
     const char* name;
     bool ours;
@@ -533,7 +495,7 @@ class MyCopyLock : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(MyCopyLock, IsHeldWhileTheClipboardChanges) {
     if (GetParam().prepare) GetParam().prepare();
-    CViewerWindow viewer;
+    testkit::CClipboardViewer viewer;
     // A viewer is told of the current contents when it joins the chain.
     viewer.changes = viewer.changesUnderLock = 0;
     ASSERT_TRUE(GetParam().write());
