@@ -9,8 +9,11 @@ public:
     virtual ~ITrayClipboardHistory() = default;
     // The handler's window, which exists only while the clipboard history is on.
     virtual bool IsInstalled() = 0;
-    // Makes the handler's window and starts watching; true when it exists afterwards.
-    virtual bool Install(bool firstInstall) = 0;
+    // Makes the handler's window as a child of the parent and starts watching (the stored
+    // history is loaded on the first install); true when it exists afterwards.
+    virtual bool Install(HWND parent, bool firstInstall) = 0;
+    // Destroys the handler's window; true when it is gone afterwards.
+    virtual bool Uninstall() = 0;
     // The watcher of the clipboard that the handler listens to.
     virtual bool IsSpyInstalled() = 0;
     virtual int ItemCount() = 0;
@@ -23,4 +26,8 @@ public:
     // While frozen, clipboard changes are not captured: the phrase menu shows the history
     // as it was when the menu opened.
     virtual void SetFrozen(bool frozen) = 0;
+    // Every item that is not protected goes, with its files; true when it worked.
+    virtual bool ClearHistory() = 0;
+    // Writes the unsaved items now (when saving is on).
+    virtual void SaveNow() = 0;
 };

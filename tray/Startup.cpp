@@ -12,6 +12,10 @@
 #include "core/LanguageFiles.h"
 #include "core/Launch.h"
 #include "core/Settings.h"
+#include "core/base/Clipboard.h"
+#include "core/base/Clock.h"
+#include "history/ClipboardHandler.h"
+#include "history/HistoryFiles.h"
 #include "core/SystemInfo.h"
 #include "core/TempFiles.h"
 #include "core/base/Handles.h"
@@ -136,8 +140,11 @@ int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* comm
         // Made before the window and gone after it: the window uses them up to its end.
         CVXLDLLService hookService(GetTargetQueryMessage());
         CVXL_Wait_Objs waitObjects;
+        CVXLWndClipboardHandler history(SystemClipboard(), SystemClock(), CClipboardSpy::GetInstance(),
+                                        GetClipboardHistoryFolder());
         CVXLTrayWnd trayWindow(exitEvent, noInstall, commandLine);
         trayWindow.SetHookService(&hookService);
+        trayWindow.SetClipboardHistory(&history);
         trayWindow.SetQueryExchange(&waitObjects);
         if (trayWindow.Create(wtl::Module().GetModuleInstance())) {
             // The menu and the roads post to the window, so they are made once it exists.

@@ -444,7 +444,7 @@ void CVXLTrayWnd::StopServices() {
 
 void CVXLTrayWnd::InstallClipboardHistoryIfMissing() {
     if (!m_history || !CVXLSettings::GetInstance().ClipboardHistory || m_history->IsInstalled()) return;
-    if (!m_history->Install(true)) StartDelayedClipboardInstaller();
+    if (!m_history->Install(m_hWnd, true)) StartDelayedClipboardInstaller();
 }
 
 void CVXLTrayWnd::StartDelayedClipboardInstaller() {
@@ -457,7 +457,7 @@ void CVXLTrayWnd::StartDelayedClipboardInstaller() {
 
 LRESULT CVXLTrayWnd::OnInstallClipboardHistory(UINT, WPARAM wParam, LPARAM, BOOL&) {
     if (!m_history || !CVXLSettings::GetInstance().ClipboardHistory) return 0;
-    return m_history->Install(wParam != 0) ? 1 : 0;
+    return m_history->Install(m_hWnd, wParam != 0) ? 1 : 0;
 }
 
 LRESULT CVXLTrayWnd::OnQueryError(UINT, WPARAM, LPARAM, BOOL&) {
@@ -997,9 +997,9 @@ void CVXLTrayWnd::KeepHistoryCommand(WORD) {
         LogWrite(L"CVXLTrayWnd::KeepHistoryCommand: no clipboard history in this program");
         return;
     }
-    if (m_history->IsInstalled())
-        LogWrite(L"CVXLTrayWnd::KeepHistoryCommand: the history handler cannot be removed yet");
-    else if (!m_history->Install(false))
+    if (m_history->IsInstalled()) {
+        if (!m_history->Uninstall()) LogError(L"CVXLTrayWnd::KeepHistoryCommand: the history handler stays");
+    } else if (!m_history->Install(m_hWnd, false))
         LogError(L"CVXLTrayWnd::KeepHistoryCommand: the history handler cannot be installed");
     RefreshTrayTip();
     PulseOptionsChanged();
@@ -1010,20 +1010,22 @@ void CVXLTrayWnd::ReKeepHistoryCommand(WORD) {
         LogWrite(L"CVXLTrayWnd::ReKeepHistoryCommand: no clipboard history in this program");
         return;
     }
-    // The handler's window itself cannot be made again yet: its clipboard watcher is.
-    m_history->RemoveSpy();
-    if (!m_history->InstallSpy(false)) LogError(L"CVXLTrayWnd::ReKeepHistoryCommand: the spy cannot be installed");
+    // The items stay with the handler object; its window and watcher are made anew.
+    m_history->Uninstall();
+    if (!m_history->Install(m_hWnd, false))
+        LogError(L"CVXLTrayWnd::ReKeepHistoryCommand: the history handler cannot be installed");
     RefreshTrayTip();
 }
 
 void CVXLTrayWnd::SaveHistoryOnExitCommand(WORD) {
     CVXLSettings& settings = CVXLSettings::GetInstance();
     SwitchSetting(settings.SaveClipboardHistory, L"SaveClipboardHistory_v198", false);
-    if (settings.SaveClipboardHistory) LogWrite(L"CVXLTrayWnd::SaveHistoryOnExitCommand: no save request yet");
+    if (settings.SaveClipboardHistory && m_history) m_history->SaveNow();
 }
 
 void CVXLTrayWnd::ClearHistoryCommand(WORD) {
-    LogWrite(L"CVXLTrayWnd::ClearHistoryCommand: clearing the history has no handler yet");
+    if (!m_history || !m_history->ClearHistory()) return;
+    ReloadPaneList();
 }
 
 LRESULT CVXLTrayWnd::OnHistoryItemCommand(WORD, WORD id, HWND, BOOL&) {

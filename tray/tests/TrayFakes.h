@@ -21,9 +21,13 @@ public:
     std::vector<WPARAM> told;
 
     bool IsInstalled() override { return handlerInstalled; }
-    bool Install(bool) override {
+    bool Install(HWND, bool) override {
         ++handlerInstalls;
         return handlerInstalled = installWorks;
+    }
+    bool Uninstall() override {
+        handlerInstalled = false;
+        return true;
     }
     bool IsSpyInstalled() override { return installed; }
     int ItemCount() override {
@@ -43,6 +47,13 @@ public:
     void NotifySessionChange(WPARAM reason) override { told.push_back(reason); }
     std::vector<bool> freezes;
     void SetFrozen(bool frozen) override { freezes.push_back(frozen); }
+    int clears = 0;
+    int saves = 0;
+    bool ClearHistory() override {
+        ++clears;
+        return true;
+    }
+    void SaveNow() override { ++saves; }
 };
 
 class CFakeHookService : public ITrayHookService {
