@@ -9,28 +9,13 @@
 #include "core/base/BitmapFile.h"
 #include "core/base/Security.h"
 #include "core/tests/AppTestHelpers.h"
+#include "testkit/Bitmaps.h"
 #include "testkit/CaseLog.h"
 #include "testkit/fakes/RecordingShell.h"
 
 namespace {
 
 using namespace apptest;
-
-CBitmapHandle MakeDibSection(int width, int height, WORD bitCount) {
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[256];
-    } info = {};
-    info.header.biSize = sizeof info.header;
-    info.header.biWidth = width;
-    info.header.biHeight = height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = bitCount;
-    info.header.biCompression = BI_RGB;
-    void* bits = nullptr;
-    return CBitmapHandle(
-        CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
-}
 
 TEST(ClipboardItemFiles, EachKindIsWrittenAsItsFileFormat) {
     const std::string bom = "\xFF\xFE";
@@ -100,7 +85,7 @@ TEST(ClipboardItemFiles, BitmapsAreWrittenAsBmpFiles) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bitCount);
-        CBitmapHandle bitmap = MakeDibSection(c.width, c.height, c.bitCount);
+        CBitmapHandle bitmap = testkit::MakeDibSection(c.width, c.height, c.bitCount);
         ASSERT_TRUE(bitmap.valid());
         CString path = BuildTempFileName(nullptr, L"bmp");
         CClipboardItemData item{CClipboardItemData::kBitmap, bitmap.get(), 4};
