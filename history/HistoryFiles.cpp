@@ -14,6 +14,8 @@
 
 namespace {
 
+std::unique_ptr<CCHItem> LoadItemFile(const wchar_t* path, bool isAnsiText, const CString& metaName);
+
 const wchar_t kSection[] = L"Files";
 const wchar_t kInfoStem[] = L"vexlora_cb";
 const wchar_t kInfoExtension[] = L".info";
@@ -30,12 +32,15 @@ CString FileKey(size_t index) {
 }
 
 // A value that fills the buffer was cut and counts as missing.
-bool ReadValue(const wchar_t* infoPath, const wchar_t* key, CString& value) {
-    wchar_t buffer[kInfoValueChars + 1] = {};
-    DWORD length = GetPrivateProfileStringW(kSection, key, L"", buffer, kInfoValueChars + 1, infoPath);
-    if (length == 0 || length >= static_cast<DWORD>(kInfoValueChars)) return false;
-    value = CString(buffer, static_cast<int>(length));
+bool ReadValue(const CIniSection& section, const wchar_t* key, CString& value) {
+    CString read;
+    if (!section.ReadString(key, kInfoValueChars + 1, read) || read.GetLength() >= kInfoValueChars) return false;
+    value = read;
     return true;
+}
+
+bool ReadValue(const wchar_t* infoPath, const wchar_t* key, CString& value) {
+    return ReadValue(CIniSection::Read(infoPath, kSection), key, value);
 }
 
 void ClearReadOnly(const wchar_t* path) {
@@ -104,9 +109,9 @@ bool IsSoundBmpFile(const std::vector<BYTE>& bytes, DWORD size) {
     return static_cast<ULONGLONG>(file.bfOffBits) + stride * height <= size;
 }
 
-// The meta file named by the info file, read whole; empty when there is none or it is unsound.
-std::string ReadMetaFile(const wchar_t* dataPath, const wchar_t* infoPath) {
-    CString name = ReadMetaKey(infoPath);
+// The meta file of that name beside the data file, read whole; empty when there is none or
+// it is unsound.
+std::string ReadMetaFile(const wchar_t* dataPath, const CString& name) {
     if (name.IsEmpty()) return std::string();
     if (!IsPlainFileName(name)) {
         LogError(L"LoadDataFile: meta file name refused: " + name);
@@ -123,8 +128,9 @@ std::string ReadMetaFile(const wchar_t* dataPath, const wchar_t* infoPath) {
 // Names of the data files an info file lists now, with their folder.
 std::vector<CString> ListedDataFiles(const wchar_t* infoPath) {
     std::vector<CString> files;
+    CIniSection section = CIniSection::Read(infoPath, kSection);
     CString name;
-    for (size_t i = 0; ReadValue(infoPath, FileKey(i), name); ++i) {
+    for (size_t i = 0; ReadValue(section, FileKey(i), name); ++i) {
         if (IsPlainFileName(name)) files.push_back(GetFolderOfPath(infoPath) + name);
     }
     return files;
@@ -207,13 +213,15 @@ bool IsAnsiTextFile(const wchar_t* path) {
     return !extension.CompareNoCase(L".txt") && name.Left(lstrlenW(kUnicodePrefix)).CompareNoCase(kUnicodePrefix);
 }
 
-CString MakeUniqueName(const wchar_t* folder, const wchar_t* stem, const wchar_t* extension) {
+CString MakeUniqueName(const wchar_t* folder, const wchar_t* stem, const wchar_t* extension, int* number) {
     CString base = WithTrailingBackslash(folder) + stem;
     CString dotExtension = MakeDotExtension(extension);
-    for (int n = 1; n <= kMaxUniqueNumber; ++n) {
+    for (int n = number && *number > 0 ? *number : 1; n <= kMaxUniqueNumber; ++n) {
         CString path;
         path.Format(L"%s%d%s", base.GetString(), n, dotExtension.GetString());
-        if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return path;
+        if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) continue;
+        if (number) *number = n;
+        return path;
     }
     return CString();
 }
@@ -280,9 +288,11 @@ size_t EnumInfoFiles(const wchar_t* folder, std::vector<CString>& list) {
 }
 
 bool ReadInfoFile(const wchar_t* infoPath, CCHInfoRecord& record) {
-    record.isProtected = GetPrivateProfileIntW(kSection, L"Protected", 0, infoPath) != 0;
+    // One read of the whole section: a key at a time costs a file open each under Wine.
+    CIniSection section = CIniSection::Read(infoPath, kSection);
+    record.isProtected = section.ReadInt(L"Protected", 0) != 0;
     CString name;
-    for (size_t i = 0; ReadValue(infoPath, FileKey(i), name); ++i) {
+    for (size_t i = 0; ReadValue(section, FileKey(i), name); ++i) {
         if (!IsPlainFileName(name)) {
             // Only files of the history folder are ever read: a name that leads elsewhere
             // refuses the item when it is the main data, else just that file.
@@ -293,13 +303,21 @@ bool ReadInfoFile(const wchar_t* infoPath, CCHInfoRecord& record) {
         record.fileNames.push_back(name);
     }
     CString value;
-    record.hasTime = ReadValue(infoPath, L"Time", value) && ParseTimeText(value, record.time);
-    if (ReadValue(infoPath, L"WndName", value)) record.windowTitle = value;
-    if (ReadValue(infoPath, L"ExeName", value)) record.programName = value;
+    record.hasTime = ReadValue(section, L"Time", value) && ParseTimeText(value, record.time);
+    if (ReadValue(section, L"WndName", value)) record.windowTitle = value;
+    if (ReadValue(section, L"ExeName", value)) record.programName = value;
+    ReadValue(section, L"URL", record.url);
+    ReadValue(section, L"DvnMetaInfo", record.metaName);
     return !record.fileNames.empty();
 }
 
 std::unique_ptr<CCHItem> LoadDataFile(const wchar_t* path, bool isAnsiText, const wchar_t* infoPath) {
+    return LoadItemFile(path, isAnsiText, infoPath && *infoPath ? ReadMetaKey(infoPath) : CString());
+}
+
+namespace {
+
+std::unique_ptr<CCHItem> LoadItemFile(const wchar_t* path, bool isAnsiText, const CString& metaName) {
     CString extension;
     SplitPath(path, nullptr, nullptr, nullptr, &extension);
     int kind = isAnsiText ? CClipboardItemData::kText : KindFromExtension(extension);
@@ -344,10 +362,12 @@ std::unique_ptr<CCHItem> LoadDataFile(const wchar_t* path, bool isAnsiText, cons
     }
     item->SetSaveState(kSaveStateLoaded);
     item->SetDataPath(path);
-    if (attributes & FILE_ATTRIBUTE_READONLY) item->SetProtected(true);
-    if (infoPath && *infoPath) item->SetMetaText(ReadMetaFile(path, infoPath));
+    if (attributes & FILE_ATTRIBUTE_READONLY) item->SetProtectedFlag(true);
+    item->SetMetaText(ReadMetaFile(path, metaName));
     return item;
 }
+
+}  // namespace
 
 int LoadHistoryFolder(const wchar_t* folder, CCHQueue& queue) {
     CString base = WithTrailingBackslash(folder);
@@ -366,17 +386,17 @@ int LoadHistoryFolder(const wchar_t* folder, CCHQueue& queue) {
             continue;
         }
         CString mainPath = base + record.fileNames[0];
-        std::unique_ptr<CCHItem> item = LoadDataFile(mainPath, IsAnsiTextFile(mainPath), infoPath);
+        std::unique_ptr<CCHItem> item = LoadItemFile(mainPath, IsAnsiTextFile(mainPath), record.metaName);
         if (!item) continue;
         item->SetInfoPath(infoPath);
         for (size_t i = 1; i < record.fileNames.size(); ++i) {
             CString path = base + record.fileNames[i];
-            std::unique_ptr<CCHItem> companion = LoadDataFile(path, IsAnsiTextFile(path), nullptr);
+            std::unique_ptr<CCHItem> companion = LoadItemFile(path, IsAnsiTextFile(path), CString());
             if (companion) item->AddCompanion(std::shared_ptr<CCHItem>(std::move(companion)));
         }
         if (record.hasTime) item->SetTime(record.time);
-        item->Set_URL(ReadUrlKey(infoPath));
-        if (record.isProtected) item->SetProtected(true);
+        item->Set_URL(record.url);
+        if (record.isProtected) item->SetProtectedFlag(true);
         item->SetProgramName(record.programName);
         item->SetWindowTitle(record.windowTitle);
         if (queue.Add(std::move(item), -1)) ++added;
@@ -387,11 +407,21 @@ int LoadHistoryFolder(const wchar_t* folder, CCHQueue& queue) {
 
 CCHFileWriter::CCHFileWriter(const wchar_t* folder) : m_folder(WithTrailingBackslash(folder)) {}
 
+CString CCHFileWriter::NextFreeName(int kind) {
+    CString stem = StemOfKind(kind);
+    CString extension = ExtensionOfKind(kind);
+    int& number = m_nextNumbers[std::wstring(stem) + extension.GetString()];
+    CString path = MakeUniqueName(m_folder, stem, extension, &number);
+    if (!path.IsEmpty()) ++number;
+    return path;
+}
+
 CString CCHFileWriter::CreateInfoFile() {
-    for (int n = 1; n <= kMaxUniqueNumber; ++n) {
-        CString path;
-        path.Format(L"%s%s%d%s", m_folder.GetString(), kInfoStem, n, kInfoExtension);
-        if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) continue;
+    int& number = m_nextNumbers[kInfoStem];
+    for (;;) {
+        CString path = MakeUniqueName(m_folder, kInfoStem, kInfoExtension, &number);
+        if (path.IsEmpty()) break;
+        ++number;
         CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, GetOpenSecurityAttributes(), CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
@@ -409,7 +439,7 @@ CString CCHFileWriter::CreateInfoFile() {
 }
 
 bool CCHFileWriter::WriteItem(CCHItem& item) {
-    CString dataPath = MakeUniqueName(m_folder, StemOfKind(item.Kind()), ExtensionOfKind(item.Kind()));
+    CString dataPath = NextFreeName(item.Kind());
     FILETIME fileTime = {};
     SystemTimeToFileTime(&item.Get_Time(), &fileTime);
 
@@ -443,7 +473,7 @@ bool CCHFileWriter::WriteItem(CCHItem& item) {
 
     std::vector<CString> files{dataPath};
     for (const auto& companion : item.Companions()) {
-        CString path = MakeUniqueName(m_folder, StemOfKind(companion->Kind()), ExtensionOfKind(companion->Kind()));
+        CString path = NextFreeName(companion->Kind());
         if (path.IsEmpty() || !WriteDataFile(path, *companion, fileTime)) {
             LogError(L"CCHFileWriter::WriteItem: companion left out: " + path);
             continue;

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/base/CString.h"
@@ -30,6 +32,8 @@ struct CCHInfoRecord {
     // From the "Time" key; else the item takes its data file's creation time.
     bool hasTime = false;
     SYSTEMTIME time = {};
+    CString url;
+    CString metaName;
 };
 
 // Kind of a data file's extension (a leading "." ignored, any case); 1 for unknown ones.
@@ -40,8 +44,9 @@ CString ExtensionOfKind(int kind);
 CString StemOfKind(int kind);
 // A ".txt" file whose name does not begin with "Unicode_".
 bool IsAnsiTextFile(const wchar_t* path);
-// folder + stem + n + extension for the first n from 1 whose file does not exist.
-CString MakeUniqueName(const wchar_t* folder, const wchar_t* stem, const wchar_t* extension);
+// folder + stem + n + extension for the first n from 1 (from *number when given) whose file
+// does not exist; *number gets that n. Empty when none is free.
+CString MakeUniqueName(const wchar_t* folder, const wchar_t* stem, const wchar_t* extension, int* number = nullptr);
 // The data file's path without its extension + "_dvn_metainfo.xml".
 CString MetaPathOf(const wchar_t* dataPath);
 // False for a folder; a read-only attribute is lifted first.
@@ -83,6 +88,10 @@ private:
     // An info file made new under a free name, with a UTF-16 byte-order mark so that the
     // profile functions keep every character of the values.
     CString CreateInfoFile();
+    // MakeUniqueName that goes on from the number this writer took last for the name: a
+    // save of many items would otherwise test every earlier name again for each one.
+    CString NextFreeName(int kind);
 
     CString m_folder;
+    std::map<std::wstring, int> m_nextNumbers;
 };

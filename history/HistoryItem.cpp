@@ -133,6 +133,7 @@ bool CCHItem::SetData(const void* data, DWORD size, UINT codePage) {
 }
 
 void CCHItem::SetBitmap(HBITMAP bitmap, bool ownsBitmap) {
+    m_hasPixelDigest = false;
     if (m_bitmap && m_ownsBitmap && m_bitmap != bitmap) DeleteObject(m_bitmap);
     m_bitmap = bitmap;
     m_ownsBitmap = ownsBitmap;
@@ -245,8 +246,30 @@ CString CCHItem::GetExtensions(const wchar_t* separator) const {
     return text;
 }
 
+ULONGLONG CCHItem::PixelDigest() const {
+    if (!m_hasPixelDigest) {
+        BITMAP shape = {};
+        std::vector<BYTE> pixels;
+        // FNV-1a over the size and the pixels.
+        ULONGLONG digest = 14695981039346656037ull;
+        auto mix = [&digest](const BYTE* bytes, size_t count) {
+            for (size_t i = 0; i < count; ++i) digest = (digest ^ bytes[i]) * 1099511628211ull;
+        };
+        if (ReadPixels(m_bitmap, shape, pixels)) {
+            mix(reinterpret_cast<const BYTE*>(&shape.bmWidth), sizeof shape.bmWidth);
+            mix(reinterpret_cast<const BYTE*>(&shape.bmHeight), sizeof shape.bmHeight);
+            mix(pixels.data(), pixels.size());
+        }
+        m_pixelDigest = digest;
+        m_hasPixelDigest = true;
+    }
+    return m_pixelDigest;
+}
+
 bool CCHItem::IsDuplicateOf(const CCHItem& other) const {
     if (m_kind != other.m_kind || m_kind == CClipboardItemData::kDorvane) return false;
-    if (m_kind == CClipboardItemData::kBitmap) return BitmapPixelsEqual(m_bitmap, other.m_bitmap);
+    if (m_kind == CClipboardItemData::kBitmap) {
+        return PixelDigest() == other.PixelDigest() && BitmapPixelsEqual(m_bitmap, other.m_bitmap);
+    }
     return m_size == other.m_size && (m_size == 0 || memcmp(Data(), other.Data(), m_size) == 0);
 }

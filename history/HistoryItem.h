@@ -99,6 +99,8 @@ public:
     // 0 when unchanged; else 1 when the item is on disk and its info file now says so, 2
     // when the flag changed only in memory.
     int SetProtected(bool flag);
+    // The flag alone, as a loader learns it from the files: nothing on disk changes.
+    void SetProtectedFlag(bool flag) { m_protected = flag; }
 
     const std::vector<std::shared_ptr<CCHItem>>& Companions() const { return m_companions; }
     void AddCompanion(std::shared_ptr<CCHItem> companion) { m_companions.push_back(std::move(companion)); }
@@ -124,6 +126,10 @@ public:
     bool IsDuplicateOf(const CCHItem& other) const;
 
 private:
+    // A digest of a bitmap's pixels, made on first use: a history holds many pictures,
+    // and reading two of them whole for every one added would be slow.
+    ULONGLONG PixelDigest() const;
+
     int m_kind;
     std::string m_meta;
     HWND m_sourceWindow = nullptr;
@@ -146,4 +152,6 @@ private:
     HBITMAP m_bitmap = nullptr;
     DWORD m_size = 0;
     UINT m_codePage = 0;
+    mutable ULONGLONG m_pixelDigest = 0;
+    mutable bool m_hasPixelDigest = false;
 };
