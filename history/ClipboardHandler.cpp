@@ -21,6 +21,8 @@
 namespace {
 
 const wchar_t kHandlerClassName[] = L"VexloraClipboardHistory";
+// wParam of WM_VXL_HISTORY_SAVE_NOW from the save thread when it ends.
+const WPARAM kSaveEnded = 1;
 
 UINT RegisterOnce(const wchar_t* name) { return RegisterWindowMessageW(name); }
 
@@ -132,6 +134,8 @@ DWORD SaveThread(SaveJob& job) {
                    static_cast<int>(job.copies.size()));
     job.copies.clear();
     if (event) SetEvent(event);
+    // Saves requested meanwhile waited for this one: they may start now.
+    PostMessageW(job.handler, WM_VXL_HISTORY_SAVE_NOW, kSaveEnded, 0);
     --*job.jobs;
     return 0;
 }
@@ -226,10 +230,7 @@ bool CVXLWndClipboardHandler::Create(HWND parent, UINT controlId, bool loadAtCre
 }
 
 void CVXLWndClipboardHandler::Destroy() {
-    if (!m_window) return;
-    // A save under way writes what the user asked to keep: let it finish.
-    WaitForDiskJobs(10000);
-    DestroyWindow(m_window);
+    if (m_window) DestroyWindow(m_window);
 }
 
 void CVXLWndClipboardHandler::WaitForDiskJobs(DWORD timeoutMs) {
@@ -256,7 +257,7 @@ BOOL CVXLWndClipboardHandler::ProcessWindowMessage(HWND, UINT message, WPARAM wP
             OnTimer(wParam);
             return TRUE;
         case WM_VXL_HISTORY_SAVE_NOW:
-            OnSaveNow();
+            OnSaveNow(wParam == kSaveEnded);
             return TRUE;
         case WM_DELAY_UNLOCK:
             OnDelayUnlock();
@@ -319,7 +320,15 @@ bool CVXLWndClipboardHandler::InstallWatcher() {
 }
 
 void CVXLWndClipboardHandler::OnDestroy() {
-    KillTimer(m_window, kSaveTimerId);
+    // What the user changed last and what is being written now reach the disk before the
+    // window goes (the program may be ending).
+    if (KillTimer(m_window, kSaveTimerId)) OnSaveNow(false);
+    WaitForDiskJobs(10000);
+    if (m_saveAgain && m_diskJobs.load() == 0) {
+        m_saveRunning = m_saveAgain = false;
+        OnSaveNow(false);
+        WaitForDiskJobs(10000);
+    }
     if (m_stopEvent) SetEvent(m_stopEvent.get());
     m_stopEvent.reset();
     CloseCopyEvents();
@@ -510,7 +519,16 @@ void CVXLWndClipboardHandler::SaveNow() {
     if (m_window) PostMessageW(m_window, WM_VXL_HISTORY_SAVE_NOW, 0, 0);
 }
 
-void CVXLWndClipboardHandler::OnSaveNow() {
+void CVXLWndClipboardHandler::OnSaveNow(bool saveEnded) {
+    // One save at a time: two would both write the items that neither has reported yet.
+    if (saveEnded) {
+        m_saveRunning = false;
+        if (!m_saveAgain) return;
+        m_saveAgain = false;
+    } else if (m_saveRunning) {
+        m_saveAgain = true;
+        return;
+    }
     if (!Settings().saveHistory || m_queue.Count() == 0) return;
     if (!CreateDirectoryW(m_folder, GetOpenSecurityAttributes()) && GetLastError() != ERROR_ALREADY_EXISTS) {
         LogError(L"CVXLWndClipboardHandler: the history folder cannot be made: " + m_folder);
@@ -523,7 +541,9 @@ void CVXLWndClipboardHandler::OnSaveNow() {
                      &SaveThread)) {
         --m_diskJobs;
         LogError(L"CVXLWndClipboardHandler: cannot start the save thread");
+        return;
     }
+    m_saveRunning = true;
 }
 
 void CVXLWndClipboardHandler::OnItemSaved(const CCHItem* copy) {

@@ -49,7 +49,7 @@ public:
 
     // Creates the window as a child of the parent; true when it exists afterwards.
     bool Create(HWND parent, UINT controlId, bool loadAtCreate);
-    // Destroys the window, waiting a bounded time for a save that is under way.
+    // Destroys the window; a save under way is waited for a bounded time.
     void Destroy();
     HWND Window() const { return m_window; }
     DWORD LastError() const { return m_lastError; }
@@ -67,7 +67,7 @@ public:
     // Reads the clipboard into a new item and adds it (WM_CREATE, the watcher's notices).
     void Capture(DWORD reason, HWND source);
     // True while a save or load thread runs.
-    bool IsDiskBusy() const { return m_diskJobs.load() != 0; }
+    bool IsDiskBusy() const { return m_diskJobs.load() != 0 || m_saveRunning || m_saveAgain; }
 
     // The watcher's observer.
     void OnClipboardChanged(HWND source, DWORD cookie) override;
@@ -99,7 +99,7 @@ private:
     void OnItemSaved(const CCHItem* copy);
     void OnItemUpdate(const CCHItem* copy);
     void OnTimer(WPARAM id);
-    void OnSaveNow();
+    void OnSaveNow(bool saveEnded);
 
     bool InstallWatcher();
     std::unique_ptr<CCHItem> ReadMainItem(const CCaptureOffer& offer, HWND source);
@@ -124,6 +124,8 @@ private:
     bool m_loadAtCreate = false;
     ULONGLONG m_lastChangeTick = 0;
     std::atomic<int> m_diskJobs{0};
+    bool m_saveRunning = false;
+    bool m_saveAgain = false;
 };
 
 // The registered messages of the handler window.

@@ -145,8 +145,12 @@ bool CIniSection::ReadValue(const wchar_t* key, int bufferChars, CString& value)
 }
 
 bool CIniSection::ReadString(const wchar_t* key, CString& value) const {
+    return ReadString(key, kValueBufferChars, value);
+}
+
+bool CIniSection::ReadString(const wchar_t* key, int bufferChars, CString& value) const {
     CString read;
-    if (!ReadValue(key, kValueBufferChars, read) || read.IsEmpty()) return false;
+    if (bufferChars < 1 || !ReadValue(key, bufferChars, read) || read.IsEmpty()) return false;
     value = read;
     return true;
 }

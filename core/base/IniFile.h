@@ -32,6 +32,9 @@ public:
     bool HasKey(const wchar_t* key) const;
     // As IniReadString.
     bool ReadString(const wchar_t* key, CString& value) const;
+    // As GetPrivateProfileStringW into bufferChars characters: a longer value is cut to
+    // bufferChars - 1. False when the value is missing or empty.
+    bool ReadString(const wchar_t* key, int bufferChars, CString& value) const;
     // As IniReadInt.
     int ReadInt(const wchar_t* key, int defaultValue) const;
     // As GetPrivateProfileStructW: hex bytes and their checksum, exactly `size` bytes.

@@ -325,11 +325,11 @@ CBitmapHandle MakePattern(int width, int height, WORD bitCount, BYTE changed = 0
         colors[i].rgbRed = static_cast<BYTE>(i + colorShift);
         colors[i].rgbGreen = static_cast<BYTE>(255 - i);
     }
-    void* bits = nullptr;
-    CBitmapHandle bitmap = testkit::MakeDibSection(width, height, bitCount, colors, &bits);
+    BYTE* bytes = nullptr;
+    CBitmapHandle bitmap =
+        testkit::MakeDibSection(width, height, bitCount, colors, bitCount <= 8 ? 1 << bitCount : 0, &bytes);
     if (!bitmap) return bitmap;
     const int rowBytes = ((bitCount * width + 31) & ~31) / 8;
-    BYTE* bytes = static_cast<BYTE*>(bits);
     for (int i = 0; i < rowBytes * height; ++i) bytes[i] = static_cast<BYTE>(i * 7 + 3);
     // Row 0 of a bottom-up DIB is the last row of the picture.
     bytes[0] = static_cast<BYTE>(bytes[0] + changed);

@@ -123,17 +123,19 @@ protected:
             ASSERT_TRUE(m_clipboard.Write(format.first, format.second.data(), format.second.size()));
         m_clipboard.Close();
     }
+    // Each copy a second after the one before, as the history orders them by time.
     void Copy(std::vector<std::pair<UINT, std::vector<BYTE>>> formats) {
+        ++m_clock.localTime.wSecond;
         Offer(std::move(formats));
         m_handler->OnClipboardChanged(nullptr, 0);
     }
     void WaitForDisk() {
         ASSERT_TRUE(testkit::PumpMessagesUntil(20000, [&] { return !m_handler->IsDiskBusy(); }));
     }
-    CString ItemText(int index) {
+    std::wstring ItemText(int index) {
         CCHItem* item = m_handler->Get_Item(index);
         if (!item || item->Kind() != Kind::kUnicodeText) return L"(none)";
-        return CString(reinterpret_cast<const wchar_t*>(item->Data()));
+        return reinterpret_cast<const wchar_t*>(item->Data());
     }
 
     CFakeClipboard m_clipboard;
@@ -198,15 +200,15 @@ TEST_F(HistoryHandler, TextsAreKeptExactlyAndAnsiTextBecomesUnicode) {
     padded.insert(padded.end(), {'J', 0, 'U', 0, 'N', 0, 'K', 0});
     Copy({{CF_UNICODETEXT, padded}});
     ASSERT_EQ(1, handler.Get_Items_Count());
-    EXPECT_EQ(CString(L"see https://example.org/a b"), ItemText(0));
+    EXPECT_EQ(std::wstring(L"see https://example.org/a b"), ItemText(0));
     EXPECT_EQ(static_cast<DWORD>((wcslen(L"see https://example.org/a b") + 1) * sizeof(wchar_t)),
               handler.Get_Item(0)->Size());
 
     Copy({{CF_TEXT, Ansi("https://example.org/page rest")}});
     ASSERT_EQ(2, handler.Get_Items_Count());
-    EXPECT_EQ(CString(L"https://example.org/page rest"), ItemText(0));
+    EXPECT_EQ(std::wstring(L"https://example.org/page rest"), ItemText(0));
     EXPECT_EQ(GetACP(), handler.Get_Item(0)->CodePage());
-    EXPECT_EQ(CString(L"https://example.org/page"), handler.Get_Item(0)->Get_URL());
+    EXPECT_EQ(std::wstring(L"https://example.org/page"), handler.Get_Item(0)->Get_URL().GetString());
 }
 
 // Our own writes, copies their owner marks as private, and copies too large to keep are
@@ -227,12 +229,12 @@ TEST_F(HistoryHandler, RefusedCopiesAndDuplicates) {
     huge.push_back(0);
     Copy({{CF_UNICODETEXT, huge}});
     EXPECT_EQ(2, handler.Get_Items_Count());
-    EXPECT_EQ(CString(L"second"), ItemText(0));
+    EXPECT_EQ(std::wstring(L"second"), ItemText(0));
 
     Copy({{CF_UNICODETEXT, Utf16(L"first")}});
     EXPECT_EQ(2, handler.Get_Items_Count());
-    EXPECT_EQ(CString(L"first"), ItemText(0));
-    EXPECT_EQ(CString(L"second"), ItemText(1));
+    EXPECT_EQ(std::wstring(L"first"), ItemText(0));
+    EXPECT_EQ(std::wstring(L"second"), ItemText(1));
 }
 
 // The parent hears of the first capture, of each copy and of a clear; a clear keeps the
@@ -244,7 +246,7 @@ TEST_F(HistoryHandler, TheParentIsToldWhatChanged) {
     handler.Get_Item(1)->SetProtected(true);
     EXPECT_TRUE(handler.Clear());
     ASSERT_EQ(1, handler.Get_Items_Count());
-    EXPECT_EQ(CString(L"on the clipboard at start"), ItemText(0));
+    EXPECT_EQ(std::wstring(L"on the clipboard at start"), ItemText(0));
     ASSERT_EQ(3u, g_notices.size());
     const DWORD reasons[] = {kHistoryFirstCapture, kHistoryCaptured, kHistoryItemsRemoved};
     for (size_t i = 0; i < 3; ++i) {
@@ -276,8 +278,9 @@ TEST_F(HistoryHandler, TheHistoryComesBackAfterARestart) {
     })) << "the loaded history was not merged";
     ASSERT_EQ(4, handler.Get_Items_Count());
     const wchar_t* expected[] = {L"four", L"три", L"two", L"one"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(CString(expected[i]), ItemText(i)) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(std::wstring(expected[i]), ItemText(i)) << i;
     EXPECT_TRUE(handler.Get_Item(2)->IsProtected());
+    WaitForDisk();
     std::vector<CString> infoFiles;
     EXPECT_EQ(4u, EnumInfoFiles(m_folder, infoFiles));
 }
