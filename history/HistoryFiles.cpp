@@ -63,6 +63,11 @@ bool WriteAll(HANDLE file, const void* data, DWORD size) {
 
 // The whole file, at most kMaxHistoryDataFileBytes; false when it cannot be read or is larger.
 bool ReadWholeFile(HANDLE file, const wchar_t* path, std::vector<BYTE>& bytes, DWORD& size) {
+    // A name such as "CON" opens a device, whose read could wait for ever.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        LogError(CString(L"LoadDataFile: not a disk file: ") + path);
+        return false;
+    }
     LARGE_INTEGER length = {};
     if (!GetFileSizeEx(file, &length)) return false;
     if (length.QuadPart > kMaxHistoryDataFileBytes) {
@@ -495,6 +500,10 @@ bool CCHFileWriter::WriteItem(CCHItem& item) {
 
 bool CCHFileWriter::WriteDataFile(const wchar_t* path, CCHItem& item, const FILETIME& fileTime) {
     if (item.Size() == 0) return false;
+    if (item.Size() > kMaxHistoryDataFileBytes) {
+        LogError(CString(L"CCHFileWriter::WriteDataFile: too large to keep: ") + path);
+        return false;
+    }
     // CREATE_NEW both times: a name taken since it was chosen is never written over.
     CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, GetOpenSecurityAttributes(), CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));

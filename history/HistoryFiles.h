@@ -14,8 +14,8 @@
 class CCHItem;
 class CCHQueue;
 
-// A data file larger than this is not loaded: a history of such items would not fit the
-// address space of a 32-bit process, and no clipboard content of a user comes near it.
+// Data larger than this is neither written nor loaded: a few such items would use up the
+// address space of the 32-bit program, while a picture of a whole 4K screen (33 MB) fits.
 const DWORD kMaxHistoryDataFileBytes = 128u * 1024 * 1024;
 // Values are read into this many characters; a value that fills them counts as missing.
 const int kInfoValueChars = 260;
