@@ -1,7 +1,8 @@
 // VxlHookInstaller.exe <library path>: a second main program for the hook library's tests.
 // It installs the hooks with a window of its own and reports through its exit code:
-// 100 + the install error when the installation failed; otherwise it stays installed
-// until it is sent WM_CLOSE (exit 0 after removing the hooks) or killed.
+// 100 + the install error when the installation failed; otherwise it retitles its window
+// "VxlHookInstaller: installed" and stays installed until it is sent WM_CLOSE (exit 0
+// after removing the hooks) or killed.
 #include <windows.h>
 
 #include <string>
@@ -27,6 +28,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t* commandLine, int) {
     info.v1.dataCompletedName = L"Local\\VxlHookInstallerCompleted";
     info.v1.mappingName = L"Local\\VxlHookInstallerArea";
     if (!install(&info)) return 100 + static_cast<int>(info.v1.error);
+    // The tests wait for this title before they try to install beside it.
+    SetWindowTextW(window, L"VxlHookInstaller: installed");
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_CLOSE) break;

@@ -149,16 +149,13 @@ TEST_F(HookLibrary, ASecondInstallationFailsWithTwoAndTheFirstRecordGetsItsResul
 TEST_F(HookLibrary, AnInstallationLeftByAKilledProgramDoesNotBlockTheNext) {
     testkit::CTestProcess installer;
     ASSERT_TRUE(installer.Start(testkit::TestProgramPath(L"VxlHookInstaller.exe"), L"\"" + m_path + L"\""));
-    WP_INSTALL_INFO2 info = Record();
+    // Trying to install while the other program installs would race it: wait until it has.
     ASSERT_TRUE(testkit::PollUntil(10000, [&] {
-        info = Record();
-        if (m_install2(&info) == 1) {  // before the other program: try again
-            const WP_UNINSTALL_INFO record = {sizeof record, 0, 0};
-            m_uninstall2(&record);
-            return false;
-        }
-        return info.v1.error == WPE_ALREADY_INSTALLED;
+        return FindWindowW(L"Static", L"VxlHookInstaller: installed") != nullptr;
     })) << "the second program installed";
+    WP_INSTALL_INFO2 info = Record();
+    EXPECT_EQ(0, m_install2(&info));
+    EXPECT_EQ(WPE_ALREADY_INSTALLED, info.v1.error);
     ASSERT_TRUE(installer.Kill(1));
     info = Record();
     EXPECT_EQ(1, m_install2(&info));
