@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "core/ClipboardAccess.h"
 #include "core/MyCopyGuard.h"
 #include "core/Settings.h"
 #include "core/TrayIds.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
-#include "core/ClipboardAccess.h"
 #include "core/base/Security.h"
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
@@ -24,7 +24,9 @@ const wchar_t kHandlerClassName[] = L"VexloraClipboardHistory";
 // wParam of WM_VXL_HISTORY_SAVE_NOW from the save thread when it ends.
 const WPARAM kSaveEnded = 1;
 
-UINT RegisterOnce(const wchar_t* name) { return RegisterWindowMessageW(name); }
+UINT RegisterOnce(const wchar_t* name) {
+    return RegisterWindowMessageW(name);
+}
 
 ATOM RegisterHandlerClass(HINSTANCE instance) {
     static ATOM atom = 0;
@@ -93,8 +95,8 @@ HBITMAP BitmapFromPackedDib(const std::vector<BYTE>& dib) {
     const unsigned long long imageBytes = stride * height;
     if (tableBytes > dib.size() || imageBytes > dib.size() - tableBytes) return nullptr;
     void* pixels = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, &pixels,
-                                      nullptr, 0);
+    HBITMAP bitmap =
+        CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, &pixels, nullptr, 0);
     if (!bitmap || !pixels) {
         if (bitmap) DeleteObject(bitmap);
         return nullptr;
@@ -153,7 +155,8 @@ DWORD LoadThread(LoadJob& job) {
     CCHQueue loaded(job.folder, *job.clock);
     const int count = LoadHistoryFolder(job.folder, loaded);
     LogWriteFormat(L"CVXLWndClipboardHandler: %d history items loaded", count);
-    if (loaded.Count() > 0) SendMessageW(job.handler, HistoryLoadedQueueMessage(), 0, reinterpret_cast<LPARAM>(&loaded));
+    if (loaded.Count() > 0)
+        SendMessageW(job.handler, HistoryLoadedQueueMessage(), 0, reinterpret_cast<LPARAM>(&loaded));
     if (event) SetEvent(event);
     --*job.jobs;
     return 0;
@@ -341,7 +344,9 @@ void CVXLWndClipboardHandler::OnDestroy() {
 // ---------------------------------------------------------------------------------------
 // Capture
 
-void CVXLWndClipboardHandler::OnClipboardChanged(HWND source, DWORD) { Capture(kHistoryCaptured, source); }
+void CVXLWndClipboardHandler::OnClipboardChanged(HWND source, DWORD) {
+    Capture(kHistoryCaptured, source);
+}
 
 void CVXLWndClipboardHandler::OnClipboardSpyStateChanged(DWORD) {
     NotifyListeners2(nullptr, 0, m_window != nullptr);
@@ -357,6 +362,10 @@ void CVXLWndClipboardHandler::OnHistoryEvent(DWORD a, DWORD) {
 void CVXLWndClipboardHandler::Capture(DWORD reason, HWND source) {
     if (IsMyCopyActive()) {
         LogWrite(L"My copy process detected");
+        return;
+    }
+    if (m_ownPutSequence != 0 && m_clipboard.SequenceNumber() == m_ownPutSequence) {
+        LogWrite(L"CVXLWndClipboardHandler: the clipboard holds what the history put there");
         return;
     }
     if (m_queue.IsFrozen()) {
@@ -459,7 +468,8 @@ std::unique_ptr<CCHItem> CVXLWndClipboardHandler::ReadFormat(CaptureSource sourc
             data = TextWithTerminator(bytes, 1);
             break;
     }
-    if (data.empty() || (source != CaptureSource::kDorvane && data.size() <= (source == CaptureSource::kUnicodeText ? 2u : 1u)))
+    if (data.empty() ||
+        (source != CaptureSource::kDorvane && data.size() <= (source == CaptureSource::kUnicodeText ? 2u : 1u)))
         return nullptr;
     CString url;
     if (source == CaptureSource::kAnsiText || source == CaptureSource::kUnicodeText || source == CaptureSource::kRtf)
@@ -501,6 +511,65 @@ bool CVXLWndClipboardHandler::Remove(const std::vector<int>& selection, bool rec
     if (!m_queue.Remove(selection, recordUndo, force, description)) return false;
     NotifyParent(kHistoryNotifyChanged, kHistoryItemsRemoved);
     return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Menus, put back and edits
+
+int CVXLWndClipboardHandler::AddHistoryToMenu(HMENU menu, UINT firstId, int maxCount) {
+    CString clipboardText;
+    if (m_clipboard.Open(m_window, kClipboardOpenTimeoutMs)) {
+        ReadClipboardUnicodeText(m_clipboard, clipboardText);
+        m_clipboard.Close();
+    }
+    return ::AddHistoryToMenu(menu, firstId, maxCount, m_queue, clipboardText);
+}
+
+bool CVXLWndClipboardHandler::OwnPut(bool written) {
+    if (written) m_ownPutSequence = m_clipboard.SequenceNumber();
+    return written;
+}
+
+bool CVXLWndClipboardHandler::PutBack(int index) {
+    const CCHItem* item = Get_Item(index);
+    return item && OwnPut(::PutBack(m_clipboard, m_window, *item));
+}
+
+bool CVXLWndClipboardHandler::PutAsText(int index) {
+    const CCHItem* item = Get_Item(index);
+    return item && OwnPut(::PutAsText(m_clipboard, m_window, *item));
+}
+
+bool CVXLWndClipboardHandler::PutBackItem(int index) {
+    const CCHItem* item = Get_Item(index);
+    if (!item) {
+        LogWriteFormat(L"CVXLWndClipboardHandler::PutBackItem: no item %d", index);
+        return false;
+    }
+    if (item->Kind() == CClipboardItemData::kBitmap || item->Kind() == CClipboardItemData::kHtml)
+        return OwnPut(PutBackWithCompanions(m_clipboard, m_window, *item));
+    return PutBack(index);
+}
+
+int CVXLWndClipboardHandler::ChangeCase(int index, bool upper) {
+    CCHItem* item = Get_Item(index);
+    if (!item) return 0;
+    if (::ChangeCase(*item, upper)) ArmSaveTimer();
+    return 1;
+}
+
+int CVXLWndClipboardHandler::Trim(int index) {
+    CCHItem* item = Get_Item(index);
+    if (!item) return 0;
+    if (::Trim(*item)) ArmSaveTimer();
+    return 1;
+}
+
+int CVXLWndClipboardHandler::JoinLines(int index, bool armTimer) {
+    CCHItem* item = Get_Item(index);
+    if (!item) return 0;
+    if (::JoinLines(*item) && armTimer) ArmSaveTimer();
+    return 1;
 }
 
 void CVXLWndClipboardHandler::ArmSaveTimer() {
@@ -605,7 +674,9 @@ bool CVXLWndClipboardHandler::InstallSpy(bool) {
     return m_spy.IsInstalled() || InstallWatcher();
 }
 
-bool CVXLWndClipboardHandler::RemoveSpy() { return m_spy.Uninstall(); }
+bool CVXLWndClipboardHandler::RemoveSpy() {
+    return m_spy.Uninstall();
+}
 
 void CVXLWndClipboardHandler::NotifySessionChange(WPARAM reason) {
     LogWriteFormat(L"CVXLWndClipboardHandler: session change %u", static_cast<unsigned>(reason));

@@ -13,6 +13,7 @@
 #include "core/TrayIds.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryFiles.h"
+#include "history/tests/HistoryTestData.h"
 #include "testkit/Poll.h"
 #include "testkit/TempFolder.h"
 #include "testkit/fakes/FakeClipboard.h"
@@ -20,20 +21,8 @@
 
 namespace {
 
+using namespace historytest;
 using Kind = CClipboardItemData::Kind;
-
-// The system's notices are not asked for: the test tells the handler of each copy.
-class CSilentNotices final : public IClipboardNotices {
-public:
-    bool HasFormatListener() override { return true; }
-    bool AddFormatListener(HWND) override { return true; }
-    bool RemoveFormatListener(HWND) override { return true; }
-    bool JoinViewerChain(HWND, HWND& next) override {
-        next = nullptr;
-        return true;
-    }
-    void LeaveViewerChain(HWND, HWND) override {}
-};
 
 // The tray window's side: records what the handler reports.
 struct CNotice {
@@ -46,8 +35,9 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_NOTIFY) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->idFrom == kHistoryControlId) {
-            const DWORD reason =
-                header->code == kHistoryNotifyChanged ? reinterpret_cast<const CHistoryChangedNotify*>(header)->reason : 0;
+            const DWORD reason = header->code == kHistoryNotifyChanged
+                                     ? reinterpret_cast<const CHistoryChangedNotify*>(header)->reason
+                                     : 0;
             g_notices.push_back({header->code, reason});
         }
         return 0;
@@ -69,29 +59,8 @@ HWND MakeParent() {
 }
 
 CHistoryHandlerSettings g_settings;
-CHistoryHandlerSettings TestSettings() { return g_settings; }
-
-std::vector<BYTE> Utf16(const wchar_t* text) {
-    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    std::vector<BYTE> data(bytes);
-    memcpy(data.data(), text, bytes);
-    return data;
-}
-
-std::vector<BYTE> Ansi(const char* text) { return std::vector<BYTE>(text, text + strlen(text) + 1); }
-
-// A 2x2 24-bit packed DIB, as the system offers CF_DIB for any bitmap.
-std::vector<BYTE> SmallDib() {
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = 2;
-    header.biHeight = 2;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    std::vector<BYTE> dib(sizeof header + 16, 0x7F);
-    memcpy(dib.data(), &header, sizeof header);
-    return dib;
+CHistoryHandlerSettings TestSettings() {
+    return g_settings;
 }
 
 class HistoryHandler : public ::testing::Test {
@@ -161,14 +130,18 @@ TEST_F(HistoryHandler, ACopyBecomesOneItemOfTheFirstOfferedKindWithItsCompanions
     };
     const Case cases[] = {
         {"unicode text", false, {{CF_UNICODETEXT, Utf16(L"Привет")}}, Kind::kUnicodeText, {}},
-        {"html with texts", false,
+        {"html with texts",
+         false,
          {{html, Ansi("Version:0.9\r\n<b>x</b>")}, {CF_UNICODETEXT, Utf16(L"x")}, {CF_TEXT, Ansi("x")}},
-         Kind::kHtml, {Kind::kText}},
+         Kind::kHtml,
+         {Kind::kText}},
         {"rtf with text", false, {{rtf, Ansi("{\\rtf1 a}")}, {CF_TEXT, Ansi("a")}}, Kind::kRtf, {Kind::kText}},
         {"bitmaps off", false, {{CF_BITMAP, {}}, {CF_DIB, SmallDib()}, {CF_UNICODETEXT, Utf16(L"x")}}, -1, {}},
-        {"bitmap with text", true,
+        {"bitmap with text",
+         true,
          {{CF_BITMAP, {}}, {CF_DIB, SmallDib()}, {CF_UNICODETEXT, Utf16(L"x")}, {CF_TEXT, Ansi("x")}},
-         Kind::kBitmap, {Kind::kText}},
+         Kind::kBitmap,
+         {Kind::kText}},
         {"a bitmap that cannot be read", true, {{CF_BITMAP, {}}, {CF_DIB, {1, 2, 3}}}, -1, {}},
         {"empty text", false, {{CF_UNICODETEXT, Utf16(L"")}}, -1, {}},
         {"private format only", false, {{RegisterClipboardFormatW(L"Vexlora test: private"), {1, 2}}}, -1, {}},
@@ -223,7 +196,8 @@ TEST_F(HistoryHandler, RefusedCopiesAndDuplicates) {
     }
     Copy({{CF_UNICODETEXT, Utf16(L"password")},
           {RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"), {}}});
-    Copy({{CF_UNICODETEXT, Utf16(L"hidden")}, {RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), {0, 0, 0, 0}}});
+    Copy({{CF_UNICODETEXT, Utf16(L"hidden")},
+          {RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), {0, 0, 0, 0}}});
     std::vector<BYTE> huge((kMaxCapturedFormatBytes / 2 + 1) * sizeof(wchar_t), 'a');
     huge.push_back(0);
     huge.push_back(0);
