@@ -30,4 +30,7 @@ public:
     virtual bool ClearHistory() = 0;
     // Writes the unsaved items now (when saving is on).
     virtual void SaveNow() = 0;
+    // Puts the item (0 = newest) back on the clipboard as it was copied, without it
+    // becoming a new item; false when there is no such item or the clipboard refused it.
+    virtual bool PutBackItem(int index) = 0;
 };

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/ClipboardAccess.h"
@@ -297,4 +298,29 @@ CBitmapHandle CopyBitmap(HBITMAP bitmap) {
     // No LR_COPYRETURNORG: it would hand back the original, and the caller would delete
     // a bitmap it does not own.
     return CBitmapHandle(bitmap ? static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)) : nullptr);
+}
+
+bool BitmapToPackedDib(HBITMAP bitmap, std::vector<BYTE>& dib) {
+    if (!bitmap) return false;
+    HDC screen = GetDC(nullptr);
+    if (!screen) return false;
+    CDibFormat format;
+    std::vector<BYTE> bits;
+    const bool read = ReadDibFormat(screen, bitmap, format) && ReadDibBits(screen, bitmap, format, bits);
+    ReleaseDC(nullptr, screen);
+    if (!read) return false;
+    BITMAPINFOHEADER& header = format.header;
+    size_t tableBytes = 0;
+    if (header.biCompression == BI_BITFIELDS) {
+        tableBytes = 3 * sizeof(DWORD);
+    } else if (header.biBitCount <= 8) {
+        DWORD colors = header.biClrUsed ? header.biClrUsed : 1u << header.biBitCount;
+        tableBytes = std::min<DWORD>(colors, 256) * sizeof(RGBQUAD);
+    }
+    header.biSizeImage = static_cast<DWORD>(bits.size());
+    dib.resize(sizeof header + tableBytes + bits.size());
+    memcpy(dib.data(), &header, sizeof header);
+    memcpy(dib.data() + sizeof header, format.colors, tableBytes);
+    if (!bits.empty()) memcpy(dib.data() + sizeof header + tableBytes, bits.data(), bits.size());
+    return true;
 }

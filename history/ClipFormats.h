@@ -97,3 +97,6 @@ bool CopyBitmapToClipboard(HBITMAP bitmap);
 bool BitmapsEqual(HBITMAP a, HBITMAP b);
 // A bitmap of its own with the same pixels; null when the copy fails.
 CBitmapHandle CopyBitmap(HBITMAP bitmap);
+// The bitmap as CF_DIB carries it: the header, its colour table or masks, the pixels.
+// False when the bitmap cannot be read.
+bool BitmapToPackedDib(HBITMAP bitmap, std::vector<BYTE>& dib);

@@ -364,6 +364,10 @@ void CVXLWndClipboardHandler::Capture(DWORD reason, HWND source) {
         LogWrite(L"My copy process detected");
         return;
     }
+    if (m_ownPutSequence != 0 && m_clipboard.SequenceNumber() == m_ownPutSequence) {
+        LogWrite(L"CVXLWndClipboardHandler: the clipboard holds what the history put there");
+        return;
+    }
     if (m_queue.IsFrozen()) {
         LogWrite(L"CVXLWndClipboardHandler: the history is frozen for a menu; the copy is not kept");
         return;
@@ -507,6 +511,65 @@ bool CVXLWndClipboardHandler::Remove(const std::vector<int>& selection, bool rec
     if (!m_queue.Remove(selection, recordUndo, force, description)) return false;
     NotifyParent(kHistoryNotifyChanged, kHistoryItemsRemoved);
     return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Menus, put back and edits
+
+int CVXLWndClipboardHandler::AddHistoryToMenu(HMENU menu, UINT firstId, int maxCount) {
+    CString clipboardText;
+    if (m_clipboard.Open(m_window, kClipboardOpenTimeoutMs)) {
+        ReadClipboardUnicodeText(m_clipboard, clipboardText);
+        m_clipboard.Close();
+    }
+    return ::AddHistoryToMenu(menu, firstId, maxCount, m_queue, clipboardText);
+}
+
+bool CVXLWndClipboardHandler::OwnPut(bool written) {
+    if (written) m_ownPutSequence = m_clipboard.SequenceNumber();
+    return written;
+}
+
+bool CVXLWndClipboardHandler::PutBack(int index) {
+    const CCHItem* item = Get_Item(index);
+    return item && OwnPut(::PutBack(m_clipboard, m_window, *item));
+}
+
+bool CVXLWndClipboardHandler::PutAsText(int index) {
+    const CCHItem* item = Get_Item(index);
+    return item && OwnPut(::PutAsText(m_clipboard, m_window, *item));
+}
+
+bool CVXLWndClipboardHandler::PutBackItem(int index) {
+    const CCHItem* item = Get_Item(index);
+    if (!item) {
+        LogWriteFormat(L"CVXLWndClipboardHandler::PutBackItem: no item %d", index);
+        return false;
+    }
+    if (item->Kind() == CClipboardItemData::kBitmap || item->Kind() == CClipboardItemData::kHtml)
+        return OwnPut(PutBackWithCompanions(m_clipboard, m_window, *item));
+    return PutBack(index);
+}
+
+int CVXLWndClipboardHandler::ChangeCase(int index, bool upper) {
+    CCHItem* item = Get_Item(index);
+    if (!item) return 0;
+    if (::ChangeCase(*item, upper)) ArmSaveTimer();
+    return 1;
+}
+
+int CVXLWndClipboardHandler::Trim(int index) {
+    CCHItem* item = Get_Item(index);
+    if (!item) return 0;
+    if (::Trim(*item)) ArmSaveTimer();
+    return 1;
+}
+
+int CVXLWndClipboardHandler::JoinLines(int index, bool armTimer) {
+    CCHItem* item = Get_Item(index);
+    if (!item) return 0;
+    if (::JoinLines(*item) && armTimer) ArmSaveTimer();
+    return 1;
 }
 
 void CVXLWndClipboardHandler::ArmSaveTimer() {

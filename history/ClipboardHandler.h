@@ -18,6 +18,7 @@
 #include "history/CaptureRules.h"
 #include "history/ClipboardWatcher.h"
 #include "history/HistoryListeners.h"
+#include "history/HistoryMenu.h"
 #include "history/HistoryQueue.h"
 #include "platform/wincore/WindowCore.h"
 
@@ -60,6 +61,28 @@ public:
     CCHItem* Get_Item(int index) const { return m_queue.ItemFromNewest(index); }
     CCHQueue& Queue() { return m_queue; }
 
+    // Menu entries and texts of items.
+    int AddHistoryToMenu(HMENU menu, UINT firstId, int maxCount);
+    static bool AppendHistoryItem(const CCHItem& item, UINT id, HMENU menu, bool isCurrent) {
+        return ::AppendHistoryItem(item, id, menu, isCurrent);
+    }
+    static void RemoveHistoryFromMenu(HMENU menu, UINT firstId, UINT lastId) {
+        ::RemoveHistoryFromMenu(menu, firstId, lastId);
+    }
+    static CString GetPreviewText(const CCHItem& item, int maxChars) { return ::GetPreviewText(item, maxChars); }
+    static CString GetMenuText(const CCHItem& item) { return ::GetMenuText(item); }
+    static CString GetTipText(const CCHItem& item) { return ::GetTipText(item); }
+
+    // An item back on the clipboard, which does not become a new item. False when the
+    // index is out of range or the clipboard did not take it.
+    bool PutBack(int index);
+    bool PutAsText(int index);
+    // Edits of an item's text; 0 when there is no such item, else 1. Edits to be saved
+    // arm the save timer (JoinLines only when asked).
+    int ChangeCase(int index, bool upper);
+    int Trim(int index);
+    int JoinLines(int index, bool armTimer);
+
     bool Clear();
     bool Remove(const std::vector<int>& selection, bool recordUndo, bool force, const wchar_t* description);
     // The history is saved a second after the last of a run of edits.
@@ -87,6 +110,8 @@ public:
     void SetFrozen(bool frozen) override { m_queue.SetFrozen(frozen); }
     bool ClearHistory() override { return Clear(); }
     void SaveNow() override;
+    // Texts and Dorvane data in their own format, pictures and web pages with their companions.
+    bool PutBackItem(int index) override;
 
     BOOL ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnAttached(HWND window) noexcept override { m_window = window; }
@@ -106,6 +131,8 @@ private:
     std::unique_ptr<CCHItem> ReadFormat(CaptureSource source, HWND sourceWindow);
     std::unique_ptr<CCHItem> AnsiAsUnicode(const CCHItem& ansi, HWND source);
     void NotifyParent(UINT code, DWORD reason);
+    // Remembers a write of ours: its notice arrives after the write's my-copy lock is gone.
+    bool OwnPut(bool written);
     bool StartLoad();
     void WaitForDiskJobs(DWORD timeoutMs);
     CHistoryHandlerSettings Settings() const { return m_settingsSource(); }
@@ -126,6 +153,8 @@ private:
     std::atomic<int> m_diskJobs{0};
     bool m_saveRunning = false;
     bool m_saveAgain = false;
+    // The clipboard's sequence number right after our last put; 0 for none.
+    DWORD m_ownPutSequence = 0;
 };
 
 // The registered messages of the handler window.

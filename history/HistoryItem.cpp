@@ -152,6 +152,15 @@ void CCHItem::ReleaseData() {
     m_url.Empty();
 }
 
+bool CCHItem::ChangeTextKind(int kind, const void* data, DWORD size) {
+    if (m_kind == CClipboardItemData::kBitmap || kind == CClipboardItemData::kBitmap) return false;
+    const int before = m_kind;
+    m_kind = kind;
+    if (SetData(data, size, m_codePage)) return true;
+    m_kind = before;
+    return false;
+}
+
 CClipboardItemData CCHItem::ItemData() const {
     CClipboardItemData data;
     data.kind = m_kind;

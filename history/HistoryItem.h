@@ -44,6 +44,9 @@ public:
     // The bytes are copied into a new block of size + 2 zero-filled bytes; false for a
     // bitmap item or when the block cannot be had.
     bool SetData(const void* data, DWORD size, UINT codePage = 0);
+    // A text item whose text becomes one of another kind (formatted text made plain); false
+    // for bitmaps either way and when the block cannot be had (the item stays as it was).
+    bool ChangeTextKind(int kind, const void* data, DWORD size);
     // The item takes the bitmap; it deletes it only when ownsBitmap.
     void SetBitmap(HBITMAP bitmap, bool ownsBitmap = true);
     // Companions released, meta text and URL emptied, data freed.

@@ -26,6 +26,7 @@
 #include "history/HistoryFiles.h"
 #include "platform/wtl/AtlApp.h"
 #include "tray/ActionServices.h"
+#include "tray/HistoryMenuSource.h"
 #include "tray/HookService.h"
 #include "tray/ItemActions.h"
 #include "tray/PhraseMenuHandler.h"
@@ -142,17 +143,19 @@ int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* comm
         CVXL_Wait_Objs waitObjects;
         CVXLWndClipboardHandler history(SystemClipboard(), SystemClock(), CClipboardSpy::GetInstance(),
                                         GetClipboardHistoryFolder());
+        CHistoryMenuSource historySource(history);
         CVXLTrayWnd trayWindow(exitEvent, noInstall, commandLine);
+        trayWindow.SetMenuHistory(&historySource);
         trayWindow.SetHookService(&hookService);
         trayWindow.SetClipboardHistory(&history);
         trayWindow.SetQueryExchange(&waitObjects);
         if (trayWindow.Create(wtl::Module().GetModuleInstance())) {
             // The menu and the roads post to the window, so they are made once it exists.
             IDataNeededHander_MenuSelf menuHandler(trayWindow.m_hWnd, WM_VXL_COMMAND_FROM_SELF,
-                                                   trayWindow.GetPhraseTree(), nullptr, nullptr);
+                                                   trayWindow.GetPhraseTree(), &history, &historySource);
             CTrayRoadsHost roadsHost(trayWindow);
             CPhraseRoads roads(roadsHost, trayWindow.GetPhraseTree(), hookService, menuHandler, SystemActionServices(),
-                               SystemItemActionShell(trayWindow.m_hWnd), nullptr);
+                               SystemItemActionShell(trayWindow.m_hWnd), &historySource);
             trayWindow.SetRoads(&roads);
             exitCode = loop.Run();
             trayWindow.SetRoads(nullptr);

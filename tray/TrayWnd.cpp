@@ -1029,8 +1029,9 @@ void CVXLTrayWnd::ClearHistoryCommand(WORD) {
 }
 
 LRESULT CVXLTrayWnd::OnHistoryItemCommand(WORD, WORD id, HWND, BOOL&) {
-    LogWriteFormat(L"CVXLTrayWnd::OnHistoryItemCommand: item %u has no handler yet",
-                   static_cast<unsigned>(id - kFirstTrayHistoryCommandId));
+    const int index = static_cast<int>(id - kFirstTrayHistoryCommandId);
+    if (!m_history || !m_history->PutBackItem(index))
+        LogError(L"CVXLTrayWnd::OnHistoryItemCommand: the history item is not on the clipboard");
     RefreshTrayTip();
     return 0;
 }

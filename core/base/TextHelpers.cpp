@@ -39,9 +39,14 @@ int TailCount(const CString& text, int count) {
     return count;
 }
 
+}  // namespace
+
 CString KeepHead(const CString& text, int count) {
     return text.Left(HeadCount(text, count));
 }
+
+namespace {
+
 CString KeepTail(const CString& text, int count) {
     return text.Right(TailCount(text, count));
 }

@@ -55,6 +55,9 @@ bool ShortenTextMiddle(CString& text, unsigned width);
 // The cut points of ShortenTextMiddle: keep [0, headEnd) and [tailStart, end).
 bool FindCaptionCutPoints(const CString& text, unsigned width, int& headEnd, int& tailStart);
 
+// The first count characters, or one fewer where the cut would split a surrogate pair.
+CString KeepHead(const CString& text, int count);
+
 // Cuts the flattened text after its last word boundary before maxLen and adds "…".
 // Returns whether the length changed.
 bool CutTextAtWord(CString& text, unsigned maxLen);

@@ -13,6 +13,7 @@
 #include "core/TrayIds.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryFiles.h"
+#include "history/tests/HistoryTestData.h"
 #include "testkit/Poll.h"
 #include "testkit/TempFolder.h"
 #include "testkit/fakes/FakeClipboard.h"
@@ -20,20 +21,8 @@
 
 namespace {
 
+using namespace historytest;
 using Kind = CClipboardItemData::Kind;
-
-// The system's notices are not asked for: the test tells the handler of each copy.
-class CSilentNotices final : public IClipboardNotices {
-public:
-    bool HasFormatListener() override { return true; }
-    bool AddFormatListener(HWND) override { return true; }
-    bool RemoveFormatListener(HWND) override { return true; }
-    bool JoinViewerChain(HWND, HWND& next) override {
-        next = nullptr;
-        return true;
-    }
-    void LeaveViewerChain(HWND, HWND) override {}
-};
 
 // The tray window's side: records what the handler reports.
 struct CNotice {
@@ -72,31 +61,6 @@ HWND MakeParent() {
 CHistoryHandlerSettings g_settings;
 CHistoryHandlerSettings TestSettings() {
     return g_settings;
-}
-
-std::vector<BYTE> Utf16(const wchar_t* text) {
-    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    std::vector<BYTE> data(bytes);
-    memcpy(data.data(), text, bytes);
-    return data;
-}
-
-std::vector<BYTE> Ansi(const char* text) {
-    return std::vector<BYTE>(text, text + strlen(text) + 1);
-}
-
-// A 2x2 24-bit packed DIB, as the system offers CF_DIB for any bitmap.
-std::vector<BYTE> SmallDib() {
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = 2;
-    header.biHeight = 2;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    std::vector<BYTE> dib(sizeof header + 16, 0x7F);
-    memcpy(dib.data(), &header, sizeof header);
-    return dib;
 }
 
 class HistoryHandler : public ::testing::Test {

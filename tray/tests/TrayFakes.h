@@ -54,6 +54,11 @@ public:
         return true;
     }
     void SaveNow() override { ++saves; }
+    std::vector<int> putBacks;
+    bool PutBackItem(int index) override {
+        putBacks.push_back(index);
+        return true;
+    }
 };
 
 class CFakeHookService : public ITrayHookService {

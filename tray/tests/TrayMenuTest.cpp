@@ -19,9 +19,14 @@
 #include "core/TrayIds.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
+#include "history/ClipboardHandler.h"
+#include "history/tests/HistoryTestData.h"
 #include "testkit/Poll.h"
 #include "testkit/TempFolder.h"
+#include "testkit/fakes/FakeClipboard.h"
+#include "testkit/fakes/FakeClock.h"
 #include "testkit/fakes/RecordingShell.h"
+#include "tray/HistoryMenuSource.h"
 #include "tray/MenuHistorySource.h"
 #include "tray/TrayMenu.h"
 #include "tray/TrayWnd.h"
@@ -414,6 +419,61 @@ TEST_F(TrayCommands, PaneCommandsAndUnknownIds) {
     EXPECT_TRUE(shell.files.empty());
     EXPECT_EQ((std::vector<int>{0, 2}), m_pane.shows);
     EXPECT_TRUE(IsWindow(m_tray->m_hWnd));
+}
+
+// The tray window over the real history handler, whose clipboard is one in memory.
+class TrayHistoryCommands : public TrayCommands {
+protected:
+    void SetUp() override {
+        TrayCommands::SetUp();
+        for (const wchar_t* text : {L"oldest", L"middle", L"newest"}) {
+            ++m_clock.localTime.wSecond;
+            std::unique_ptr<CCHItem> item = CCHItem::Create(CClipboardItemData::kUnicodeText, nullptr, m_clock);
+            const std::vector<BYTE> data = historytest::Utf16(text);
+            item->SetData(data.data(), static_cast<DWORD>(data.size()));
+            m_handler.Queue().Add(std::move(item), -1);
+        }
+        m_tray->SetClipboardHistory(&m_handler);
+        m_tray->SetMenuHistory(&m_source);
+    }
+    void TearDown() override {
+        m_tray->SetClipboardHistory(nullptr);
+        m_tray->SetMenuHistory(nullptr);
+        TrayCommands::TearDown();
+    }
+
+    CFakeClipboard m_clipboard;
+    CFakeClock m_clock;
+    historytest::CSilentNotices m_notices;
+    CClipboardSpy m_spy{m_clipboard, m_notices};
+    CVXLWndClipboardHandler m_handler{m_clipboard, m_clock, m_spy, L"C:\\no-such-folder\\history"};
+    CHistoryMenuSource m_source{m_handler};
+};
+
+// The History submenu lists the handler's items newest first; choosing one puts that
+// item back on the clipboard.
+TEST_F(TrayHistoryCommands, HistoryItemsAreListedAndPutBack) {
+    m_facts.historyOn = true;
+    m_facts.historyCount = 3;
+    CTrayMenu menu = PrepareTrayMenu(GetModuleHandleW(nullptr), m_facts, nullptr, &m_source);
+    ASSERT_NE(nullptr, menu.popup);
+    const int historyItem = PositionOfSubMenuHolding(menu.popup, ID_HISTORY_KEEP);
+    ASSERT_GE(historyItem, 0);
+    HMENU history = GetSubMenu(menu.popup, historyItem);
+    EXPECT_EQ(L"newest", ItemText(history, kFirstTrayHistoryCommandId));
+    EXPECT_EQ(L"middle", ItemText(history, kFirstTrayHistoryCommandId + 1));
+    EXPECT_EQ(L"oldest", ItemText(history, kFirstTrayHistoryCommandId + 2));
+
+    for (int index : {1, 2, 0}) {
+        SCOPED_TRACE(index);
+        Command(kFirstTrayHistoryCommandId + static_cast<UINT>(index));
+        ASSERT_TRUE(m_clipboard.Open(nullptr, 0));
+        CString text;
+        EXPECT_TRUE(ReadClipboardUnicodeText(m_clipboard, text));
+        m_clipboard.Close();
+        EXPECT_EQ(ItemText(history, kFirstTrayHistoryCommandId + static_cast<UINT>(index)), text.GetString());
+    }
+    EXPECT_EQ(3, m_handler.Get_Items_Count());
 }
 
 }  // namespace
