@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "core/ClipboardAccess.h"
 #include "core/MyCopyGuard.h"
 #include "core/Settings.h"
 #include "core/TrayIds.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
-#include "core/ClipboardAccess.h"
 #include "core/base/Security.h"
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
@@ -24,7 +24,9 @@ const wchar_t kHandlerClassName[] = L"VexloraClipboardHistory";
 // wParam of WM_VXL_HISTORY_SAVE_NOW from the save thread when it ends.
 const WPARAM kSaveEnded = 1;
 
-UINT RegisterOnce(const wchar_t* name) { return RegisterWindowMessageW(name); }
+UINT RegisterOnce(const wchar_t* name) {
+    return RegisterWindowMessageW(name);
+}
 
 ATOM RegisterHandlerClass(HINSTANCE instance) {
     static ATOM atom = 0;
@@ -93,8 +95,8 @@ HBITMAP BitmapFromPackedDib(const std::vector<BYTE>& dib) {
     const unsigned long long imageBytes = stride * height;
     if (tableBytes > dib.size() || imageBytes > dib.size() - tableBytes) return nullptr;
     void* pixels = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, &pixels,
-                                      nullptr, 0);
+    HBITMAP bitmap =
+        CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, &pixels, nullptr, 0);
     if (!bitmap || !pixels) {
         if (bitmap) DeleteObject(bitmap);
         return nullptr;
@@ -153,7 +155,8 @@ DWORD LoadThread(LoadJob& job) {
     CCHQueue loaded(job.folder, *job.clock);
     const int count = LoadHistoryFolder(job.folder, loaded);
     LogWriteFormat(L"CVXLWndClipboardHandler: %d history items loaded", count);
-    if (loaded.Count() > 0) SendMessageW(job.handler, HistoryLoadedQueueMessage(), 0, reinterpret_cast<LPARAM>(&loaded));
+    if (loaded.Count() > 0)
+        SendMessageW(job.handler, HistoryLoadedQueueMessage(), 0, reinterpret_cast<LPARAM>(&loaded));
     if (event) SetEvent(event);
     --*job.jobs;
     return 0;
@@ -341,7 +344,9 @@ void CVXLWndClipboardHandler::OnDestroy() {
 // ---------------------------------------------------------------------------------------
 // Capture
 
-void CVXLWndClipboardHandler::OnClipboardChanged(HWND source, DWORD) { Capture(kHistoryCaptured, source); }
+void CVXLWndClipboardHandler::OnClipboardChanged(HWND source, DWORD) {
+    Capture(kHistoryCaptured, source);
+}
 
 void CVXLWndClipboardHandler::OnClipboardSpyStateChanged(DWORD) {
     NotifyListeners2(nullptr, 0, m_window != nullptr);
@@ -355,7 +360,7 @@ void CVXLWndClipboardHandler::OnHistoryEvent(DWORD a, DWORD) {
 }
 
 void CVXLWndClipboardHandler::Capture(DWORD reason, HWND source) {
-    if (IsMyCopyActive()) {
+    if (IsMyCopyActive() || IsClipboardChangeOurs()) {
         LogWrite(L"My copy process detected");
         return;
     }
@@ -459,7 +464,8 @@ std::unique_ptr<CCHItem> CVXLWndClipboardHandler::ReadFormat(CaptureSource sourc
             data = TextWithTerminator(bytes, 1);
             break;
     }
-    if (data.empty() || (source != CaptureSource::kDorvane && data.size() <= (source == CaptureSource::kUnicodeText ? 2u : 1u)))
+    if (data.empty() ||
+        (source != CaptureSource::kDorvane && data.size() <= (source == CaptureSource::kUnicodeText ? 2u : 1u)))
         return nullptr;
     CString url;
     if (source == CaptureSource::kAnsiText || source == CaptureSource::kUnicodeText || source == CaptureSource::kRtf)
@@ -605,7 +611,9 @@ bool CVXLWndClipboardHandler::InstallSpy(bool) {
     return m_spy.IsInstalled() || InstallWatcher();
 }
 
-bool CVXLWndClipboardHandler::RemoveSpy() { return m_spy.Uninstall(); }
+bool CVXLWndClipboardHandler::RemoveSpy() {
+    return m_spy.Uninstall();
+}
 
 void CVXLWndClipboardHandler::NotifySessionChange(WPARAM reason) {
     LogWriteFormat(L"CVXLWndClipboardHandler: session change %u", static_cast<unsigned>(reason));

@@ -431,8 +431,8 @@ CString CCHFileWriter::CreateInfoFile(CString& finalPath) {
         ++number;
         // A temporary name left by a save that never ended may block a free number.
         const CString temporary = path + kTemporaryExtension;
-        CFileHandle file(CreateFileW(temporary, GENERIC_WRITE, FILE_SHARE_READ, GetOpenSecurityAttributes(),
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CFileHandle file(CreateFileW(temporary, GENERIC_WRITE, FILE_SHARE_READ, GetOpenSecurityAttributes(), CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             break;
