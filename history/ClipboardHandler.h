@@ -23,10 +23,10 @@
 
 // What the handler reads of the settings at each use; tests set their own.
 struct CHistoryHandlerSettings {
-    int historyMax = 30;            // ClipboardHistoryMax
-    bool saveHistory = false;       // SaveClipboardHistory_v198
-    int spyMethod = -1;             // ClipboardSpyMethod_v2_22
-    CCaptureSwitches switches;      // ClipboardFormats0..4
+    int historyMax = 30;        // ClipboardHistoryMax
+    bool saveHistory = false;   // SaveClipboardHistory_v198
+    int spyMethod = -1;         // ClipboardSpyMethod_v2_22
+    CCaptureSwitches switches;  // ClipboardFormats0..4
     static CHistoryHandlerSettings FromProgramSettings();
 };
 
@@ -96,7 +96,8 @@ private:
     LRESULT OnCreate();
     void OnDestroy();
     void OnLoadedQueue(CCHQueue* loaded);
-    void OnItemSaved(const CCHItem* copy);
+    // False when the item is no longer held: its files are the writer's to delete.
+    bool OnItemSaved(const CCHItem* copy);
     void OnItemUpdate(const CCHItem* copy);
     void OnTimer(WPARAM id);
     void OnSaveNow(bool saveEnded);
