@@ -10,6 +10,14 @@ namespace {
 
 volatile LONG g_lockCount = 0;
 volatile LONG g_copyFlag = 0;
+// The clipboard's sequence number when the count last left zero, and the one it had when
+// the count came back to zero after the clipboard changed under the lock.
+volatile LONG g_sequenceAtLock = 0;
+volatile LONG g_ownSequence = 0;
+
+LONG ClipboardSequence() {
+    return static_cast<LONG>(GetClipboardSequenceNumber());
+}
 
 void LogCount(LONG count, bool underflow) {
     LogWriteFormat(underflow ? L"ERROR: PULSEMY_COPY=%d" : L"PULSEMY_COPY=%d", static_cast<int>(count));
@@ -53,6 +61,11 @@ bool IsMyCopyActive() {
     return GetMyCopyLockCount() != 0 || GetMyCopyFlag();
 }
 
+bool IsClipboardChangeOurs() {
+    const LONG own = InterlockedCompareExchange(&g_ownSequence, 0, 0);
+    return own != 0 && own == ClipboardSequence();
+}
+
 LONG GetMyCopyLockCount() {
     return InterlockedCompareExchange(&g_lockCount, 0, 0);
 }
@@ -62,7 +75,9 @@ bool GetMyCopyFlag() {
 }
 
 void MyCopyLockAcquire() {
-    LogCount(InterlockedIncrement(&g_lockCount), false);
+    const LONG count = InterlockedIncrement(&g_lockCount);
+    if (count == 1) InterlockedExchange(&g_sequenceAtLock, ClipboardSequence());
+    LogCount(count, false);
 }
 
 void MyCopyLockRelease() {
@@ -74,6 +89,9 @@ void MyCopyLockRelease() {
             return;
         }
         if (InterlockedCompareExchange(&g_lockCount, current - 1, current) == current) {
+            const LONG sequence = ClipboardSequence();
+            if (current == 1 && sequence != InterlockedCompareExchange(&g_sequenceAtLock, 0, 0))
+                InterlockedExchange(&g_ownSequence, sequence);
             LogCount(current - 1, false);
             return;
         }

@@ -22,6 +22,9 @@ public:
 
 // True while a clipboard change must not become a history item.
 bool IsMyCopyActive();
+// True while the clipboard still holds what was written under the lock that ended last:
+// a listener's notice of that write is posted, so it arrives after the lock is gone.
+bool IsClipboardChangeOurs();
 LONG GetMyCopyLockCount();
 bool GetMyCopyFlag();
 

@@ -130,7 +130,12 @@ DWORD SaveThread(SaveJob& job) {
             continue;
         }
         ++written;
-        SendMessageW(job.handler, HistoryItemSavedMessage(), 0, reinterpret_cast<LPARAM>(copy.get()));
+        // An item dropped by the limit or removed while it was being written has nobody
+        // left to delete its files.
+        if (!SendMessageW(job.handler, HistoryItemSavedMessage(), 0, reinterpret_cast<LPARAM>(copy.get()))) {
+            copy->DeleteFiles();
+            --written;
+        }
     }
     LogWriteFormat(L"CVXLWndClipboardHandler: %d of %d history items saved", written,
                    static_cast<int>(job.copies.size()));
@@ -272,7 +277,8 @@ BOOL CVXLWndClipboardHandler::ProcessWindowMessage(HWND, UINT message, WPARAM wP
     if (message == HistoryLoadedQueueMessage()) {
         OnLoadedQueue(reinterpret_cast<CCHQueue*>(lParam));
     } else if (message == HistoryItemSavedMessage()) {
-        OnItemSaved(reinterpret_cast<const CCHItem*>(lParam));
+        result = OnItemSaved(reinterpret_cast<const CCHItem*>(lParam)) ? 1 : 0;
+        return TRUE;
     } else if (message == HistoryAddItemMessage()) {
         // The item is handed over: the history owns it from here.
         std::unique_ptr<CCHItem> item(reinterpret_cast<CCHItem*>(lParam));
@@ -360,7 +366,7 @@ void CVXLWndClipboardHandler::OnHistoryEvent(DWORD a, DWORD) {
 }
 
 void CVXLWndClipboardHandler::Capture(DWORD reason, HWND source) {
-    if (IsMyCopyActive()) {
+    if (IsMyCopyActive() || IsClipboardChangeOurs()) {
         LogWrite(L"My copy process detected");
         return;
     }
@@ -615,14 +621,15 @@ void CVXLWndClipboardHandler::OnSaveNow(bool saveEnded) {
     m_saveRunning = true;
 }
 
-void CVXLWndClipboardHandler::OnItemSaved(const CCHItem* copy) {
-    if (!copy) return;
+bool CVXLWndClipboardHandler::OnItemSaved(const CCHItem* copy) {
+    if (!copy) return true;
     CCHItem* item = m_queue.FindById(copy->Identifier());
-    if (!item) return;
+    if (!item) return false;
     item->SetDataPath(copy->DataPath());
     item->SetInfoPath(copy->InfoPath());
     // An edit made while the older copy was written stays to be saved.
     if (item->EditGeneration() == copy->EditGeneration()) item->SetSaveState(kSaveStateWritten);
+    return true;
 }
 
 void CVXLWndClipboardHandler::OnItemUpdate(const CCHItem* copy) {

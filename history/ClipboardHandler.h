@@ -121,7 +121,8 @@ private:
     LRESULT OnCreate();
     void OnDestroy();
     void OnLoadedQueue(CCHQueue* loaded);
-    void OnItemSaved(const CCHItem* copy);
+    // False when the item is no longer held: its files are the writer's to delete.
+    bool OnItemSaved(const CCHItem* copy);
     void OnItemUpdate(const CCHItem* copy);
     void OnTimer(WPARAM id);
     void OnSaveNow(bool saveEnded);

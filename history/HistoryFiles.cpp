@@ -19,6 +19,8 @@ std::unique_ptr<CCHItem> LoadItemFile(const wchar_t* path, bool isAnsiText, cons
 const wchar_t kSection[] = L"Files";
 const wchar_t kInfoStem[] = L"vexlora_cb";
 const wchar_t kInfoExtension[] = L".info";
+// An info file being written; the folder's enumeration does not see it.
+const wchar_t kTemporaryExtension[] = L".tmp";
 const wchar_t kDataStem[] = L"clipboard_history";
 const wchar_t kUnicodePrefix[] = L"Unicode_";
 const wchar_t* const kKindExtensions[] = {L"txt", L"txt", L"rtf", L"dvn", L"bmp", L"html"};
@@ -421,22 +423,27 @@ CString CCHFileWriter::NextFreeName(int kind) {
     return path;
 }
 
-CString CCHFileWriter::CreateInfoFile() {
+CString CCHFileWriter::CreateInfoFile(CString& finalPath) {
     int& number = m_nextNumbers[kInfoStem];
     for (;;) {
         CString path = MakeUniqueName(m_folder, kInfoStem, kInfoExtension, &number);
         if (path.IsEmpty()) break;
         ++number;
-        CFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, GetOpenSecurityAttributes(), CREATE_NEW,
+        // A temporary name left by a save that never ended may block a free number.
+        const CString temporary = path + kTemporaryExtension;
+        CFileHandle file(CreateFileW(temporary, GENERIC_WRITE, FILE_SHARE_READ, GetOpenSecurityAttributes(), CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             break;
         }
         const BYTE mark[2] = {0xFF, 0xFE};
-        if (WriteAll(file.get(), mark, sizeof mark)) return path;
+        if (WriteAll(file.get(), mark, sizeof mark)) {
+            finalPath = path;
+            return temporary;
+        }
         file.reset();
-        DeleteFileW(path);
+        DeleteFileW(temporary);
         break;
     }
     LogError(L"CCHFileWriter: cannot create an info file in " + m_folder);
@@ -448,33 +455,49 @@ bool CCHFileWriter::WriteItem(CCHItem& item) {
     FILETIME fileTime = {};
     SystemTimeToFileTime(&item.Get_Time(), &fileTime);
 
+    // The info file is written under a temporary name and renamed when complete, after
+    // every data file it names: a save cut short (the program ended, the disk full) leaves
+    // at most data files nobody names, never an info file whose item is half there.
     std::vector<CString> earlierFiles;
     CString infoPath = item.InfoPath();
-    if (!infoPath.IsEmpty() && FileExists(infoPath)) {
+    CString temporary;
+    const bool rewrite = !infoPath.IsEmpty() && FileExists(infoPath);
+    if (rewrite) {
         ClearReadOnly(infoPath);
         earlierFiles = ListedDataFiles(infoPath);
-        ClearItemKeys(infoPath);
+        temporary = infoPath + kTemporaryExtension;
+        if (!CopyFileW(infoPath, temporary, FALSE)) {
+            LogError(L"CCHFileWriter::WriteItem: cannot copy " + infoPath);
+            return false;
+        }
+        ClearReadOnly(temporary);
+        ClearItemKeys(temporary);
     } else {
-        infoPath = CreateInfoFile();
-        if (infoPath.IsEmpty()) return false;
+        temporary = CreateInfoFile(infoPath);
+        if (temporary.IsEmpty()) return false;
     }
-    item.SetInfoPath(infoPath);
+    // The meta key of the data file goes into the info file being written.
+    item.SetInfoPath(temporary);
 
     if (dataPath.IsEmpty() || !WriteDataFile(dataPath, item, fileTime)) {
         LogError(L"CCHFileWriter::WriteItem: cannot write " + dataPath);
-        DeleteFileForce(infoPath);
-        DeleteDataFiles(earlierFiles);
+        DeleteFileForce(temporary);
+        if (rewrite) {
+            DeleteFileForce(infoPath);
+            DeleteDataFiles(earlierFiles);
+        }
+        item.SetInfoPath(CString());
         item.ResetSaveState();
         return false;
     }
     item.SetDataPath(dataPath);
 
-    IniWriteInt(infoPath, kSection, L"DataType", item.Kind());
-    IniWriteString(infoPath, kSection, L"Protected", item.IsProtected() ? L"1" : L"0");
-    IniWriteString(infoPath, kSection, L"WndName", item.WindowTitle());
-    IniWriteString(infoPath, kSection, L"ExeName", item.ProgramName());
-    IniWriteString(infoPath, kSection, L"Time", TimeText(item.Get_Time()));
-    if (item.Has_URL()) IniWriteString(infoPath, kSection, L"URL", item.Get_URL());
+    IniWriteInt(temporary, kSection, L"DataType", item.Kind());
+    IniWriteString(temporary, kSection, L"Protected", item.IsProtected() ? L"1" : L"0");
+    IniWriteString(temporary, kSection, L"WndName", item.WindowTitle());
+    IniWriteString(temporary, kSection, L"ExeName", item.ProgramName());
+    IniWriteString(temporary, kSection, L"Time", TimeText(item.Get_Time()));
+    if (item.Has_URL()) IniWriteString(temporary, kSection, L"URL", item.Get_URL());
 
     std::vector<CString> files{dataPath};
     for (const auto& companion : item.Companions()) {
@@ -488,10 +511,18 @@ bool CCHFileWriter::WriteItem(CCHItem& item) {
         companion->SetSaveState(kSaveStateWritten);
     }
     for (size_t i = 0; i < files.size(); ++i) {
-        IniWriteString(infoPath, kSection, FileKey(i), GetFileNameOfPath(files[i]));
+        IniWriteString(temporary, kSection, FileKey(i), GetFileNameOfPath(files[i]));
     }
-    SetCreationTime(infoPath, fileTime);
-    ClearReadOnly(infoPath);
+    SetCreationTime(temporary, fileTime);
+    if (!MoveFileExW(temporary, infoPath, rewrite ? MOVEFILE_REPLACE_EXISTING : 0)) {
+        LogError(L"CCHFileWriter::WriteItem: cannot rename the info file to " + infoPath);
+        DeleteFileForce(temporary);
+        DeleteDataFiles(files);
+        item.SetInfoPath(rewrite ? infoPath : CString());
+        item.ResetSaveState();
+        return false;
+    }
+    item.SetInfoPath(infoPath);
 
     DeleteDataFiles(earlierFiles);
     item.SetSaveState(kSaveStateWritten);

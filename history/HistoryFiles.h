@@ -85,9 +85,10 @@ public:
     bool WriteDataFile(const wchar_t* path, CCHItem& item, const FILETIME& fileTime);
 
 private:
-    // An info file made new under a free name, with a UTF-16 byte-order mark so that the
-    // profile functions keep every character of the values.
-    CString CreateInfoFile();
+    // A new info file under a temporary name, with a UTF-16 byte-order mark so that the
+    // profile functions keep every character of the values; finalPath gets the free name
+    // it is to have once complete.
+    CString CreateInfoFile(CString& finalPath);
     // MakeUniqueName that goes on from the number this writer took last for the name: a
     // save of many items would otherwise test every earlier name again for each one.
     CString NextFreeName(int kind);
