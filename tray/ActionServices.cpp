@@ -6,6 +6,8 @@
 #include "core/KeyboardInput.h"
 #include "core/Settings.h"
 #include "core/SoundPlayer.h"
+#include "core/base/Handles.h"
+#include "core/base/Logger.h"
 #include "core/base/Security.h"
 #include "pages/PromptDlg.h"
 #include "pages/richedit/RichEditStream.h"
@@ -50,7 +52,24 @@ void CSystemActionServices::Sleep(DWORD milliseconds) {
     ::Sleep(milliseconds);
 }
 
+namespace {
+
+// Keys typed before the prompt wait in the system's input queue until the target reads
+// them, and go to whatever has the focus then: the prompt would take the last of them.
+// The target's program is idle once it has read every key meant for it.
+void WaitUntilTargetReadItsInput(HWND target) {
+    DWORD processId = 0;
+    if (!target || !GetWindowThreadProcessId(target, &processId) || processId == GetCurrentProcessId()) return;
+    CHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process) return;
+    const DWORD result = WaitForInputIdle(process.get(), 2000);
+    if (result != 0) LogWriteFormat(L"AskPrompt: the target did not come to rest (%lu)", result);
+}
+
+}  // namespace
+
 INT_PTR CSystemActionServices::AskPrompt(const CString& question, HWND target, CString& answer) {
+    WaitUntilTargetReadItsInput(target);
     CPromptDlg prompt(question, target, false);
     const INT_PTR result = prompt.DoModal();
     answer = result == IDOK ? prompt.Get_Text() : CString();
