@@ -18,6 +18,7 @@
 #include "core/TrayIds.h"
 #include "phrases/Command.h"
 #include "phrases/CommandTree.h"
+#include "testkit/Resident.h"
 
 namespace {
 
@@ -80,16 +81,6 @@ HWND MenuWindowOf(DWORD processId, HWND except = nullptr) {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
         if (process == processId && IsWindowVisible(window) && window != except) return window;
-    }
-    return nullptr;
-}
-
-HWND TrayWindowOf(DWORD processId) {
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"VexloraTrayWindow", nullptr); window;
-         window = FindWindowExW(nullptr, window, L"VexloraTrayWindow", nullptr)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == processId) return window;
     }
     return nullptr;
 }
@@ -293,7 +284,7 @@ int wmain() {
         return 1;
     }
     const bool ready = PumpUntil(60000, [&] {
-        HWND tray = TrayWindowOf(residentId);
+        HWND tray = testkit::TrayWindowOf(residentId);
         DWORD_PTR registered = 0;
         return tray &&
                SendMessageTimeoutW(tray, WM_VXL_IS_HOTKEY_REGISTERED, 0, 0, SMTO_ABORTIFHUNG, 1000, &registered) &&

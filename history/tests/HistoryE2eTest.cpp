@@ -25,6 +25,7 @@
 #include "phrases/CommandTree.h"
 #include "testkit/LogFile.h"
 #include "testkit/Poll.h"
+#include "testkit/Resident.h"
 #include "testkit/TempFolder.h"
 #include "testkit/TestKit.h"
 
@@ -213,25 +214,6 @@ bool EmptyTheClipboard() {
     return CloseClipboard() != FALSE;
 }
 
-// True once the hot key is taken (by the resident program).
-bool IsHotKeyTaken() {
-    if (RegisterHotKey(nullptr, 0x7E58, MOD_CONTROL | MOD_ALT, VK_RETURN)) {
-        UnregisterHotKey(nullptr, 0x7E58);
-        return false;
-    }
-    return true;
-}
-
-HWND TrayWindowOf(DWORD processId) {
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"VexloraTrayWindow", nullptr); window;
-         window = FindWindowExW(nullptr, window, L"VexloraTrayWindow", nullptr)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == processId) return window;
-    }
-    return nullptr;
-}
-
 // A private program folder with the history saved, and the resident started and ended in it.
 class HistoryE2e : public ::testing::Test {
 protected:
@@ -316,7 +298,7 @@ TEST_F(HistoryE2e, CopiesBecomeItemsThatComeBackAfterANewStart) {
         ASSERT_EQ(1, tree.SaveRecord(tree.GetRecords().back()));
         ASSERT_TRUE(WaitForPendingSaves(10000));
     }
-    ASSERT_TRUE(PollUntil(20000, [] { return !IsHotKeyTaken(); })) << "the hot key is taken by another program";
+    ASSERT_TRUE(PollUntil(20000, [] { return !IsDefaultHotKeyTaken(); })) << "the hot key is taken by another program";
     ASSERT_NO_FATAL_FAILURE(Start(L"PhrasesDirectory=" + phrases + L"\r\n", 0));
     CTargetProgram target;
     ASSERT_TRUE(target.Start(L"/focus:edit"));

@@ -20,6 +20,7 @@
 #include "testkit/LogFile.h"
 #include "testkit/Poll.h"
 #include "testkit/ProgramFolder.h"
+#include "testkit/Resident.h"
 #include "testkit/TargetProgram.h"
 
 namespace {
@@ -40,26 +41,6 @@ const CPhraseFile kPhrases[] = {
     {L"d prompt", L"Hi %PROMPT_TEXT={Name}%!", VXL_DATA_TEXT},
     {L"e rich", L"{\\rtf1\\ansi Rich {\\b bold}}", VXL_DATA_RTF},
 };
-
-// True once the hot key is taken (by the resident program).
-bool IsHotKeyTaken() {
-    if (RegisterHotKey(nullptr, 0x7E57, MOD_CONTROL | MOD_ALT, VK_RETURN)) {
-        UnregisterHotKey(nullptr, 0x7E57);
-        return false;
-    }
-    return true;
-}
-
-// The hidden tray window of the process.
-HWND TrayWindowOf(DWORD processId) {
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"VexloraTrayWindow", nullptr); window;
-         window = FindWindowExW(nullptr, window, L"VexloraTrayWindow", nullptr)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == processId) return window;
-    }
-    return nullptr;
-}
 
 class HotKeyRoad : public ::testing::Test {
 protected:
@@ -82,7 +63,8 @@ protected:
                                            L"\r\nAddLastUsedMenuToBegin=0\r\nShowTrayBallonOnHotkey=0\r\n"
                                            L"WriteLog=1\r\nClipboardHistory=0\r\nSorting=1\r\n"));
         // The resident of an earlier test may still be going away with its hot key.
-        ASSERT_TRUE(PollUntil(20000, [] { return !IsHotKeyTaken(); })) << "the hot key is taken by another program";
+        ASSERT_TRUE(PollUntil(20000, [] { return !IsDefaultHotKeyTaken(); }))
+            << "the hot key is taken by another program";
         ASSERT_TRUE(m_resident.Start(m_folder.PathOf(L"Vexlora.exe"), L""));
         // Asked of the resident itself: taking the key here to see whether it is free would
         // race with the resident's own registration.
