@@ -654,12 +654,25 @@ void CVXLWndClipboardHandler::OnLoadedQueue(CCHQueue* loaded) {
     const bool frozen = m_queue.IsFrozen();
     m_queue.SetFrozen(false);
     // The stored items come first, in their order; what was captured since the start
-    // follows, so a copy that equals a stored item takes that item's place as the newest
-    // (with its files and protected flag) instead of appearing twice.
-    CCHItemList captured = m_queue.TakeAll();
+    // follows. A capture that equals a stored item (at a start, the clipboard mostly holds
+    // the newest one) moves that stored item to the newest place with the files it has:
+    // writing it again would leave it nowhere on disk for a moment.
+    CCHItemList merged = loaded->TakeAll();
+    for (auto& item : m_queue.TakeAll()) {
+        auto stored = std::find_if(merged.begin(), merged.end(), [&item](const std::unique_ptr<CCHItem>& held) {
+            return held->SaveState() == kSaveStateLoaded && item->IsDuplicateOf(*held);
+        });
+        if (stored == merged.end()) {
+            merged.push_back(std::move(item));
+            continue;
+        }
+        std::unique_ptr<CCHItem> kept = std::move(*stored);
+        merged.erase(stored);
+        if (!item->InfoPath().IsEmpty() && item->InfoPath() != kept->InfoPath()) item->DeleteFiles();
+        merged.push_back(std::move(kept));
+    }
     const int limit = Settings().historyMax;
-    for (auto& item : loaded->TakeAll()) m_queue.Add(std::move(item), limit);
-    for (auto& item : captured) m_queue.Add(std::move(item), limit);
+    for (auto& item : merged) m_queue.Add(std::move(item), limit);
     m_queue.SetFrozen(frozen);
     NotifyParent(kHistoryNotifyCountChanged, 0);
 }

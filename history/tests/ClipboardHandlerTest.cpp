@@ -233,6 +233,7 @@ TEST_F(HistoryHandler, TheParentIsToldWhatChanged) {
 // on the clipboard at the new start is not added twice, and no file is left over.
 TEST_F(HistoryHandler, TheHistoryComesBackAfterARestart) {
     g_settings.saveHistory = true;
+    CString newestInfo;
     {
         CVXLWndClipboardHandler& handler = MakeHandler();
         for (const wchar_t* text : {L"one", L"two", L"три", L"four"}) Copy({{CF_UNICODETEXT, Utf16(text)}});
@@ -241,6 +242,7 @@ TEST_F(HistoryHandler, TheHistoryComesBackAfterARestart) {
         handler.SaveNow();
         testkit::PumpMessagesUntil(200, [] { return false; });
         WaitForDisk();
+        newestInfo = handler.Get_Item(0)->InfoPath();
         m_handler.reset();
     }
     // The clipboard still holds "four" when the program starts again.
@@ -257,6 +259,8 @@ TEST_F(HistoryHandler, TheHistoryComesBackAfterARestart) {
     WaitForDisk();
     std::vector<CString> infoFiles;
     EXPECT_EQ(4u, EnumInfoFiles(m_folder, infoFiles));
+    EXPECT_EQ(std::wstring(newestInfo.GetString()), handler.Get_Item(0)->InfoPath().GetString())
+        << "the stored item stays with its files";
 }
 
 // A save that wrote an item's older text does not mark the edited item saved.
