@@ -156,7 +156,15 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         if (m_commandLine->IsCfu()) PostMessage(WM_COMMAND, ID_CHECK_FOR_UPDATES);
     }
     if (!IsWelcomeAlreadyStarted()) StartWelcomeProgram(m_hWnd, true);
+    ApplyAltTabSetting();
     return 0;
+}
+
+void CVXLTrayWnd::ApplyAltTabSetting() {
+    if (!CVXLSettings::GetInstance().ShowIconInAltTab_ForFP)
+        m_altTab.Destroy();
+    else if (!m_altTab.Create(m_hWnd, WM_VXL_ALT_TAB))
+        LogError(L"CVXLTrayWnd: the Alt-Tab entry cannot be made");
 }
 
 void CVXLTrayWnd::StartLateWatchers() {
@@ -193,6 +201,7 @@ LRESULT CVXLTrayWnd::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
 LRESULT CVXLTrayWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
     // Every watcher and worker thread waits on the exit event beside its own work.
     SetEvent(m_exitEvent);
+    m_altTab.Destroy();
     StopServices();
     // Takes the icon off the tray and frees its pictures.
     m_trayIcon.reset();
@@ -541,6 +550,7 @@ LRESULT CVXLTrayWnd::OnEditorEnded(UINT, WPARAM, LPARAM, BOOL&) {
 
 void CVXLTrayWnd::ReloadAfterEditorEnded() {
     CVXLSettings::GetInstance().Load();
+    ApplyAltTabSetting();
     InstallClipboardHistoryIfMissing();
     if (m_roads) m_roads->ForgetFonts();
     UnregisterPhraseHotKey();
@@ -568,6 +578,7 @@ void CVXLTrayWnd::ReloadAfterEditorEvent() {
 
 void CVXLTrayWnd::ReloadLanguage() {
     MakeSettingsLanguageCurrent();
+    m_altTab.SetText();
     RefreshTrayTip();
 }
 

@@ -8,6 +8,7 @@
 #include "core/CommandLine.h"
 #include "core/DesktopWatch.h"
 #include "core/TrayIds.h"
+#include "history/pane/AltTabWindow.h"
 #include "phrases/CommandTree.h"
 #include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
@@ -198,6 +199,7 @@ private:
     void WelcomeCommand(WORD id);
     void SaveFromClipboardCommand(WORD id);
     void StartEditor(bool addFromClipboard);
+    void ApplyAltTabSetting();
     void AutostartCommand(WORD id);
     void KeepHistoryCommand(WORD id);
     void ReKeepHistoryCommand(WORD id);
@@ -254,6 +256,8 @@ private:
     bool (*m_pulseOptionsChanged)() = nullptr;
     // The language files of the open tray menu, by id from kFirstLanguageCommandId.
     std::vector<CString> m_trayMenuLanguages;
+    // The program's entry in the Alt-Tab switcher, while the settings ask for it.
+    CWndAltTabIconHolder m_altTab;
     CVXLCommandTree m_phraseTree;
     std::unique_ptr<CTrayIcon> m_trayIcon;
     ITrayShell* m_trayShell = nullptr;
