@@ -21,3 +21,11 @@ HICON GetFileIcon(const wchar_t* path, int flag) {
 HICON GetFileIconSmallOrLarge(const wchar_t* path, bool large) {
     return ShellFileIcon(path, large ? SHGFI_LARGEICON : SHGFI_SMALLICON);
 }
+
+HICON GetIconByExtension(const wchar_t* extension, bool small) {
+    if (!extension || !*extension) return nullptr;
+    SHFILEINFOW info = {};
+    const UINT flags = SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | (small ? SHGFI_SMALLICON : 0);
+    if (!SHGetFileInfoW(extension, FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags)) return nullptr;
+    return info.hIcon;
+}

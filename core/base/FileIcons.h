@@ -9,3 +9,6 @@ HICON GetFileIcon(const wchar_t* path, int flag);
 // The shell's large (SHGFI_LARGEICON) or small (SHGFI_SMALLICON) icon of the file; null
 // on failure.
 HICON GetFileIconSmallOrLarge(const wchar_t* path, bool large);
+// The shell's icon for files of the extension (".txt"), whether or not such a file
+// exists (SHGFI_USEFILEATTRIBUTES): small or large. Null when the shell has none.
+HICON GetIconByExtension(const wchar_t* extension, bool small);
