@@ -188,8 +188,8 @@ int CHistoryListView::GetSelected(std::vector<int>& selected) const {
     selected.clear();
     selected.reserve(static_cast<size_t>(::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0)));
     int index = -1;
-    while ((index = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(index),
-                                                    LVNI_SELECTED))) >= 0)
+    while ((index = static_cast<int>(
+                ::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED))) >= 0)
         selected.push_back(index);
     return static_cast<int>(selected.size());
 }
@@ -207,7 +207,8 @@ int CHistoryListView::AddLoadedGroup() {
     group.pszFooter = loaded.GetBuffer();
     group.uAlign = LVGA_HEADER_RIGHT | LVGA_FOOTER_RIGHT;
     group.iGroupId = 1;
-    const LRESULT index = ::SendMessageW(m_hWnd, LVM_INSERTGROUP, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&group));
+    const LRESULT index =
+        ::SendMessageW(m_hWnd, LVM_INSERTGROUP, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&group));
     loaded.ReleaseBuffer();
     if (index < 0) return 0;
     ::SendMessageW(m_hWnd, LVM_ENABLEGROUPVIEW, TRUE, 0);
@@ -281,7 +282,8 @@ void CHistoryListView::DrawHelp(const RECT& empty) {
     CSelectObject selectFont(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
 
     if (m_helpLines.empty())
-        m_helpLines = BuildListHelpLines(LoadUiString(IDS_DOUBLE_CLICK_HINT), LoadUiString(IDS_QUICK_COPY_HINT), m_help);
+        m_helpLines =
+            BuildListHelpLines(LoadUiString(IDS_DOUBLE_CLICK_HINT), LoadUiString(IDS_QUICK_COPY_HINT), m_help);
     CString text;
     for (const CString& line : m_helpLines) {
         if (!text.IsEmpty()) text += L"\n\n";
@@ -329,8 +331,7 @@ LRESULT CHistoryListView::OnTipShow(int, NMHDR* header, BOOL& handled) {
     }
     RECT item = {};
     item.left = LVIR_BOUNDS;
-    if (m_tipItem < 0 ||
-        !::SendMessageW(m_hWnd, LVM_GETITEMRECT, m_tipItem, reinterpret_cast<LPARAM>(&item))) {
+    if (m_tipItem < 0 || !::SendMessageW(m_hWnd, LVM_GETITEMRECT, m_tipItem, reinterpret_cast<LPARAM>(&item))) {
         handled = FALSE;
         return 0;
     }

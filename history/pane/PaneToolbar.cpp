@@ -47,10 +47,26 @@ bool IsMainWindowCommand(UINT id) {
 
 }  // namespace
 
-const UINT kToolbarMenuIds[20] = {ID_SHOW_PHRASES_MENU, ID_PANE_SHOW_ALL_ITEMS, 0, ID_PANE_PIN, 0,
-                                  kIdClearHistory, kIdHistoryRekeep, 0, kIdTips, kIdWelcome, kIdSounds,
-                                  kIdMuteMode, ID_OPEN_EDITOR, 0, ID_RUN_AS_ADMIN, ID_CHECK_FOR_UPDATES,
-                                  kIdCommandLineKeys, ID_APP_ABOUT, 0, ID_APP_EXIT};
+const UINT kToolbarMenuIds[20] = {ID_SHOW_PHRASES_MENU,
+                                  ID_PANE_SHOW_ALL_ITEMS,
+                                  0,
+                                  ID_PANE_PIN,
+                                  0,
+                                  kIdClearHistory,
+                                  kIdHistoryRekeep,
+                                  0,
+                                  kIdTips,
+                                  kIdWelcome,
+                                  kIdSounds,
+                                  kIdMuteMode,
+                                  ID_OPEN_EDITOR,
+                                  0,
+                                  ID_RUN_AS_ADMIN,
+                                  ID_CHECK_FOR_UPDATES,
+                                  kIdCommandLineKeys,
+                                  ID_APP_ABOUT,
+                                  0,
+                                  ID_APP_EXIT};
 
 CVXLToolbarWnd::CVXLToolbarWnd(UINT queryMessage, IToolbarMenuHost& menuHost)
     : m_queryMessage(queryMessage), m_menuHost(menuHost), m_mouseLeave(&m_hWnd) {}
@@ -62,6 +78,7 @@ CVXLToolbarWnd::~CVXLToolbarWnd() {
 HWND CVXLToolbarWnd::Create(HWND pane, const RECT& rect, DWORD style, UINT id) {
     if (!CreateControl(TOOLBARCLASSNAMEW, pane, rect, style, 0, id)) return nullptr;
     SetUpButtons();
+    StretchLeadingSeparator();
     return m_hWnd;
 }
 
@@ -148,7 +165,12 @@ BOOL CVXLToolbarWnd::PostToParent(UINT message, WPARAM wParam, LPARAM lParam) co
 }
 
 bool CVXLToolbarWnd::IsOverButton(POINT clientPoint) const {
-    return SendMessage(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&clientPoint)) >= 0;
+    const LRESULT index = SendMessage(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&clientPoint));
+    if (index < 0) return false;
+    // Some tool bars report separators as hits too; the stretching one is the empty part.
+    TBBUTTON button = {};
+    return SendMessage(TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button)) &&
+           !(button.fsStyle & BTNS_SEP);
 }
 
 void CVXLToolbarWnd::StartHoverTimer() {
@@ -253,11 +275,16 @@ LRESULT CVXLToolbarWnd::OnLButtonDblClk(UINT, WPARAM, LPARAM lParam, BOOL& handl
 
 LRESULT CVXLToolbarWnd::OnSize(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
     const LRESULT result = DefWindowProc(message, wParam, lParam);
+    StretchLeadingSeparator();
+    return result;
+}
+
+void CVXLToolbarWnd::StretchLeadingSeparator() {
     RECT first = {};
     RECT last = {};
     if (!SendMessage(TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&first)) ||
         !SendMessage(TB_GETITEMRECT, kButtonCount - 1, reinterpret_cast<LPARAM>(&last)))
-        return result;
+        return;
     RECT client = {};
     GetClientRect(m_hWnd, &client);
     const int width = (client.right - client.left) - (last.right - first.left) - GetSystemMetrics(SM_CXVSCROLL);
@@ -266,7 +293,6 @@ LRESULT CVXLToolbarWnd::OnSize(UINT message, WPARAM wParam, LPARAM lParam, BOOL&
     info.dwMask = TBIF_BYINDEX | TBIF_SIZE;
     info.cx = static_cast<WORD>(width > 0 ? width : 0);
     SendMessage(TB_SETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&info));
-    return result;
 }
 
 LRESULT CVXLToolbarWnd::OnSetCursor(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
@@ -312,7 +338,7 @@ void CVXLToolbarWnd::ShowContextMenu(POINT clientPoint) {
     const int button = static_cast<int>(SendMessage(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&clientPoint)));
     POINT screenPoint = clientPoint;
     RECT buttonRect = {};
-    if (button >= 0 && GetButtonScreenRect(button, buttonRect)) {
+    if (IsOverButton(clientPoint) && GetButtonScreenRect(button, buttonRect)) {
         screenPoint = {buttonRect.left, buttonRect.bottom};
     } else {
         ClientToScreen(m_hWnd, &screenPoint);
@@ -351,7 +377,9 @@ UINT CVXLToolbarWnd::TrackContextMenu(POINT screenPoint) {
         AppendMenuW(menu, MF_STRING, id, caption);
     }
 
-    const auto enable = [menu](UINT id, bool on) { EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+    const auto enable = [menu](UINT id, bool on) {
+        EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    };
     enable(ID_RUN_AS_ADMIN, !facts.elevated);
     CheckMenuItem(menu, kIdSounds, MF_BYCOMMAND | (facts.soundsOn ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, kIdMuteMode, MF_BYCOMMAND | (facts.muted ? MF_CHECKED : MF_UNCHECKED));

@@ -16,11 +16,11 @@
 #include "platform/wtl/AtlWin.h"
 
 // WM_NOTIFY codes to the pane.
-const int kToolbarNotifyPhraseMenu = -696;    // show the phrase menu (posted or sent)
-const int kToolbarQueryCollapsed = -697;      // answer nonzero while the pane is collapsed
-const int kToolbarNotifyShowAll = -698;       // "Show All Items" was chosen
+const int kToolbarNotifyPhraseMenu = -696;     // show the phrase menu (posted or sent)
+const int kToolbarQueryCollapsed = -697;       // answer nonzero while the pane is collapsed
+const int kToolbarNotifyShowAll = -698;        // "Show All Items" was chosen
 const int kToolbarQueryShowAllUnavail = -699;  // answer 0 while "Show All Items" is available
-const int kToolbarNotifyMouseRested = -700;   // the mouse rested over the bar
+const int kToolbarNotifyMouseRested = -700;    // the mouse rested over the bar
 
 const UINT_PTR kToolbarHoverTimer = 1212;
 const UINT kToolbarHoverMs = 1000;
@@ -31,11 +31,11 @@ const int kToolbarBackgroundHistoryOff = 17;
 
 // What the context menu needs from the program beyond the pane.
 struct CToolbarMenuFacts {
-    bool elevated = false;       // the process runs elevated
-    bool admin = false;          // the user is an administrator
-    bool soundsOn = false;       // SoundOnEventsV094
-    bool muted = false;          // the program's sounds are muted
-    CString languagePrefix;      // empty when no language file is in use
+    bool elevated = false;   // the process runs elevated
+    bool admin = false;      // the user is an administrator
+    bool soundsOn = false;   // SoundOnEventsV094
+    bool muted = false;      // the program's sounds are muted
+    CString languagePrefix;  // empty when no language file is in use
 };
 
 class IToolbarMenuHost {
@@ -120,6 +120,8 @@ private:
     LRESULT OnMenuRequest(int id, NMHDR* header, BOOL& handled);
 
     void SetUpButtons();
+    // The buttons keep to the right edge whatever the width.
+    void StretchLeadingSeparator();
     bool IsOverButton(POINT clientPoint) const;
     void StartHoverTimer();
     void KillHoverTimer();

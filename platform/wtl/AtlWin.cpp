@@ -42,8 +42,8 @@ HWND CWindowImplBase::Create(HWND parent, const RECT& rect, const wchar_t* windo
                            rect.bottom - rect.top, parent, menuOrId, instance, createParam);
 }
 
-HWND CWindowImplBase::CreateControl(const wchar_t* className, HWND parent, const RECT& rect, DWORD style,
-                                    DWORD exStyle, UINT id) {
+HWND CWindowImplBase::CreateControl(const wchar_t* className, HWND parent, const RECT& rect, DWORD style, DWORD exStyle,
+                                    UINT id) {
     if (m_hWnd) return nullptr;
     HINSTANCE instance = Module().GetModuleInstance();
     if (!instance) instance = GetModuleHandleW(nullptr);

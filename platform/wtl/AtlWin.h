@@ -146,11 +146,11 @@ private:
     }
 
 // By notification code alone, from whichever child (a control's own tool tip names no id).
-#define NOTIFY_CODE_HANDLER(notifyCode, func)                                                               \
+#define NOTIFY_CODE_HANDLER(notifyCode, func)                                                           \
     if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) { \
-        bHandled = TRUE;                                                                                    \
-        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);               \
-        if (bHandled) return TRUE;                                                                          \
+        bHandled = TRUE;                                                                                \
+        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);           \
+        if (bHandled) return TRUE;                                                                      \
     }
 
 // In a child control's map: its own notifications, reflected by the parent.
