@@ -42,6 +42,22 @@ HWND CWindowImplBase::Create(HWND parent, const RECT& rect, const wchar_t* windo
                            rect.bottom - rect.top, parent, menuOrId, instance, createParam);
 }
 
+HWND CWindowImplBase::CreateControl(const wchar_t* className, HWND parent, const RECT& rect, DWORD style, DWORD exStyle,
+                                    UINT id) {
+    if (m_hWnd) return nullptr;
+    HINSTANCE instance = Module().GetModuleInstance();
+    if (!instance) instance = GetModuleHandleW(nullptr);
+    HWND window = CreateWindowExW(exStyle, className, nullptr, style, rect.left, rect.top, rect.right - rect.left,
+                                  rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                  instance, nullptr);
+    if (!window) return nullptr;
+    if (!SubclassWindow(window)) {
+        ::DestroyWindow(window);
+        return nullptr;
+    }
+    return window;
+}
+
 BOOL CWindowImplBase::SubclassWindow(HWND window) {
     if (m_hWnd || !wincore::SubclassObject(window, this)) return FALSE;
     m_superProc = wincore::PreviousProcedure(window);

@@ -35,6 +35,12 @@ public:
     HWND m_hWnd;
 };
 
+// The signed client or screen point a mouse message carries (GET_X_LPARAM and
+// GET_Y_LPARAM, without windowsx.h, whose SubclassWindow macro would clash).
+inline POINT PointFromLParam(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
 // The dispatch every window implementation and dialog provides through its message map.
 using CMessageMap = wincore::CMessageTarget;
 
@@ -53,6 +59,11 @@ public:
     // and creates the window. Null on failure.
     HWND Create(HWND parent, const RECT& rect, const wchar_t* windowName, DWORD style, DWORD exStyle = 0,
                 HMENU menuOrId = nullptr, void* createParam = nullptr);
+    // Creates a window of a system class (a common control) and takes over its messages
+    // at once; its WM_NCCREATE and WM_CREATE have passed by then, so setting it up is the
+    // caller's next step. Null when the window cannot be made or taken over.
+    HWND CreateControl(const wchar_t* className, HWND parent, const RECT& rect, DWORD style, DWORD exStyle = 0,
+                       UINT id = 0);
     // Takes over an existing window's messages; false when it is not a window or
     // already subclassed. The object lets the window go at its WM_DESTROY.
     BOOL SubclassWindow(HWND window);
@@ -132,6 +143,14 @@ private:
         bHandled = TRUE;                                                                              \
         lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);         \
         if (bHandled) return TRUE;                                                                    \
+    }
+
+// By notification code alone, from whichever child (a control's own tool tip names no id).
+#define NOTIFY_CODE_HANDLER(notifyCode, func)                                                           \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == static_cast<UINT>(notifyCode)) { \
+        bHandled = TRUE;                                                                                \
+        lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);           \
+        if (bHandled) return TRUE;                                                                      \
     }
 
 // In a child control's map: its own notifications, reflected by the parent.
