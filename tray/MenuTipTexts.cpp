@@ -11,18 +11,11 @@
 
 namespace {
 
-const wchar_t kEmDash[] = L"\u2014";
 const int kSeparatorDashes = 20;
 const UINT kTrayMenuResource = 128;
 const UINT kPaneMenuResource = 205;
 const int kHistoryTextChars = 150;
 const int kPreviewHalf = 50;
-
-CString Dashes(int count) {
-    CString text;
-    for (int i = 0; i < count; ++i) text += kEmDash;
-    return text;
-}
 
 void AppendSeparator(CString& text) {
     AppendSeparatorLine(text, kSeparatorDashes, true);
@@ -148,14 +141,14 @@ void CMenuTipTexts::AppendSavedFormatsLine(CString& text) {
         if (count++) names += L", ";
         names += kNames[i];
     }
-    text += L"\n" + Dashes(kSeparatorDashes) + L"\n   \u00BB ";
+    text += L"\n" + MakeEmDashes(kSeparatorDashes) + L"\n   \u00BB ";
     text += m_facts.UiString(IDS_FORMATS) + L" " + WrapSquareBrackets(IntToStr(count)) + L": " + names;
 }
 
 void CMenuTipTexts::AppendItemPreview(CString& text, int form) {
     const CString item = m_facts.FocusedItemText(form);
     if (item.IsEmpty()) return;
-    text += L"\n" + Dashes(kSeparatorDashes) + L"\n" + MakeHtmlFragmentPreview(item, form);
+    text += L"\n" + MakeEmDashes(kSeparatorDashes) + L"\n" + MakeHtmlFragmentPreview(item, form);
 }
 
 CString CMenuTipTexts::TrackingMethodText() {
@@ -223,7 +216,7 @@ CString CMenuTipTexts::UpdateTip() {
     const CString lead = L"\r\n   \u2022 ";
     const CTipSettings settings = m_facts.Settings();
     CString text = CommandText(ID_CHECK_FOR_UPDATES);
-    text += L"\r\n" + Dashes(23);
+    text += L"\r\n" + MakeEmDashes(23);
     text += lead + m_facts.UiString(IDS_LAST_UPDATE_CHECK) + L": " + m_facts.LastUpdateCheckText();
     text +=
         lead + m_facts.UiString(IDS_LATEST_FOUND_VERSION) + L": " + WrapSquareBrackets(m_facts.LatestFoundVersion());
@@ -241,10 +234,10 @@ CString CMenuTipTexts::UpdateTip() {
 }
 
 CString CMenuTipTexts::AboutTip() {
-    CString text = CommandText(ID_APP_ABOUT) + L"\n" + Dashes(23);
+    CString text = CommandText(ID_APP_ABOUT) + L"\n" + MakeEmDashes(23);
     text += L"\n" + m_facts.ProductVersionText();
     text += L"\n" + m_facts.UiString(IDS_VERSION_RELEASED) + L" " + m_facts.BuildDateText();
-    text += L"\n" + Dashes(23) + L"\n";
+    text += L"\n" + MakeEmDashes(23) + L"\n";
     std::vector<CString> lines = m_facts.SiblingFileLines();
     SYSTEMTIME releaseCandidate = {};
     releaseCandidate.wYear = 2024;
@@ -390,7 +383,7 @@ void CMenuTipTexts::GetTipStringForClipboardHistory(CString& text, UINT id, CStr
             (source.IsEmpty() ? m_facts.UiString(IDS_SOURCE_UNKNOWN) : source);
     text += L"\r\n" + item.captureTime;
     if (!itemText.IsEmpty()) text += L"\r\n\r\n" + itemText;
-    text += L"\n" + Dashes(kSeparatorDashes) + L"\n   \u00BB " + m_facts.UiString(IDS_SAVE_ITEM_HINT);
+    text += L"\n" + MakeEmDashes(kSeparatorDashes) + L"\n   \u00BB " + m_facts.UiString(IDS_SAVE_ITEM_HINT);
     if (item.kind == kHistoryKindSisterData && !item.metaText.IsEmpty()) {
         AppendSeparator(text);
         text += item.metaText;
@@ -419,8 +412,8 @@ CString CMenuTipTexts::TableText(UINT id, CString& title) {
             return UndoTip();
         case ID_HISTORY_CLEAR:
         case ID_PANE_DELETE:
-            return T + L"\n   " + Dashes(kSeparatorDashes) + L"\n   \u00BB " + m_facts.UiString(IDS_UNDO_HINT) + L" " +
-                   Quoted(m_facts.TranslatedMenuText(kPaneMenuResource, ID_UNDO));
+            return T + L"\n   " + MakeEmDashes(kSeparatorDashes) + L"\n   \u00BB " + m_facts.UiString(IDS_UNDO_HINT) +
+                   L" " + Quoted(m_facts.TranslatedMenuText(kPaneMenuResource, ID_UNDO));
         case ID_APP_ABOUT:
             return AboutTip();
         case ID_COPY_EXCLUDE_SYMBOLS:
@@ -429,7 +422,7 @@ CString CMenuTipTexts::TableText(UINT id, CString& title) {
             return T + L"\r\n" + m_facts.UiString(IDS_CLOSE_BEFORE_EDIT) + L"\r\n\r\n" + m_facts.SettingsFilePath();
         case ID_HISTORY_SAVE_ON_EXIT: {
             const CString folder = m_facts.HistoryFolder();
-            text = T + L"\n" + Dashes(kSeparatorDashes) + L"\n   \u00BB " + m_facts.UiString(IDS_FOLDER) + L": " +
+            text = T + L"\n" + MakeEmDashes(kSeparatorDashes) + L"\n   \u00BB " + m_facts.UiString(IDS_FOLDER) + L": " +
                    WrapSquareBrackets(folder);
             AppendAccessLines(text, folder);
             return text;
@@ -518,7 +511,7 @@ CString CMenuTipTexts::TableText(UINT id, CString& title) {
         case ID_RUN_AS_ADMIN: {
             const CString admin = AdministratorText();
             if (admin.IsEmpty()) return T;
-            return T + L"\n" + Dashes(25) + L"\n" + admin;
+            return T + L"\n" + MakeEmDashes(25) + L"\n" + admin;
         }
         case ID_PANE_COPY_SOURCE_URL:
         case ID_PANE_OPEN_SOURCE_URL:
@@ -596,7 +589,7 @@ void CMenuTipTexts::GetMenuTipText(CString& text, UINT id, CString& title) {
 
     if (IsWebCommand(id)) {
         const CString address = m_facts.WebAddress(id);
-        if (!address.IsEmpty()) text += L"\n" + Dashes(kSeparatorDashes) + L"\n \u00BB " + address;
+        if (!address.IsEmpty()) text += L"\n" + MakeEmDashes(kSeparatorDashes) + L"\n \u00BB " + address;
     }
 }
 

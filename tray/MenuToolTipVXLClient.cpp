@@ -258,8 +258,9 @@ void CTrayTipFacts::ClipboardFormats(bool& rtf, bool& text, bool& html) {
 }
 
 int CTrayTipFacts::TrackingMethod() {
-    // The handler does not tell its method yet: without it the service counts as not tried.
-    return 0;
+    // The handler does not tell its method yet; an unknown method shows no method text
+    // rather than a wrong one.
+    return -1;
 }
 
 DWORD CTrayTipFacts::ClipboardSequenceNumber() {

@@ -16,6 +16,8 @@
 #include "core/TrayIds.h"
 #include "core/UiStringIds.h"
 #include "core/base/AppPaths.h"
+#include "core/base/FileIcons.h"
+#include "core/base/Handles.h"
 #include "core/base/TextHelpers.h"
 #include "testkit/TempFolder.h"
 #include "testkit/fakes/ManualMenuTipDelay.h"
@@ -359,6 +361,57 @@ TEST(MenuTipIcons, RealLoaderKeepsWhatItLoads) {
     EXPECT_EQ(folder, tip.GetTipIcon(ID_OPEN_PHRASES_FOLDER));
     const MenuTipIcon web = tip.GetTipIcon(ID_VISIT_FORUM);
     EXPECT_NE(kMenuTipInfoIcon, web) << "the .html type's icon when the web resource is missing";
+}
+
+// A 16-pixel icon with one red pixel in its top-left corner.
+HICON MakeCornerIcon() {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 16;
+    info.bmiHeader.biHeight = -16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!color || !bits) return nullptr;
+    static_cast<DWORD*>(bits)[0] = 0xFFFF0000;
+    HBITMAP mask = CreateBitmap(16, 16, 1, 1, nullptr);
+    ICONINFO parts = {TRUE, 0, 0, mask, color};
+    HICON icon = CreateIconIndirect(&parts);
+    DeleteObject(color);
+    DeleteObject(mask);
+    return icon;
+}
+
+DWORD PixelAt(HICON icon, int x, int y) {
+    ICONINFO parts = {};
+    if (!GetIconInfo(icon, &parts)) return 0;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 16;
+    info.bmiHeader.biHeight = -16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> pixels(256);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, parts.hbmColor, 0, 16, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    return pixels[static_cast<size_t>(y) * 16 + x] & 0xFFFFFF;
+}
+
+TEST(MenuTipIcons, RotationTurnsClockwise) {
+    CIconHandle corner(MakeCornerIcon());
+    ASSERT_TRUE(corner);
+    ASSERT_EQ(0xFF0000u, PixelAt(corner.get(), 0, 0));
+    CIconHandle quarter(CreateRotatedIcon(corner.get(), 1));
+    ASSERT_TRUE(quarter);
+    EXPECT_EQ(0xFF0000u, PixelAt(quarter.get(), 15, 0));
+    EXPECT_EQ(0u, PixelAt(quarter.get(), 0, 0));
+    CIconHandle half(CreateRotatedIcon(corner.get(), 2));
+    EXPECT_EQ(0xFF0000u, PixelAt(half.get(), 15, 15));
+    EXPECT_EQ(nullptr, CreateRotatedIcon(corner.get(), 4));
 }
 
 // ---------------------------------------------------------------------------------------
