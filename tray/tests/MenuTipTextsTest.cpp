@@ -363,14 +363,19 @@ TEST(MenuTipIcons, RealLoaderKeepsWhatItLoads) {
     EXPECT_NE(kMenuTipInfoIcon, web) << "the .html type's icon when the web resource is missing";
 }
 
-// A 16-pixel icon with one red pixel in its top-left corner.
-HICON MakeCornerIcon() {
+BITMAPINFO Icon16Info() {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = 16;
     info.bmiHeader.biHeight = -16;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    return info;
+}
+
+// A 16-pixel icon with one red pixel in its top-left corner.
+HICON MakeCornerIcon() {
+    BITMAPINFO info = Icon16Info();
     void* bits = nullptr;
     HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!color || !bits) return nullptr;
@@ -386,12 +391,7 @@ HICON MakeCornerIcon() {
 DWORD PixelAt(HICON icon, int x, int y) {
     ICONINFO parts = {};
     if (!GetIconInfo(icon, &parts)) return 0;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 16;
-    info.bmiHeader.biHeight = -16;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = Icon16Info();
     std::vector<DWORD> pixels(256);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, parts.hbmColor, 0, 16, pixels.data(), &info, DIB_RGB_COLORS);
