@@ -133,6 +133,7 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         AddCollectedError(L"No install on launch. Flag specifided");
     else
         StartServices();
+    CreateMenuToolTip();
     m_trayIcon = std::make_unique<CTrayIcon>(m_hWnd, *this, m_trayShell ? *m_trayShell : GetSystemTrayShell());
     // The shell may not be there yet (a start with Windows): the installer keeps asking.
     if (!StartTrayIconInstaller(m_hWnd, WM_VXL_INSTALL_TRAY_ICON, m_exitEvent)) m_trayIcon->InstallTrayIcon();
@@ -198,11 +199,22 @@ LRESULT CVXLTrayWnd::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
     }
 }
 
+void CVXLTrayWnd::CreateMenuToolTip() {
+    m_menuTip =
+        std::make_unique<CMenuToolTipVXLClient>(&m_phraseTree, &m_trayMenuLanguages, m_menuHistory, &m_collectedErrors);
+    if (m_menuTipDelay) m_menuTip->SetDelay(std::move(m_menuTipDelay));
+    if (!m_menuTip->Create(m_hWnd, LoadUiString(IDS_MENU_TIP_TITLE), GetModuleHandleW(nullptr), 0, nullptr)) {
+        LogError(L"CVXLTrayWnd::OnCreate: cannot create the menu tool tip");
+        m_menuTip.reset();
+    }
+}
+
 LRESULT CVXLTrayWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
     // Every watcher and worker thread waits on the exit event beside its own work.
     SetEvent(m_exitEvent);
     m_altTab.Destroy();
     StopServices();
+    m_menuTip.reset();
     // Takes the icon off the tray and frees its pictures.
     m_trayIcon.reset();
     if (wtl::CMessageLoop* loop = wtl::Module().GetMessageLoop()) {
@@ -494,15 +506,29 @@ LRESULT CVXLTrayWnd::OnHotKey(UINT, WPARAM id, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT CVXLTrayWnd::OnMenuSelect(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+LRESULT CVXLTrayWnd::OnMenuSelect(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
     handled = FALSE;
-    if (m_roads && m_roads->IsPhraseMenuShown()) return 0;
+    if (m_roads && m_roads->IsPhraseMenuShown()) {
+        if (m_menuTip) m_menuTip->Hide();
+        return 0;
+    }
     const UINT item = LOWORD(wParam);
     if (!(HIWORD(wParam) & MF_POPUP)) m_lastMenuItem = item;
+    if (m_menuTip) m_menuTip->OnMenuSelect(item, HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
     if (item == ID_FLOAT_PANE || item == ID_SHOW_FLOAT_PANE)
         SetTimer(m_hWnd, kTimerFloatPaneItem, 1000, nullptr);
     else
         KillTimer(m_hWnd, kTimerFloatPaneItem);
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnEnterIdle(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (m_menuTip) m_menuTip->OnEnterIdle(static_cast<UINT>(wParam), reinterpret_cast<HWND>(lParam));
+    return 0;
+}
+
+LRESULT CVXLTrayWnd::OnHideMenuToolTip(UINT, WPARAM, LPARAM, BOOL&) {
+    if (m_menuTip) m_menuTip->Hide();
     return 0;
 }
 
@@ -817,6 +843,7 @@ UINT CVXLTrayWnd::DisplayTrayMenuWithPoint(int x, int y) {
         chosen = static_cast<UINT>(TrackPopupMenu(menu.popup, TPM_RETURNCMD, x, y, 0, m_hWnd, nullptr));
         menu.resource.reset();
         EndMenu();
+        if (m_menuTip) m_menuTip->Hide();
         ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
     }
     LogWriteFormat(L"DisplayTrayMenuWithPoint x=%d y=%d bLoad=%d, bPOPUP=%d", x, y, menu.popup ? 1 : 0,

@@ -12,6 +12,7 @@
 #include "phrases/CommandTree.h"
 #include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
+#include "tray/MenuToolTipVXLClient.h"
 #include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
 #include "tray/TrayRules.h"
@@ -66,6 +67,10 @@ public:
     bool IsPhraseHotKeyRegistered() const { return m_hotKeyRegistered != FALSE; }
 
     CVXLCommandTree& GetPhraseTree() { return m_phraseTree; }
+    // The tip of this window's menus; null before creation.
+    CMenuToolTipVXLClient* GetMenuToolTip() { return m_menuTip.get(); }
+    // What makes the menu tip wait; only before Create.
+    void SetMenuTipDelay(std::unique_ptr<IMenuTipDelay> delay) { m_menuTipDelay = std::move(delay); }
     // The icon in the notification area; null before creation and after destruction.
     CTrayIcon* GetTrayIcon() { return m_trayIcon.get(); }
     // A shell stand-in for tests; the system's by default. Only before Create.
@@ -105,6 +110,8 @@ public:
     MESSAGE_HANDLER(WM_VXL_REFRESH_AND_CHECK, OnRefreshAndCheck)
     MESSAGE_HANDLER(WM_HOTKEY, OnHotKey)
     MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+    MESSAGE_HANDLER(WM_ENTERIDLE, OnEnterIdle)
+    MESSAGE_HANDLER(WM_VXL_HIDE_MENU_TOOLTIP, OnHideMenuToolTip)
     MESSAGE_HANDLER(WM_SYSCOLORCHANGE, OnSysColorChange)
     MESSAGE_HANDLER(WM_VXL_QUERY, OnQuery)
     MESSAGE_HANDLER(WM_VXL_EDITOR_LAUNCH, OnEditorLaunch)
@@ -163,6 +170,8 @@ private:
     LRESULT OnRefreshAndCheck(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnHotKey(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMenuSelect(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnEnterIdle(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnHideMenuToolTip(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSysColorChange(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnQuery(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnEditorLaunch(UINT, WPARAM, LPARAM, BOOL&);
@@ -225,6 +234,7 @@ private:
     void CorrectFloatPanePlacement();
     void ChooseLanguage(const CString& file, bool fromTrayMenu);
 
+    void CreateMenuToolTip();
     void StartLateWatchers();
     // The settings were changed by the editor: everything that depends on them follows.
     void ReloadAfterEditorEnded();
@@ -269,4 +279,6 @@ private:
     BOOL m_hotKeyRegistered = FALSE;
     DWORD m_lastClipboardSequence = 0;
     std::vector<CString> m_collectedErrors;
+    std::unique_ptr<IMenuTipDelay> m_menuTipDelay;
+    std::unique_ptr<CMenuToolTipVXLClient> m_menuTip;
 };

@@ -1,6 +1,9 @@
 #include "core/base/FileIcons.h"
 
 #include <shellapi.h>
+#include <string.h>
+
+#include <vector>
 
 namespace {
 
@@ -22,10 +25,21 @@ HICON GetFileIconSmallOrLarge(const wchar_t* path, bool large) {
     return ShellFileIcon(path, large ? SHGFI_LARGEICON : SHGFI_SMALLICON);
 }
 
-HICON GetIconByExtension(const wchar_t* extension, bool small) {
+HICON GetIconByExtension(const wchar_t* extension, bool large) {
     if (!extension || !*extension) return nullptr;
     SHFILEINFOW info = {};
-    const UINT flags = SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | (small ? SHGFI_SMALLICON : 0);
+    const UINT flags = SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | (large ? 0 : SHGFI_SMALLICON);
     if (!SHGetFileInfoW(extension, FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags)) return nullptr;
     return info.hIcon;
 }
+
+HICON GetFolderIcon() {
+    SHFILEINFOW info = {};
+    // A made-up name: with SHGFI_USEFILEATTRIBUTES the shell answers from the attribute
+    // alone, so no real folder is touched.
+    if (!SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                        SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
+        return nullptr;
+    return info.hIcon;
+}
+

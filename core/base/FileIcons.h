@@ -9,6 +9,8 @@ HICON GetFileIcon(const wchar_t* path, int flag);
 // The shell's large (SHGFI_LARGEICON) or small (SHGFI_SMALLICON) icon of the file; null
 // on failure.
 HICON GetFileIconSmallOrLarge(const wchar_t* path, bool large);
-// The shell's icon for files of the extension (".txt"), whether or not such a file
-// exists (SHGFI_USEFILEATTRIBUTES): small or large. Null when the shell has none.
-HICON GetIconByExtension(const wchar_t* extension, bool small);
+// The shell's icon of a file type (extension with its dot), large or small; null when the
+// shell has none.
+HICON GetIconByExtension(const wchar_t* extension, bool large);
+// The shell's small icon of a closed folder; null when it has none.
+HICON GetFolderIcon();

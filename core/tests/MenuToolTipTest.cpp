@@ -13,38 +13,13 @@
 #include "core/MenuToolTip.h"
 #include "core/base/Handles.h"
 #include "testkit/Poll.h"
+#include "testkit/fakes/ManualMenuTipDelay.h"
 
 namespace {
 
 void PumpPending() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-}
-
-// Every delay runs out only when the test says so.
-class CManualDelay final : public IMenuTipDelay {
-public:
-    struct Wait {
-        HWND target;
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    explicit CManualDelay(std::vector<Wait>& waits) : m_waits(waits) {}
-    bool Start(HWND target, UINT message, WPARAM wParam, LPARAM lParam) override {
-        m_waits.push_back({target, message, wParam, lParam});
-        return true;
-    }
-    void CancelAll() override {}
-
-private:
-    std::vector<Wait>& m_waits;
-};
-
-// Runs out every wait, also those the tip has moved past: the tip must tell them apart.
-void RunOutAll(const std::vector<CManualDelay::Wait>& waits) {
-    for (const auto& wait : waits) PostMessageW(wait.target, wait.message, wait.wParam, wait.lParam);
-    PumpPending();
 }
 
 // Writes down the ids it was asked for; the text names the id.
@@ -136,7 +111,7 @@ TEST_F(MenuToolTipWindow, QuickSelectionsShowOnlyTheItemThatStaysSelected) {
     Select(*tip, 3);
     ASSERT_EQ(3u, waits.size());
     EXPECT_TRUE(asked.empty()) << "nothing is read before the delay has run out";
-    RunOutAll(waits);
+    RunOutAllDelays(waits);
 
     EXPECT_EQ(std::vector<UINT>{3}, asked);
     EXPECT_EQ(3u, tip->GetShownId());
@@ -148,7 +123,7 @@ TEST_F(MenuToolTipWindow, QuickSelectionsShowOnlyTheItemThatStaysSelected) {
     waits.clear();
     Select(*tip, 3);
     tip->OnMenuSelect(0, MF_SEPARATOR | MF_HILITE, menu.get());
-    RunOutAll(waits);
+    RunOutAllDelays(waits);
     EXPECT_EQ(0u, tip->GetShownId());
     EXPECT_EQ(std::vector<UINT>{3}, asked);
 }
@@ -157,7 +132,7 @@ TEST_F(MenuToolTipWindow, ClosingTheMenuWhileADelayRunsShowsNothing) {
     auto tip = MakeTip(std::make_unique<CManualDelay>(waits));
     Select(*tip, 2);
     tip->OnMenuSelect(0, 0xFFFF, nullptr);
-    RunOutAll(waits);
+    RunOutAllDelays(waits);
     EXPECT_TRUE(asked.empty());
     EXPECT_FALSE(IsWindowVisible(tip->GetTipWindow()));
 
@@ -167,7 +142,7 @@ TEST_F(MenuToolTipWindow, ClosingTheMenuWhileADelayRunsShowsNothing) {
     const HWND tipWindow = tip->GetTipWindow();
     tip.reset();
     EXPECT_FALSE(IsWindow(tipWindow));
-    RunOutAll(waits);
+    RunOutAllDelays(waits);
     EXPECT_TRUE(asked.empty());
 }
 

@@ -172,7 +172,7 @@ HICON CreateGrayscaleIcon(HICON icon) {
 }
 
 CIconHandle GetTextFileIcon() {
-    return CIconHandle(GetIconByExtension(L".txt", true));
+    return CIconHandle(GetIconByExtension(L".txt", false));
 }
 
 bool IsValidIcon(HICON icon) {
@@ -219,9 +219,9 @@ bool CIconImageList::CreateForPane(HMODULE module, COLORREF background) {
     ImageList_SetBkColor(m_imageList, background);
     const HICON fixed[] = {
         LoadIconSized(module, IDI_FORMATTED_TEXT, size),
-        GetIconByExtension(L".txt", true),
-        GetIconByExtension(L".dvn", false),
-        GetIconByExtension(L".bmp", false),
+        GetIconByExtension(L".txt", false),
+        GetIconByExtension(L".dvn", true),
+        GetIconByExtension(L".bmp", true),
         LoadIconSized(module, IDI_WEB, 16),
         LoadIconSized(module, IDI_COPY, GetSystemMetrics(SM_CXICON)),
     };
