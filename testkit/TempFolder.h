@@ -45,8 +45,9 @@ inline CString MakeUniqueTempFolder(const wchar_t* hint) {
 // The raw bytes of a file, read while others may write it; empty when it cannot be read.
 inline std::string ReadFileBytes(const wchar_t* path) {
     std::string bytes;
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    // A test that reads a running program's files must never keep it from deleting them.
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     char buffer[4096];
     DWORD read = 0;

@@ -42,4 +42,3 @@ HICON GetFolderIcon() {
         return nullptr;
     return info.hIcon;
 }
-

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "history/pane/PaneIcons.h"
 #include "core/MenuToolTip.h"
 #include "core/SettingsFile.h"
 #include "core/TrayIds.h"
@@ -20,6 +19,7 @@
 #include "core/base/FileIcons.h"
 #include "core/base/Handles.h"
 #include "core/base/TextHelpers.h"
+#include "history/pane/PaneIcons.h"
 #include "testkit/TempFolder.h"
 #include "testkit/fakes/ManualMenuTipDelay.h"
 #include "tray/MenuToolTipVXLClient.h"
