@@ -17,6 +17,8 @@ const UINT kBlinkStepMs = 250;
 // Highlight on and off three times.
 const int kBlinkSteps = 6;
 const BYTE kInactiveOpacityPercent = 80;
+// lParam of the collapse posted at creation.
+const LPARAM kCollapseAtStart = 1;
 
 // The process's one pane window; GetFloatPaneWindow forgets it once the window is gone.
 HWND g_paneWindow = nullptr;
@@ -51,6 +53,7 @@ bool CVXLFloatPane::Create(CVXLWndClipboardHandler& history, bool focusOnCreate,
     m_focusOnCreate = focusOnCreate;
     m_applyStartPin = true;
     m_collapsed = false;
+    m_collapseAtStart = false;
     m_restore = {};
 
     const RECT defaultRect = DefaultFloatPaneRect(GetSystemMetrics(SM_CXVIRTUALSCREEN));
@@ -105,7 +108,9 @@ LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     PostMessage(WM_NCACTIVATE, TRUE);
     ShowWindow(m_focusOnCreate ? SW_SHOW : SW_SHOWNA);
     CreateCaptionTip();
-    PostMessage(WM_COMMAND, ID_PANE_MINIMIZE_TO_CAPTION);
+    // A pane shown and fitted before this arrives stays open.
+    m_collapseAtStart = true;
+    PostMessage(WM_VXL_PANE_SET_COLLAPSED, TRUE, kCollapseAtStart);
 
     CListenerRegistry1::GetInstance().Register(this);
     CListenerRegistry2::GetInstance().Register(this);
@@ -384,6 +389,7 @@ void CVXLFloatPane::GrowToItems() {
 }
 
 void CVXLFloatPane::Fit_And_Show() {
+    m_collapseAtStart = false;
     Set_Collapsed(false, false);
     GrowToItems();
     ShowWindow(SW_SHOW);
@@ -437,7 +443,11 @@ LRESULT CVXLFloatPane::OnPin(WORD, WORD, HWND, BOOL&) {
     return 0;
 }
 
-LRESULT CVXLFloatPane::OnSetCollapsed(UINT, WPARAM wParam, LPARAM, BOOL&) {
+LRESULT CVXLFloatPane::OnSetCollapsed(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (lParam == kCollapseAtStart) {
+        if (!m_collapseAtStart) return 0;
+        m_collapseAtStart = false;
+    }
     Set_Collapsed(wParam != 0, false);
     return 0;
 }

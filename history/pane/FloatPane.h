@@ -177,5 +177,6 @@ private:
     bool m_focusOnCreate = true;
     bool m_pinned = false;
     bool m_collapsed = false;
+    bool m_collapseAtStart = false;
     int m_blinkSteps = 0;
 };

@@ -84,10 +84,10 @@ protected:
         testkit::RemoveTree(m_folder.Left(m_folder.ReverseFind(L'\\')));
         ForgetStoredPosition();
     }
-    CVXLFloatPane& OpenPane() {
+    CVXLFloatPane& OpenPane(bool pump = true) {
         m_pane = std::make_unique<CVXLFloatPane>(nullptr, m_host, CHistoryListHelp{L"Channel", L"https://t.me/x"});
         EXPECT_TRUE(m_pane->Create(*m_handler, true, false));
-        PumpMessages();
+        if (pump) PumpMessages();
         return *m_pane;
     }
     void Copy(const wchar_t* text) {
@@ -140,6 +140,21 @@ TEST_F(FloatPane, TheFirstStartOpensCollapsedAtTheRightEdge) {
 
     pane.DestroyWindow();
     EXPECT_EQ(nullptr, CVXLFloatPane::GetFloatPaneWindow());
+}
+
+// Shown and fitted as soon as it is made, the pane stays open and grows to hold its
+// items within the work area; having grown, it is pinned so that it stays open.
+TEST_F(FloatPane, APaneFittedAtOnceStaysOpenAndGrowsForItsItems) {
+    for (int i = 0; i < 30; ++i) Copy(CString(L"item ") + static_cast<wchar_t>(L'A' + i));
+    CVXLFloatPane& pane = OpenPane(false);
+    EXPECT_FALSE(pane.Is_Pinned());
+    pane.Fit_And_Show();
+    PumpMessages();
+    EXPECT_FALSE(pane.Is_Collapsed());
+    EXPECT_TRUE(pane.Is_Pinned());
+    const RECT rect = WindowRect(pane);
+    EXPECT_GT(rect.bottom - rect.top, 170);
+    EXPECT_LE(rect.bottom, WorkArea().bottom);
 }
 
 // A stored top-left is used as it is; one that no monitor shows is brought onto one.
