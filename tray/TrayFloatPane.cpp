@@ -13,18 +13,15 @@
 
 namespace {
 
-// The item's text in the asked form: 0 plain text (its own, else of a text companion),
-// 1 its HTML form, 2 the address of the page it came from.
+// The item's text in the asked form: 0 plain text (of the item or its first text
+// companion: HTML alone gives no plain text), 1 its HTML form, 2 the address of the page
+// it came from.
 CString ItemTextInForm(const CCHItem& item, int form) {
     switch (form) {
-        case 0: {
-            CString text = GetItemText(item);
-            for (int kind : {CClipboardItemData::kUnicodeText, CClipboardItemData::kText}) {
-                if (!text.IsEmpty()) break;
-                if (const CCHItem* companion = item.GetCompanion(kind)) text = GetItemText(*companion);
-            }
-            return text;
-        }
+        case 0:
+            for (int kind : {CClipboardItemData::kUnicodeText, CClipboardItemData::kText, CClipboardItemData::kRtf})
+                if (const CCHItem* text = item.GetCompanion(kind)) return GetItemText(*text);
+            return CString();
         case 1: {
             const CCHItem* html = item.GetHtmlItem();
             return html ? GetItemText(*html) : CString();

@@ -23,12 +23,6 @@ namespace {
 
 using namespace historytest;
 
-CHistoryHandlerSettings TestSettings() {
-    CHistoryHandlerSettings settings;
-    settings.spyMethod = CSMO_ADDCLIPBOARDLISTENER;
-    return settings;
-}
-
 class CNoMenuHost : public IToolbarMenuHost {
 public:
     HWND GetMainWindow() override { return nullptr; }
@@ -74,7 +68,7 @@ protected:
         m_parent.reset(new CRecordingPane);
         ASSERT_TRUE(m_parent->Create(HWND_MESSAGE, {0, 0, 10, 10}, L"tray", 0));
         m_handler = std::make_unique<CVXLWndClipboardHandler>(m_clipboard, m_clock, m_spy, m_folder);
-        m_handler->SetSettingsSource(&TestSettings);
+        m_handler->SetSettingsSource(&ListenerHistorySettings);
         ASSERT_TRUE(m_handler->Create(*m_parent, static_cast<UINT>(kHistoryControlId), false));
     }
     void TearDown() override {
