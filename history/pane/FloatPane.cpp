@@ -89,6 +89,8 @@ LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     int listTop = 0;
     if (m_toolbar.Create(m_hWnd, barRect, WS_CHILD | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, kPaneToolbarId)) {
         m_toolbar.ShowWindow(SW_SHOW);
+        // The object outlives its windows: a new bar shows the pin the pane keeps.
+        m_toolbar.PressPinButton(m_pinned);
         RECT bar = {};
         ::GetWindowRect(m_toolbar, &bar);
         MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&bar), 2);
