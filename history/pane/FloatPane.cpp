@@ -8,6 +8,7 @@
 #include "core/SystemInfo.h"
 #include "core/base/Logger.h"
 #include "history/ClipboardHandler.h"
+#include "history/HistoryMenu.h"
 #include "history/pane/PaneGeometry.h"
 
 namespace {
@@ -257,6 +258,21 @@ LRESULT CVXLFloatPane::OnRebuildCaptionTip(UINT, WPARAM, LPARAM, BOOL&) {
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.lpszText = const_cast<wchar_t*>(text.GetString());
     ::SendMessageW(m_captionTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    return 0;
+}
+
+// The list holds no data of its own: each row is the history item of the same index from
+// the newest, its menu text and the picture of its kind or program.
+LRESULT CVXLFloatPane::OnListGetDispInfo(int, NMHDR* header, BOOL&) {
+    auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+    const CCHItem* item = m_history ? m_history->Get_Item(info->item.iItem) : nullptr;
+    if (!item) return 0;
+    if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
+        const CString text = GetMenuText(*item);
+        wcsncpy(info->item.pszText, text, static_cast<size_t>(info->item.cchTextMax) - 1);
+        info->item.pszText[info->item.cchTextMax - 1] = L'\0';
+    }
+    if (info->item.mask & LVIF_IMAGE) info->item.iImage = GetItemImageIndex(m_images, *item);
     return 0;
 }
 

@@ -115,6 +115,7 @@ public:
     COMMAND_ID_HANDLER(ID_PANE_MINIMIZE_TO_CAPTION, OnMinimizeToCaption)
     COMMAND_ID_HANDLER(ID_PANE_PIN, OnPin)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
+    NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
     NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryCollapsed, OnQueryCollapsed)
     END_MSG_MAP()
 
@@ -146,6 +147,7 @@ private:
     LRESULT OnMinimizeToCaption(WORD, WORD, HWND, BOOL&);
     LRESULT OnPin(WORD, WORD, HWND, BOOL&);
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
+    LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
 
     bool CreateList(int top);

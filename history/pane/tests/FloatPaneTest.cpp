@@ -247,6 +247,12 @@ TEST_F(FloatPane, TheTitleAndTheListFollowTheHistory) {
     EXPECT_STREQ(L"Clipboard History[2] : Vexlora", title);
     EXPECT_EQ(2, ListView_GetItemCount(pane.GetListWindow()));
     EXPECT_EQ(2, SendMessageW(pane, WM_VXL_PANE_ITEM_COUNT, 0, 0));
+    // The rows read the items, the newest first.
+    wchar_t row[64] = {};
+    ListView_GetItemText(pane.GetListWindow(), 0, 0, row, 64);
+    EXPECT_STREQ(L"second", row);
+    ListView_GetItemText(pane.GetListWindow(), 1, 0, row, 64);
+    EXPECT_STREQ(L"first", row);
 }
 
 // Escape on the list collapses an open pane; on a collapsed one it changes nothing.
