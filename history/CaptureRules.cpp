@@ -5,14 +5,10 @@
 
 #include "core/ClipboardAccess.h"
 #include "core/ClipboardItemFiles.h"
+#include "history/ClipFormats.h"
 
 UINT GetCF_Dorvane() {
     static const UINT format = RegisterClipboardFormatW(L"Dorvane Format");
-    return format;
-}
-
-UINT GetCF_DorvaneMetaInfo() {
-    static const UINT format = RegisterClipboardFormatW(L"Dorvane Clipboard Meta Info");
     return format;
 }
 
@@ -28,7 +24,7 @@ CCaptureOffer ReadCaptureOffer(const std::vector<UINT>& formats) {
     CCaptureOffer offer;
     offer.html = Offers(formats, GetCF_HTML());
     offer.dorvane = Offers(formats, GetCF_Dorvane());
-    offer.dorvaneMeta = Offers(formats, GetCF_DorvaneMetaInfo());
+    offer.dorvaneMeta = Offers(formats, RegisterDvnMetaInfoFormat());
     offer.rtf = Offers(formats, GetCF_RTF());
     offer.unicodeText = Offers(formats, CF_UNICODETEXT);
     offer.ansiText = Offers(formats, CF_TEXT);

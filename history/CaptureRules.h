@@ -36,9 +36,8 @@ struct CCaptureSwitches {
 // copied). Sized so that a 32-bit program can hold the copy twice while writing it.
 const size_t kMaxCapturedFormatBytes = 64u * 1024 * 1024;
 
-// "Dorvane Format" and "Dorvane Clipboard Meta Info", registered on first use.
+// "Dorvane Format", registered on first use (its meta information: history/ClipFormats.h).
 UINT GetCF_Dorvane();
-UINT GetCF_DorvaneMetaInfo();
 
 CCaptureOffer ReadCaptureOffer(const std::vector<UINT>& formats);
 // The main formats to try in order; the first that can be read makes the item.

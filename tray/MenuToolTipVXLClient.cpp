@@ -55,12 +55,6 @@ HICON LoadResourceIcon(UINT resource, int size) {
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
-HICON TextFileIcon() {
-    const CString notepad = CAppObjects::GetNotepadPath();
-    if (HICON icon = notepad.IsEmpty() ? nullptr : GetFileIcon(notepad, 0)) return icon;
-    return GetIconByExtension(L".txt", false);
-}
-
 CString VersionWithBuildOf(const CString& path) {
     CFileVersionInfo info(path);
     if (!info.Read()) return CString();
@@ -430,7 +424,7 @@ HICON CMenuToolTipVXLClient::LoadUncached(const TipIconSource& source, bool& own
             return turned.release();
         }
         case TipIconKind::TextFile:
-            return TextFileIcon();
+            return GetTextFileIcon().release();
         case TipIconKind::ExtensionLarge:
             return GetIconByExtension(source.name, true);
         case TipIconKind::ExtensionSmall:

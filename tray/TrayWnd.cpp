@@ -162,7 +162,8 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 void CVXLTrayWnd::ApplyAltTabSetting() {
-    if (!CVXLSettings::GetInstance().ShowIconInAltTab_ForFP)
+    // The entry stands for the float pane: without one, switching to it would show nothing.
+    if (!CVXLSettings::GetInstance().ShowIconInAltTab_ForFP || !m_pane)
         m_altTab.Destroy();
     else if (!m_altTab.Create(m_hWnd, WM_VXL_ALT_TAB))
         LogError(L"CVXLTrayWnd: the Alt-Tab entry cannot be made");

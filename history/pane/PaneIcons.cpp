@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/DefaultPrograms.h"
 #include "core/IconIds.h"
 #include "core/base/FileIcons.h"
 #include "core/base/ProcessInfo.h"
@@ -172,6 +173,8 @@ HICON CreateGrayscaleIcon(HICON icon) {
 }
 
 CIconHandle GetTextFileIcon() {
+    const CString notepad = CAppObjects::GetNotepadPath();
+    if (HICON icon = notepad.IsEmpty() ? nullptr : GetFileIcon(notepad, 0)) return CIconHandle(icon);
     return CIconHandle(GetIconByExtension(L".txt", false));
 }
 

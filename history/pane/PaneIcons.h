@@ -23,7 +23,8 @@ HICON CreateRotatedIcon(HICON icon);
 // A grey copy, alpha kept (see GrayscalePixel). The caller frees the result; null for a
 // null icon or on failure.
 HICON CreateGrayscaleIcon(HICON icon);
-// The shell's small icon of ".txt" files; null when the shell has none.
+// The icon of text items: the system text editor's, else the shell's small icon of ".txt"
+// files; null when neither is had.
 CIconHandle GetTextFileIcon();
 bool IsValidIcon(HICON icon);
 // Width in the low half, height in the high half: of the colour bitmap, else of the mask
