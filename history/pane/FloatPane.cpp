@@ -6,6 +6,8 @@
 #include "core/MenuToolTip.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
+#include "core/UiStringIds.h"
+#include "core/UiStrings.h"
 #include "core/base/Logger.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
@@ -78,7 +80,9 @@ bool CVXLFloatPane::Create(CVXLWndClipboardHandler& history, bool focusOnCreate,
 
 LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     const HINSTANCE module = GetModuleHandleW(nullptr);
-    const UINT iconId = IsUserAdmin() ? IDI_APP_READY_ADMIN : IDI_APP_READY;
+    m_elevated = IsUserAdmin();
+    m_drawIcons.Load(module);
+    const UINT iconId = m_elevated ? IDI_APP_READY_ADMIN : IDI_APP_READY;
     m_smallIcon.reset(LoadIconSized(module, iconId, 16));
     m_bigIcon.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     if (m_smallIcon) SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
@@ -274,6 +278,61 @@ LRESULT CVXLFloatPane::OnListGetDispInfo(int, NMHDR* header, BOOL&) {
     }
     if (info->item.mask & LVIF_IMAGE) info->item.iImage = GetItemImageIndex(m_images, *item);
     return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+
+bool CVXLFloatPane::GetRowState(int row, CPaneRowState& state) {
+    const CCHItem* item = m_history ? m_history->Get_Item(row) : nullptr;
+    if (!item) return false;
+    state = PaneRowStateOf(*item, row);
+    state.text = GetMenuText(*item);
+    state.hovered = ListView_GetHotItem(m_list) == row;
+    state.selected = (ListView_GetItemState(m_list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    return true;
+}
+
+bool CVXLFloatPane::GetRowRects(int row, CPaneRowRects& rects) {
+    return GetPaneRowRects(m_list, row, rects);
+}
+
+CPaneListLook CVXLFloatPane::ListLook() {
+    CPaneListLook look;
+    look.background = ListView_GetBkColor(m_list);
+    look.text = ListView_GetTextColor(m_list);
+    look.newestFont = m_list.GetItemFont(true, false);
+    look.hoverFont = m_list.GetItemFont(false, true);
+    look.htmlIcon = m_drawIcons.html.get();
+    look.protectIcon = m_drawIcons.protect.get();
+    look.elevated = m_elevated;
+    return look;
+}
+
+CPaneToolbarState CVXLFloatPane::ToolbarState() {
+    CPaneToolbarState state;
+    state.count = m_history ? m_history->Get_Items_Count() : 0;
+    state.selected = ::IsWindow(m_list) ? ListView_GetSelectedCount(m_list) : 0;
+    state.collapsed = m_collapsed;
+    state.elevated = m_elevated;
+    state.historyOn = m_history && m_history->IsSpyInstalled();
+    state.alarm = m_toolbar.GetBlinkHighlight();
+    // The strip is the stretching separator before the buttons.
+    ::SendMessageW(m_toolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&state.strip));
+    state.caption = LoadUiString(IDS_FLOAT_PANE_CAPTION);
+    state.menuFont = m_fonts.Menu();
+    state.captionFont = m_fonts.LightItalic();
+    state.appIcon = m_drawIcons.app.get();
+    return state;
+}
+
+LRESULT CVXLFloatPane::OnListCustomDraw(int, NMHDR* header, BOOL&) {
+    CPaneListLook look = ListLook();
+    return OnPaneListCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header), *this, look);
+}
+
+LRESULT CVXLFloatPane::OnToolbarCustomDraw(int, NMHDR* header, BOOL&) {
+    return OnPaneToolbarCustomDraw(*reinterpret_cast<NMTBCUSTOMDRAW*>(header), ToolbarState());
 }
 
 LRESULT CVXLFloatPane::OnListKeyDown(int, NMHDR* header, BOOL& handled) {

@@ -18,6 +18,7 @@
 #include "core/base/PlatformFunctions.h"
 #include "history/HistoryListeners.h"
 #include "history/pane/HistoryListView.h"
+#include "history/pane/PaneDraw.h"
 #include "history/pane/PaneIcons.h"
 #include "history/pane/PaneToolbar.h"
 #include "platform/wtl/AtlWin.h"
@@ -49,7 +50,10 @@ struct CPaneRestoreRect {
     bool IsKept() const { return width != 0 || height != 0; }
 };
 
-class CVXLFloatPane : public wtl::CWindowImplBase, public IHistoryListener1, public IHistoryListener2 {
+class CVXLFloatPane : public wtl::CWindowImplBase,
+                      public IHistoryListener1,
+                      public IHistoryListener2,
+                      private IPaneRowSource {
 public:
     // menuTip (may be null) sees the pane's menus; menuHost serves the tool bar's menu.
     CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help);
@@ -116,6 +120,8 @@ public:
     COMMAND_ID_HANDLER(ID_PANE_PIN, OnPin)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
     NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
+    NOTIFY_HANDLER(kPaneListId, NM_CUSTOMDRAW, OnListCustomDraw)
+    NOTIFY_HANDLER(kPaneToolbarId, NM_CUSTOMDRAW, OnToolbarCustomDraw)
     NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryCollapsed, OnQueryCollapsed)
     END_MSG_MAP()
 
@@ -149,6 +155,13 @@ private:
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
     LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
+    LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarCustomDraw(int, NMHDR*, BOOL&);
+
+    bool GetRowState(int row, CPaneRowState& state) override;
+    bool GetRowRects(int row, CPaneRowRects& rects) override;
+    CPaneListLook ListLook();
+    CPaneToolbarState ToolbarState();
 
     bool CreateList(int top);
     void CreateCaptionTip();
@@ -170,6 +183,8 @@ private:
     CHistoryListView m_list;
     CVXLToolbarWnd m_toolbar;
     CIconImageList m_images;
+    CPaneFonts m_fonts;
+    CPaneIcons m_drawIcons;
     CIconHandle m_smallIcon;
     CIconHandle m_bigIcon;
     Platform::CLayeredWindowHelper m_layered;
@@ -178,6 +193,7 @@ private:
     bool m_applyStartPin = true;
     bool m_focusOnCreate = true;
     bool m_pinned = false;
+    bool m_elevated = false;
     bool m_collapsed = false;
     bool m_collapseAtStart = false;
     int m_blinkSteps = 0;
