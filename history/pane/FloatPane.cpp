@@ -1,6 +1,9 @@
 #include "history/pane/FloatPane.h"
 
+#include <objbase.h>
+
 #include <algorithm>
+#include <mutex>
 
 #include "core/IconIds.h"
 #include "core/MenuToolTip.h"
@@ -9,6 +12,7 @@
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/base/Logger.h"
+#include "core/base/WorkerThread.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
 #include "history/pane/PaneGeometry.h"
@@ -143,8 +147,10 @@ bool CVXLFloatPane::CreateList(int top) {
     ListView_SetBkColor(m_list, background);
     ListView_SetTextBkColor(m_list, background);
     ListView_SetTextColor(m_list, GetSysColor(COLOR_MENUTEXT));
-    if (m_images.CreateForPane(GetModuleHandleW(nullptr), background))
+    if (m_images.CreateForPane(GetModuleHandleW(nullptr), background, false)) {
         ListView_SetImageList(m_list, m_images.Handle(), LVSIL_SMALL);
+        StartTypeIconsLoader();
+    }
     ListView_SetExtendedListViewStyleEx(m_list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_GRIDLINES,
                                         LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_GRIDLINES);
     LVCOLUMNW column = {};
@@ -158,6 +164,57 @@ bool CVXLFloatPane::CreateList(int top) {
     FitColumnWidths();
     if (!PostMessage(WM_VXL_PANE_SHOW_LIST)) m_list.ShowWindow(SW_SHOWNA);
     return true;
+}
+
+// What the loader hands over: the pane takes the icons if it is still there, else they
+// go with the last owner.
+struct CPaneTypeIconsDelivery {
+    std::mutex lock;
+    CPaneTypeIcons icons;
+    bool ready = false;
+};
+
+namespace {
+
+struct CTypeIconsLoad {
+    HWND pane;
+    std::shared_ptr<CPaneTypeIconsDelivery> delivery;
+};
+
+DWORD LoadTypeIcons(CTypeIconsLoad& load) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CPaneTypeIcons icons = LoadPaneTypeIcons();
+    if (SUCCEEDED(com)) CoUninitialize();
+    {
+        std::lock_guard<std::mutex> hold(load.delivery->lock);
+        load.delivery->icons = std::move(icons);
+        load.delivery->ready = true;
+    }
+    ::PostMessageW(load.pane, WM_VXL_PANE_TYPE_ICONS, 0, 0);
+    return 0;
+}
+
+}  // namespace
+
+void CVXLFloatPane::StartTypeIconsLoader() {
+    m_typeIcons = std::make_shared<CPaneTypeIconsDelivery>();
+    auto load = std::make_unique<CTypeIconsLoad>(CTypeIconsLoad{m_hWnd, m_typeIcons});
+    if (StartWorker(std::move(load), &LoadTypeIcons)) return;
+    LogWrite(L"CVXLFloatPane: no thread for the type icons; they are loaded here");
+    m_images.SetTypeIcons(LoadPaneTypeIcons());
+    m_typeIcons.reset();
+}
+
+LRESULT CVXLFloatPane::OnTypeIcons(UINT, WPARAM, LPARAM, BOOL&) {
+    if (!m_typeIcons) return 0;
+    {
+        std::lock_guard<std::mutex> hold(m_typeIcons->lock);
+        if (!m_typeIcons->ready) return 0;
+        m_images.SetTypeIcons(m_typeIcons->icons);
+    }
+    m_typeIcons.reset();
+    if (::IsWindow(m_list)) m_list.RedrawVisible();
+    return 0;
 }
 
 void CVXLFloatPane::CreateCaptionTip() {
@@ -180,6 +237,7 @@ LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     m_blinkSteps = 0;
     m_captionTip = nullptr;  // owned by the pane: destroyed with it
     m_history = nullptr;
+    m_typeIcons.reset();
     handled = FALSE;
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <vector>
 
 #include "core/TrayIds.h"
@@ -34,6 +35,7 @@ const UINT WM_VXL_PANE_APPLY_START_PIN = WM_APP + 4;
 const UINT WM_VXL_PANE_REBUILD_CAPTION_TIP = WM_APP + 5;
 const UINT WM_VXL_PANE_SHOW_LIST = WM_APP + 6;
 const UINT WM_VXL_PANE_FOCUS_LIST = WM_APP + 7;
+const UINT WM_VXL_PANE_TYPE_ICONS = WM_APP + 8;
 const UINT WM_VXL_PANE_SET_COLLAPSED = WM_APP + 0x15;
 const UINT WM_VXL_PANE_BLINK = WM_APP + 0x16;
 
@@ -92,6 +94,7 @@ public:
 
     BEGIN_MSG_MAP(CVXLFloatPane)
     MESSAGE_HANDLER(WM_VXL_PANE_FOCUS_LIST, OnFocusList)
+    MESSAGE_HANDLER(WM_VXL_PANE_TYPE_ICONS, OnTypeIcons)
     MESSAGE_HANDLER(WM_VXL_PANE_SHOW_LIST, OnShowList)
     MESSAGE_HANDLER(WM_VXL_PANE_REBUILD_CAPTION_TIP, OnRebuildCaptionTip)
     MESSAGE_HANDLER(WM_VXL_PANE_APPLY_START_PIN, OnApplyStartPin)
@@ -130,6 +133,7 @@ protected:
 
 private:
     LRESULT OnFocusList(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTypeIcons(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnShowList(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnRebuildCaptionTip(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnApplyStartPin(UINT, WPARAM, LPARAM, BOOL&);
@@ -165,6 +169,9 @@ private:
 
     bool CreateList(int top);
     void CreateCaptionTip();
+    // The shell's file-type icons on a worker: the first ask can hold the thread for
+    // seconds, and this thread also takes the clipboard's changes.
+    void StartTypeIconsLoader();
     void FitColumnWidths();
     void Layout();
     int CollapsedHeight() const;
@@ -183,6 +190,7 @@ private:
     CHistoryListView m_list;
     CVXLToolbarWnd m_toolbar;
     CIconImageList m_images;
+    std::shared_ptr<struct CPaneTypeIconsDelivery> m_typeIcons;
     CPaneFonts m_fonts;
     CPaneIcons m_drawIcons;
     CIconHandle m_smallIcon;
