@@ -32,6 +32,7 @@
 #include "tray/PhraseMenuHandler.h"
 #include "tray/PhraseRoads.h"
 #include "tray/QueryWait.h"
+#include "tray/TrayFloatPane.h"
 #include "tray/TrayRoadsHost.h"
 #include "tray/TrayWnd.h"
 
@@ -149,6 +150,9 @@ int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* comm
         trayWindow.SetHookService(&hookService);
         trayWindow.SetClipboardHistory(&history);
         trayWindow.SetQueryExchange(&waitObjects);
+        // Its window is destroyed before the tray window and the history it lists.
+        CTrayFloatPane floatPane(trayWindow, history);
+        trayWindow.SetFloatPane(&floatPane);
         if (trayWindow.Create(wtl::Module().GetModuleInstance())) {
             // The menu and the roads post to the window, so they are made once it exists.
             IDataNeededHander_MenuSelf menuHandler(trayWindow.m_hWnd, WM_VXL_COMMAND_FROM_SELF,
@@ -160,6 +164,7 @@ int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* comm
             exitCode = loop.Run();
             trayWindow.SetRoads(nullptr);
         }
+        trayWindow.SetFloatPane(nullptr);
     }
     wtl::Module().RemoveMessageLoop();
     return exitCode;

@@ -182,7 +182,13 @@ void DrawPaneRow(HDC dc, const CPaneRowRects& rects, const CPaneRowState& row, c
         DrawTextW(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     }
 
-    if (row.row == 0) FrameRect(dc, &rects.bounds, GetRedBrush());
+    if (row.row == 0) {
+        // The list draws its grid lines after the rows, over each row's last pixel line:
+        // the frame's bottom edge goes one line higher to stay in sight.
+        RECT frame = rects.bounds;
+        if (frame.bottom - frame.top > 2) --frame.bottom;
+        FrameRect(dc, &frame, GetRedBrush());
+    }
 }
 
 LRESULT OnPaneListCustomDraw(NMLVCUSTOMDRAW& draw, IPaneRowSource& rows, const CPaneListLook& look) {

@@ -214,7 +214,15 @@ CIconImageList::~CIconImageList() {
     Destroy();
 }
 
-bool CIconImageList::CreateForPane(HMODULE module, COLORREF background) {
+CPaneTypeIcons LoadPaneTypeIcons() {
+    CPaneTypeIcons icons;
+    icons.text.reset(GetIconByExtension(L".txt", false));
+    icons.dorvane.reset(GetIconByExtension(L".dvn", true));
+    icons.bitmap.reset(GetIconByExtension(L".bmp", true));
+    return icons;
+}
+
+bool CIconImageList::CreateForPane(HMODULE module, COLORREF background, bool typeIcons) {
     Destroy();
     const int size = 24;
     m_imageList = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 10, 1);
@@ -222,9 +230,9 @@ bool CIconImageList::CreateForPane(HMODULE module, COLORREF background) {
     ImageList_SetBkColor(m_imageList, background);
     const HICON fixed[] = {
         LoadIconSized(module, IDI_FORMATTED_TEXT, size),
-        GetIconByExtension(L".txt", false),
-        GetIconByExtension(L".dvn", true),
-        GetIconByExtension(L".bmp", true),
+        nullptr,
+        nullptr,
+        nullptr,
         LoadIconSized(module, IDI_WEB, 16),
         LoadIconSized(module, IDI_COPY, GetSystemMetrics(SM_CXICON)),
     };
@@ -234,6 +242,20 @@ bool CIconImageList::CreateForPane(HMODULE module, COLORREF background) {
         CIconHandle owned(icon);
         if (ImageList_ReplaceIcon(m_imageList, -1, icon) < 0) ImageList_ReplaceIcon(m_imageList, -1, blank.get());
     }
+    if (typeIcons) SetTypeIcons(LoadPaneTypeIcons());
+    return true;
+}
+
+bool CIconImageList::SetTypeIcons(const CPaneTypeIcons& icons) {
+    if (!m_imageList) return false;
+    const struct {
+        int index;
+        HICON icon;
+    } entries[] = {{kPaneImageText, icons.text.get()},
+                   {kPaneImageDorvane, icons.dorvane.get()},
+                   {kPaneImageBitmap, icons.bitmap.get()}};
+    for (const auto& entry : entries)
+        if (entry.icon) ImageList_ReplaceIcon(m_imageList, entry.index, entry.icon);
     return true;
 }
 

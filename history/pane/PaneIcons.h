@@ -51,6 +51,15 @@ enum EPaneImage {
 // The fixed entry that stands for an item kind (0-5 as in CClipboardItemData).
 int PaneImageOfKind(int kind);
 
+// The pane's icons of file types, which only the shell gives.
+struct CPaneTypeIcons {
+    CIconHandle text;
+    CIconHandle dorvane;
+    CIconHandle bitmap;
+};
+// Asks the shell; any thread may call it.
+CPaneTypeIcons LoadPaneTypeIcons();
+
 class CIconImageList {
 public:
     CIconImageList() = default;
@@ -61,7 +70,12 @@ public:
     // The pane's list: 24 x 24, 32-bit with mask, on the list's text background, with the
     // fixed entries. An icon that cannot be had leaves a blank entry, so that every fixed
     // entry keeps its index. False when the image list cannot be made.
-    bool CreateForPane(HMODULE module, COLORREF background);
+    // Without typeIcons the entries of the file-type icons stay blank until
+    // SetTypeIcons: the shell can take long to give them the first time.
+    bool CreateForPane(HMODULE module, COLORREF background, bool typeIcons = true);
+    // The file-type entries (text, Dorvane data, bitmap) from the icons; a null icon
+    // leaves its entry as it is. False without an image list.
+    bool SetTypeIcons(const struct CPaneTypeIcons& icons);
     HIMAGELIST Handle() const { return m_imageList; }
     int ImageCount() const;
 

@@ -256,6 +256,8 @@ protected:
         RunToExit(m_folder.PathOf(L"Vexlora.exe"), L"/exit", 30000);
         const CResult<DWORD> code = m_resident->WaitForExit(30000);
         EXPECT_TRUE(code) << "the resident did not end after /exit";
+        if (!code.ok())
+            std::printf("%s\n", Utf8(ReadLogFile(std::wstring(m_log.GetString())).Joined().c_str()).c_str());
     }
     // Answers a WM_NULL sent to its tray window within the time.
     bool Answers(DWORD timeoutMs = 2000) const {

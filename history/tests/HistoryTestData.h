@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "history/ClipboardHandler.h"
 #include "history/ClipboardWatcher.h"
 
 namespace historytest {
@@ -23,6 +24,14 @@ public:
     }
     void LeaveViewerChain(HWND, HWND) override {}
 };
+
+// The handler's settings of a test that tells it of each copy: the format listener, the
+// rest as a new installation has them.
+inline CHistoryHandlerSettings ListenerHistorySettings() {
+    CHistoryHandlerSettings settings;
+    settings.spyMethod = CSMO_ADDCLIPBOARDLISTENER;
+    return settings;
+}
 
 inline std::vector<BYTE> Utf16(const wchar_t* text) {
     const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);

@@ -148,7 +148,9 @@ TEST(PaneRows, LabelFillStripeSelectionAndTheNewestRowsRedFrame) {
         const POINT end = LabelEnd(rects);
         EXPECT_EQ(c.label, canvas.At(end.x, end.y)) << "row " << c.row;
         const COLORREF red = RGB(255, 0, 0);
-        EXPECT_EQ(c.framed, canvas.At(0, 8) == red && canvas.At(199, 31) == red && canvas.At(100, 8) == red)
+        // The bottom edge stays clear of the row's last line, where the list draws its grid.
+        EXPECT_EQ(c.framed, canvas.At(0, 8) == red && canvas.At(199, 30) == red && canvas.At(100, 8) == red &&
+                                canvas.At(100, 30) == red && canvas.At(100, 31) != red)
             << "row " << c.row;
         EXPECT_EQ(kPaper, canvas.At(205, 20)) << "nothing outside the row";
     }

@@ -163,6 +163,32 @@ TEST(PaneImageList, FixedEntriesKeepTheirPlacesWhenTheirIconsAreMissing) {
     EXPECT_EQ(kPaneFirstProgramImage, images.Add(red.get(), L"x"));
 }
 
+// The shell's file-type icons can come later: their entries wait blank in their places and
+// take the icons when they arrive, each one only its own.
+TEST(PaneImageList, TypeIconsArriveLaterInTheirOwnEntries) {
+    CIconImageList images;
+    EXPECT_FALSE(images.SetTypeIcons(CPaneTypeIcons())) << "no image list yet";
+    ASSERT_TRUE(images.CreateForPane(GetModuleHandleW(nullptr), RGB(255, 255, 255), false));
+    ASSERT_EQ(kPaneFirstProgramImage, images.ImageCount());
+    auto centre = [&](int index) {
+        panetest::CCanvas canvas(24, 24, RGB(255, 255, 255));
+        ImageList_Draw(images.Handle(), index, canvas.dc(), 0, 0, ILD_NORMAL);
+        return canvas.At(12, 12);
+    };
+    const COLORREF white = RGB(255, 255, 255);
+    for (int index : {kPaneImageText, kPaneImageDorvane, kPaneImageBitmap}) EXPECT_EQ(white, centre(index));
+
+    CPaneTypeIcons icons;
+    icons.text = MakeSolidIcon(24, RGB(255, 0, 0));
+    icons.bitmap = MakeSolidIcon(24, RGB(0, 0, 255));  // none for Dorvane data
+    ASSERT_TRUE(images.SetTypeIcons(icons));
+    EXPECT_EQ(RGB(255, 0, 0), centre(kPaneImageText));
+    EXPECT_EQ(white, centre(kPaneImageDorvane));
+    EXPECT_EQ(RGB(0, 0, 255), centre(kPaneImageBitmap));
+    EXPECT_NE(RGB(255, 0, 0), centre(kPaneImageRtf)) << "the entry before is untouched";
+    EXPECT_EQ(kPaneFirstProgramImage, images.ImageCount()) << "replaced, not appended";
+}
+
 std::unique_ptr<CCHItem> MakeItem(int kind, const wchar_t* program, CIconHandle icon) {
     auto item = std::make_unique<CCHItem>(kind, SYSTEMTIME{});
     CCHSourceFacts facts;

@@ -9,6 +9,7 @@
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "history/pane/tests/PaneTestWindow.h"
+#include "testkit/Poll.h"
 
 namespace {
 
@@ -229,6 +230,12 @@ protected:
     }
     void PlaceCursor(POINT screenPoint) {
         SetCursorPos(screenPoint.x, screenPoint.y);
+        // Wine hands the move to the X server, which a busy machine answers late; a tick
+        // posted before it would carry the old place.
+        EXPECT_TRUE(testkit::PollUntil(2000, [&] {
+            POINT now = {};
+            return GetCursorPos(&now) && now.x == screenPoint.x && now.y == screenPoint.y;
+        }));
         PumpMessages();
     }
     POINT Inside() const {

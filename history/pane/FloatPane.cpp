@@ -1,0 +1,713 @@
+#include "history/pane/FloatPane.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "core/IconIds.h"
+#include "core/MenuToolTip.h"
+#include "core/Settings.h"
+#include "core/SystemInfo.h"
+#include "core/UiStringIds.h"
+#include "core/UiStrings.h"
+#include "core/base/Logger.h"
+#include "core/base/WorkerThread.h"
+#include "history/ClipboardHandler.h"
+#include "history/HistoryMenu.h"
+#include "history/pane/PaneGeometry.h"
+
+namespace {
+
+const UINT_PTR kBlinkTimer = 2335;
+const UINT kBlinkStepMs = 250;
+// Highlight on and off three times.
+const int kBlinkSteps = 6;
+const BYTE kInactiveOpacityPercent = 80;
+// lParam of the collapse posted at creation.
+const LPARAM kCollapseAtStart = 1;
+
+// The process's one pane window; GetFloatPaneWindow forgets it once the window is gone.
+HWND g_paneWindow = nullptr;
+
+RECT WorkArea() {
+    RECT area = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+CVXLFloatPane::CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help)
+    : m_menuTip(menuTip), m_list(help), m_toolbar(WM_VXL_PANE_ITEM_COUNT, menuHost) {}
+
+CVXLFloatPane::~CVXLFloatPane() {
+    if (IsWindow()) DestroyWindow();
+}
+
+HWND CVXLFloatPane::GetFloatPaneWindow() {
+    if (g_paneWindow && !::IsWindow(g_paneWindow)) g_paneWindow = nullptr;
+    return g_paneWindow;
+}
+
+bool CVXLFloatPane::Create(CVXLWndClipboardHandler& history, bool focusOnCreate, bool blinkAfterCreate) {
+    if (IsWindow()) return true;
+    m_history = &history;
+    m_focusOnCreate = focusOnCreate;
+    m_applyStartPin = true;
+    m_collapsed = false;
+    m_collapseAtStart = false;
+    m_restore = {};
+
+    const RECT defaultRect = DefaultFloatPaneRect(GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    POINT topLeft = {defaultRect.left, defaultRect.top};
+    CVXLSettings::ReadWindowPos(topLeft, kFloatPanePositionKey);
+    const RECT rect = KeepPaneReachable(FloatPaneRectAt(topLeft), MonitorWorkAreas());
+
+    if (!wtl::CWindowImplBase::Create(nullptr, rect, L"Vexlora : Clipboard History", WS_POPUP | WS_CLIPCHILDREN,
+                                      WS_EX_TOOLWINDOW)) {
+        LogWriteFormat(L"CVXLFloatPane::Create: the window was not created, error %d",
+                       static_cast<int>(GetLastError()));
+        m_history = nullptr;
+        return false;
+    }
+    if (blinkAfterCreate) Start_Blink();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Creation and destruction
+
+LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    m_elevated = IsUserAdmin();
+    m_drawIcons.Load(module);
+    const UINT iconId = m_elevated ? IDI_APP_READY_ADMIN : IDI_APP_READY;
+    m_smallIcon.reset(LoadIconSized(module, iconId, 16));
+    m_bigIcon.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    if (m_smallIcon) SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+    if (m_bigIcon) SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
+
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    const RECT barRect = {0, 0, client.right, kPaneToolbarHeight};
+    int listTop = 0;
+    if (m_toolbar.Create(m_hWnd, barRect, WS_CHILD | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, kPaneToolbarId)) {
+        m_toolbar.ShowWindow(SW_SHOW);
+        // The object outlives its windows: a new bar shows the pin the pane keeps.
+        m_toolbar.PressPinButton(m_pinned);
+        RECT bar = {};
+        ::GetWindowRect(m_toolbar, &bar);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&bar), 2);
+        listTop = bar.bottom;
+    } else {
+        LogWrite(L"CVXLFloatPane::OnCreate: the tool bar was not created");
+    }
+    if (!CreateList(listTop)) return -1;
+
+    ListView_SetCallbackMask(m_list, ListView_GetCallbackMask(m_list) & ~LVIS_SELECTED);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE);
+    if (m_focusOnCreate) ::SetFocus(m_list);
+
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetWindowLongPtrW(m_hWnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_CAPTION));
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessage(WM_NCACTIVATE, TRUE);
+    ShowWindow(m_focusOnCreate ? SW_SHOW : SW_SHOWNA);
+    CreateCaptionTip();
+    // A pane shown and fitted before this arrives stays open.
+    m_collapseAtStart = true;
+    PostMessage(WM_VXL_PANE_SET_COLLAPSED, TRUE, kCollapseAtStart);
+
+    CListenerRegistry1::GetInstance().Register(this);
+    CListenerRegistry2::GetInstance().Register(this);
+    if (m_history) m_toolbar.OnHistoryStateChanged(m_history->IsSpyInstalled());
+    g_paneWindow = m_hWnd;
+    PostMessage(WM_VXL_PANE_APPLY_START_PIN);
+    return 0;
+}
+
+bool CVXLFloatPane::CreateList(int top) {
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    const CPaneLayout layout = LayoutPane(client, top);
+    const DWORD style = WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA |
+                        LVS_NOCOLUMNHEADER;
+    if (!m_list.Create(m_hWnd, layout.list, style, WS_EX_CLIENTEDGE, kPaneListId)) {
+        LogWriteFormat(L"CVXLFloatPane::CreateList: the list was not created, error %d",
+                       static_cast<int>(GetLastError()));
+        return false;
+    }
+    m_list.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    const COLORREF background = GetSysColor(COLOR_MENU);
+    ListView_SetBkColor(m_list, background);
+    ListView_SetTextBkColor(m_list, background);
+    ListView_SetTextColor(m_list, GetSysColor(COLOR_MENUTEXT));
+    if (m_images.CreateForPane(GetModuleHandleW(nullptr), background, false)) {
+        ListView_SetImageList(m_list, m_images.Handle(), LVSIL_SMALL);
+        StartTypeIconsLoader();
+    }
+    ListView_SetExtendedListViewStyleEx(m_list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_GRIDLINES,
+                                        LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_GRIDLINES);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    wchar_t title[] = L"Data";
+    column.pszText = title;
+    column.cx = layout.list.right - layout.list.left;
+    ListView_InsertColumn(m_list, 0, &column);
+    ListView_SetCallbackMask(m_list, ListView_GetCallbackMask(m_list) | LVIS_OVERLAYMASK);
+    Refresh_List();
+    FitColumnWidths();
+    if (!PostMessage(WM_VXL_PANE_SHOW_LIST)) m_list.ShowWindow(SW_SHOWNA);
+    return true;
+}
+
+// What the loader hands over: the pane takes the icons if it is still there, else they
+// go with the last owner.
+struct CPaneTypeIconsDelivery {
+    std::mutex lock;
+    CPaneTypeIcons icons;
+    bool ready = false;
+};
+
+namespace {
+
+struct CTypeIconsLoad {
+    HWND pane;
+    std::shared_ptr<CPaneTypeIconsDelivery> delivery;
+};
+
+DWORD LoadTypeIcons(CTypeIconsLoad& load) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CPaneTypeIcons icons = LoadPaneTypeIcons();
+    if (SUCCEEDED(com)) CoUninitialize();
+    {
+        std::lock_guard<std::mutex> hold(load.delivery->lock);
+        load.delivery->icons = std::move(icons);
+        load.delivery->ready = true;
+    }
+    ::PostMessageW(load.pane, WM_VXL_PANE_TYPE_ICONS, 0, 0);
+    return 0;
+}
+
+}  // namespace
+
+void CVXLFloatPane::StartTypeIconsLoader() {
+    m_typeIcons = std::make_shared<CPaneTypeIconsDelivery>();
+    auto load = std::make_unique<CTypeIconsLoad>(CTypeIconsLoad{m_hWnd, m_typeIcons});
+    if (StartWorker(std::move(load), &LoadTypeIcons)) return;
+    LogWrite(L"CVXLFloatPane: no thread for the type icons; they are loaded here");
+    m_images.SetTypeIcons(LoadPaneTypeIcons());
+    m_typeIcons.reset();
+}
+
+LRESULT CVXLFloatPane::OnTypeIcons(UINT, WPARAM, LPARAM, BOOL&) {
+    if (!m_typeIcons) return 0;
+    {
+        std::lock_guard<std::mutex> hold(m_typeIcons->lock);
+        if (!m_typeIcons->ready) return 0;
+        m_images.SetTypeIcons(m_typeIcons->icons);
+    }
+    m_typeIcons.reset();
+    if (::IsWindow(m_list)) m_list.RedrawVisible();
+    return 0;
+}
+
+void CVXLFloatPane::CreateCaptionTip() {
+    m_captionTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!m_captionTip) return;
+    ::SendMessageW(m_captionTip, TTM_ACTIVATE, TRUE, 0);
+    ::SendMessageW(m_captionTip, TTM_SETMAXTIPWIDTH, 0, 500);
+    const LRESULT autoPop = ::SendMessageW(m_captionTip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0);
+    ::SendMessageW(m_captionTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(static_cast<WORD>(autoPop * 4), 0));
+    ::SendMessageW(m_captionTip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(2000, 0));
+    SendMessage(WM_VXL_PANE_REBUILD_CAPTION_TIP);
+}
+
+LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+    if (g_paneWindow == m_hWnd) g_paneWindow = nullptr;
+    CListenerRegistry1::GetInstance().Unregister(this);
+    CListenerRegistry2::GetInstance().Unregister(this);
+    KillTimer(m_hWnd, kBlinkTimer);
+    m_blinkSteps = 0;
+    m_captionTip = nullptr;  // owned by the pane: destroyed with it
+    m_history = nullptr;
+    m_typeIcons.reset();
+    handled = FALSE;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The list
+
+void CVXLFloatPane::Refresh_List() {
+    if (!::IsWindow(m_list)) return;
+    const int count = m_history ? m_history->Get_Items_Count() : 0;
+    m_list.SetCount(count, -1);
+    if (count > 0) ListView_EnsureVisible(m_list, 0, FALSE);
+    ::InvalidateRect(m_list, nullptr, TRUE);
+    if (::IsWindow(m_toolbar)) ::InvalidateRect(m_toolbar, nullptr, TRUE);
+
+    const CString title = FloatPaneTitle(count);
+    wchar_t current[101] = {};
+    ::GetWindowTextW(m_hWnd, current, 101);
+    if (wcsncmp(current, title, 100) != 0) SetWindowText(title);
+}
+
+int CVXLFloatPane::GetFocusedItem() const {
+    if (!::IsWindow(m_list)) return -1;
+    return ListView_GetNextItem(m_list, -1, LVNI_FOCUSED);
+}
+
+std::vector<int> CVXLFloatPane::GetSelectedItems() const {
+    std::vector<int> selected;
+    if (::IsWindow(m_list)) m_list.GetSelected(selected);
+    return selected;
+}
+
+void CVXLFloatPane::FitColumnWidths() {
+    HWND header = ListView_GetHeader(m_list);
+    const int columns = header ? Header_GetItemCount(header) : 1;
+    std::vector<int> own;
+    for (int i = 0; i < columns; ++i) own.push_back(ListView_GetColumnWidth(m_list, i));
+    RECT client = {};
+    ::GetClientRect(m_list, &client);
+    const std::vector<int> widths = FitColumns(client.right, own);
+    for (size_t i = 0; i < widths.size(); ++i) ListView_SetColumnWidth(m_list, static_cast<int>(i), widths[i]);
+}
+
+LRESULT CVXLFloatPane::OnFocusList(UINT, WPARAM, LPARAM, BOOL&) {
+    ::SetFocus(m_list);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnShowList(UINT, WPARAM, LPARAM, BOOL&) {
+    m_list.ShowWindow(SW_SHOWNA);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnSelectItem(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    m_list.DeselectAll();
+    const int index = static_cast<int>(wParam);
+    if (index >= 0) {
+        ListView_SetSelectionMark(m_list, index);
+        ListView_EnsureVisible(m_list, index, FALSE);
+        ListView_SetItemState(m_list, index, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    }
+    m_list.RedrawVisible();
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnItemCount(UINT, WPARAM, LPARAM, BOOL&) {
+    return ::IsWindow(m_list) ? ListView_GetItemCount(m_list) : 0;
+}
+
+LRESULT CVXLFloatPane::OnRebuildCaptionTip(UINT, WPARAM, LPARAM, BOOL&) {
+    if (!m_captionTip || !::IsWindow(m_toolbar)) return 0;
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = m_hWnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(m_toolbar.m_hWnd);
+    ::SendMessageW(m_captionTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    CString text;
+    ::GetWindowTextW(m_hWnd, text.GetBuffer(256), 256);
+    text.ReleaseBuffer();
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.lpszText = const_cast<wchar_t*>(text.GetString());
+    ::SendMessageW(m_captionTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    return 0;
+}
+
+// The list holds no data of its own: each row is the history item of the same index from
+// the newest, its menu text and the picture of its kind or program.
+LRESULT CVXLFloatPane::OnListGetDispInfo(int, NMHDR* header, BOOL&) {
+    auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+    const CCHItem* item = m_history ? m_history->Get_Item(info->item.iItem) : nullptr;
+    if (!item) return 0;
+    if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
+        const CString text = GetMenuText(*item);
+        wcsncpy(info->item.pszText, text, static_cast<size_t>(info->item.cchTextMax) - 1);
+        info->item.pszText[info->item.cchTextMax - 1] = L'\0';
+    }
+    if (info->item.mask & LVIF_IMAGE) info->item.iImage = GetItemImageIndex(m_images, *item);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+
+bool CVXLFloatPane::GetRowState(int row, CPaneRowState& state) {
+    const CCHItem* item = m_history ? m_history->Get_Item(row) : nullptr;
+    if (!item) return false;
+    state = PaneRowStateOf(*item, row);
+    state.text = GetMenuText(*item);
+    state.hovered = ListView_GetHotItem(m_list) == row;
+    state.selected = (ListView_GetItemState(m_list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    return true;
+}
+
+bool CVXLFloatPane::GetRowRects(int row, CPaneRowRects& rects) {
+    return GetPaneRowRects(m_list, row, rects);
+}
+
+CPaneListLook CVXLFloatPane::ListLook() {
+    CPaneListLook look;
+    look.background = ListView_GetBkColor(m_list);
+    look.text = ListView_GetTextColor(m_list);
+    look.newestFont = m_list.GetItemFont(true, false);
+    look.hoverFont = m_list.GetItemFont(false, true);
+    look.htmlIcon = m_drawIcons.html.get();
+    look.protectIcon = m_drawIcons.protect.get();
+    look.elevated = m_elevated;
+    return look;
+}
+
+CPaneToolbarState CVXLFloatPane::ToolbarState() {
+    CPaneToolbarState state;
+    state.count = m_history ? m_history->Get_Items_Count() : 0;
+    state.selected = ::IsWindow(m_list) ? ListView_GetSelectedCount(m_list) : 0;
+    state.collapsed = m_collapsed;
+    state.elevated = m_elevated;
+    state.historyOn = m_history && m_history->IsSpyInstalled();
+    state.alarm = m_toolbar.GetBlinkHighlight();
+    // The strip is the stretching separator before the buttons.
+    ::SendMessageW(m_toolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&state.strip));
+    state.caption = LoadUiString(IDS_FLOAT_PANE_CAPTION);
+    state.menuFont = m_fonts.Menu();
+    state.captionFont = m_fonts.LightItalic();
+    state.appIcon = m_drawIcons.app.get();
+    return state;
+}
+
+LRESULT CVXLFloatPane::OnListCustomDraw(int, NMHDR* header, BOOL&) {
+    CPaneListLook look = ListLook();
+    return OnPaneListCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header), *this, look);
+}
+
+LRESULT CVXLFloatPane::OnToolbarCustomDraw(int, NMHDR* header, BOOL&) {
+    return OnPaneToolbarCustomDraw(*reinterpret_cast<NMTBCUSTOMDRAW*>(header), ToolbarState());
+}
+
+LRESULT CVXLFloatPane::OnListKeyDown(int, NMHDR* header, BOOL& handled) {
+    const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+    if (key->wVKey != VK_ESCAPE) {
+        handled = FALSE;
+        return 0;
+    }
+    if (!m_collapsed) Set_Collapsed(true, false);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnKeyUp(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    if (wParam == VK_ESCAPE && !m_collapsed) Set_Collapsed(true, false);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Layout, position and size
+
+void CVXLFloatPane::Layout() {
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    int toolbarBottom = 0;
+    if (::IsWindow(m_toolbar)) {
+        ::MoveWindow(m_toolbar, 0, 0, client.right, kPaneToolbarHeight, TRUE);
+        RECT bar = {};
+        ::GetWindowRect(m_toolbar, &bar);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&bar), 2);
+        toolbarBottom = bar.bottom;
+    }
+    if (!::IsWindow(m_list)) return;
+    const CPaneLayout layout = LayoutPane(client, toolbarBottom);
+    ::MoveWindow(m_list, layout.list.left, layout.list.top, layout.list.right - layout.list.left,
+                 layout.list.bottom - layout.list.top, TRUE);
+    FitColumnWidths();
+}
+
+int CVXLFloatPane::CollapsedHeight() const {
+    RECT window = {}, client = {};
+    ::GetWindowRect(m_hWnd, &window);
+    GetClientRect(m_hWnd, &client);
+    return kPaneToolbarHeight + (window.bottom - window.top) - client.bottom;
+}
+
+LRESULT CVXLFloatPane::OnSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (wParam == SIZE_MINIMIZED) return 0;
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    if (m_collapsed && HIWORD(lParam) > 0 && window.bottom - window.top > CollapsedHeight()) {
+        m_collapsed = false;
+        ShowCollapsedLook();
+    }
+    Layout();
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnWindowPosChanging(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
+    const LRESULT result = DefWindowProc(message, wParam, lParam);
+    auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+    if (pos->flags & SWP_NOSIZE) return result;
+    const int collapsedHeight = CollapsedHeight();
+    if (m_collapsed && pos->cy > collapsedHeight) {
+        m_collapsed = false;
+        ShowCollapsedLook();
+    }
+    if (m_collapsed) pos->cy = collapsedHeight;
+    return result;
+}
+
+LRESULT CVXLFloatPane::OnWindowPosChanged(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
+    const LRESULT result = DefWindowProc(message, wParam, lParam);
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    if (ShouldRememberPanePosition(IsIconic(m_hWnd) != FALSE, IsWindowVisible(m_hWnd) != FALSE, window, WorkArea()))
+        CVXLSettings::WriteWindowPos(window.left, window.top, kFloatPanePositionKey);
+    if (m_collapsed && m_restore.IsKept()) {
+        m_restore.left = window.left;
+        m_restore.top = window.top;
+    }
+    return result;
+}
+
+bool CVXLFloatPane::IsSizedToWorkArea() const {
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    return SameRect(window, WorkArea());
+}
+
+void CVXLFloatPane::KeepRestoreRect() {
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    m_restore = {window.right - window.left, window.bottom - window.top, window.left, window.top};
+}
+
+bool CVXLFloatPane::ReturnToRestoreRect(int height) {
+    if (!m_restore.IsKept()) return false;
+    const CPaneRestoreRect restore = m_restore;
+    m_restore = {};
+    SetWindowPos(m_hWnd, nullptr, restore.left, restore.top, restore.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
+void CVXLFloatPane::SizeToWorkArea() {
+    KeepRestoreRect();
+    const RECT area = WorkArea();
+    SetWindowPos(m_hWnd, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int CVXLFloatPane::HeightForItems() const {
+    RECT window = {}, list = {}, listClient = {}, item = {};
+    ::GetWindowRect(m_hWnd, &window);
+    ::GetWindowRect(m_list, &list);
+    ::GetClientRect(m_list, &listClient);
+    const int count = ListView_GetItemCount(m_list);
+    if (count <= 0 || !ListView_GetItemRect(m_list, 0, &item, LVIR_BOUNDS)) return window.bottom - window.top;
+    const int listFrame = (list.bottom - list.top) - listClient.bottom;
+    const int otherHeight = (window.bottom - window.top) - (list.bottom - list.top);
+    return otherHeight + listFrame + count * (item.bottom - item.top);
+}
+
+void CVXLFloatPane::GrowToItems() {
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    const RECT area = WorkArea();
+    const int wanted = std::min(HeightForItems(), static_cast<int>(area.bottom - window.top));
+    if (wanted <= window.bottom - window.top) return;
+    SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left, wanted, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Set_Pinned(true);
+}
+
+void CVXLFloatPane::Fit_And_Show() {
+    m_collapseAtStart = false;
+    Set_Collapsed(false, false);
+    GrowToItems();
+    ShowWindow(SW_SHOW);
+    ::SetFocus(m_list);
+}
+
+// ---------------------------------------------------------------------------------------
+// Collapsing, pinning, blinking
+
+void CVXLFloatPane::Set_Collapsed(bool collapse, bool) {
+    if (!IsWindow() || collapse == m_collapsed) return;
+    if (collapse) {
+        if (!m_restore.IsKept()) KeepRestoreRect();
+        m_collapsed = true;
+        RECT window = {};
+        ::GetWindowRect(m_hWnd, &window);
+        SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left, CollapsedHeight(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        m_collapsed = false;
+        const int height = m_restore.IsKept() ? m_restore.height : kFloatPaneHeight;
+        if (!ReturnToRestoreRect(height)) {
+            RECT window = {};
+            ::GetWindowRect(m_hWnd, &window);
+            SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left, height,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    ShowCollapsedLook();
+}
+
+void CVXLFloatPane::ShowCollapsedLook() {
+    if (::IsWindow(m_toolbar)) {
+        m_toolbar.SetCollapsedLook(m_collapsed);
+        ::InvalidateRect(m_toolbar, nullptr, TRUE);
+    }
+}
+
+void CVXLFloatPane::Set_Pinned(bool pinned) {
+    m_pinned = pinned;
+    if (::IsWindow(m_toolbar)) m_toolbar.PressPinButton(pinned);
+}
+
+LRESULT CVXLFloatPane::OnMinimizeToCaption(WORD, WORD, HWND, BOOL&) {
+    Set_Collapsed(!m_collapsed, false);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnPin(WORD, WORD, HWND, BOOL&) {
+    Set_Pinned(!m_pinned);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnSetCollapsed(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (lParam == kCollapseAtStart) {
+        if (!m_collapseAtStart) return 0;
+        m_collapseAtStart = false;
+    }
+    Set_Collapsed(wParam != 0, false);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnQueryCollapsed(int, NMHDR*, BOOL&) {
+    return m_collapsed ? 1 : 0;
+}
+
+LRESULT CVXLFloatPane::OnApplyStartPin(UINT, WPARAM, LPARAM, BOOL&) {
+    if (!m_applyStartPin) return 0;
+    m_applyStartPin = false;
+    if (CVXLSettings::GetInstance().Pinned_FloatPane_On_Start && !m_pinned) PostMessage(WM_COMMAND, ID_PANE_PIN);
+    return 0;
+}
+
+void CVXLFloatPane::Start_Blink() {
+    if (!IsWindow()) return;
+    m_blinkSteps = kBlinkSteps;
+    SetTimer(m_hWnd, kBlinkTimer, kBlinkStepMs, nullptr);
+    SendMessage(WM_VXL_PANE_BLINK_STEP);
+}
+
+LRESULT CVXLFloatPane::OnBlink(UINT, WPARAM, LPARAM, BOOL&) {
+    Start_Blink();
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnBlinkStep(UINT, WPARAM, LPARAM, BOOL&) {
+    if (m_blinkSteps <= 0) {
+        KillTimer(m_hWnd, kBlinkTimer);
+        m_toolbar.SetBlinkHighlight(false);
+    } else {
+        --m_blinkSteps;
+        m_toolbar.SetBlinkHighlight(m_blinkSteps % 2 == 1);
+    }
+    if (::IsWindow(m_toolbar)) ::InvalidateRect(m_toolbar, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    if (wParam != kBlinkTimer) {
+        handled = FALSE;
+        return 0;
+    }
+    SendMessage(WM_VXL_PANE_BLINK_STEP);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Activation, caption, hit test, menus
+
+LRESULT CVXLFloatPane::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    if (LOWORD(wParam) != WA_INACTIVE) {
+        Platform::CLayeredWindowHelper::RemoveLayeredStyle(m_hWnd);
+        ::SetFocus(m_list);
+        return 0;
+    }
+    Platform::CLayeredWindowHelper::AddLayeredStyle(m_hWnd);
+    m_layered.SetOpacityPercent(m_hWnd, kInactiveOpacityPercent);
+    if (IsSizedToWorkArea()) ReturnToRestoreRect(m_restore.height);
+    if (!m_pinned && !m_collapsed) Set_Collapsed(true, false);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnNcLButtonDblClk(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    if (wParam != HTCAPTION) {
+        handled = FALSE;
+        return 0;
+    }
+    if (m_collapsed) {
+        Set_Collapsed(false, false);
+        GrowToItems();
+    } else if (IsSizedToWorkArea()) {
+        ReturnToRestoreRect(m_restore.height);
+    } else {
+        SizeToWorkArea();
+    }
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
+    if (::IsWindow(m_toolbar)) {
+        const int index = static_cast<int>(m_toolbar.SendMessage(TB_COMMANDTOINDEX, ID_APP_EXIT));
+        RECT button = {};
+        if (index >= 0 && m_toolbar.GetButtonScreenRect(index, button) &&
+            PtInRect(&button, wtl::PointFromLParam(lParam)))
+            return HTCLOSE;
+    }
+    handled = FALSE;
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnMenuTipMessage(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    handled = FALSE;
+    if (!m_menuTip) return 0;
+    switch (message) {
+        case WM_MENUSELECT:
+            m_menuTip->OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+            break;
+        case WM_ENTERIDLE:
+            m_menuTip->OnEnterIdle(static_cast<UINT>(wParam), reinterpret_cast<HWND>(lParam));
+            break;
+        default:
+            m_menuTip->Hide();
+            break;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Listeners
+
+void CVXLFloatPane::OnHistoryStateEvent(DWORD a, DWORD) {
+    if (a != 0 || !::IsWindow(m_toolbar) || !m_history) return;
+    const bool on = m_history->IsSpyInstalled();
+    m_toolbar.OnHistoryStateChanged(on);
+    ::InvalidateRect(m_toolbar, nullptr, TRUE);
+}
+
+void CVXLFloatPane::OnHistoryEvent(DWORD a, DWORD b) {
+    if (!IsWindow()) return;
+    if (a == 0) {
+        m_list.RedrawVisible();
+        SendMessage(WM_VXL_PANE_REBUILD_CAPTION_TIP);
+    } else if (a == 1 && (b == 1 || b == 5 || b == 8)) {
+        SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+}

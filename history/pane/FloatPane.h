@@ -1,0 +1,208 @@
+// The floating clipboard-history pane: a small top-most caption-less popup with the pane's
+// tool bar on top and the history list below it. It lives on the UI thread; its owner
+// creates the window to show the pane and destroys it to hide it, the items always coming
+// from the history handler, so nothing is lost in between.
+//
+// The pane collapses to its tool-bar strip when it loses the focus, unless it is pinned,
+// and turns partly transparent while inactive. Only its top-left point is remembered.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/TrayIds.h"
+#include "core/base/CString.h"
+#include "core/base/Handles.h"
+#include "core/base/PlatformFunctions.h"
+#include "history/HistoryListeners.h"
+#include "history/pane/HistoryListView.h"
+#include "history/pane/PaneDraw.h"
+#include "history/pane/PaneIcons.h"
+#include "history/pane/PaneToolbar.h"
+#include "platform/wtl/AtlWin.h"
+
+class CMenuToolTip;
+class CVXLWndClipboardHandler;
+
+// The pane's own messages.
+const UINT WM_VXL_PANE_BLINK_STEP = WM_APP + 1;
+const UINT WM_VXL_PANE_ITEM_COUNT = WM_APP + 2;
+const UINT WM_VXL_PANE_SELECT_ITEM = WM_APP + 3;
+const UINT WM_VXL_PANE_APPLY_START_PIN = WM_APP + 4;
+const UINT WM_VXL_PANE_REBUILD_CAPTION_TIP = WM_APP + 5;
+const UINT WM_VXL_PANE_SHOW_LIST = WM_APP + 6;
+const UINT WM_VXL_PANE_FOCUS_LIST = WM_APP + 7;
+const UINT WM_VXL_PANE_TYPE_ICONS = WM_APP + 8;
+const UINT WM_VXL_PANE_SET_COLLAPSED = WM_APP + 0x15;
+const UINT WM_VXL_PANE_BLINK = WM_APP + 0x16;
+
+const UINT kPaneListId = 1203;
+const UINT kPaneToolbarId = 1204;
+
+// The pane's rectangle while it is collapsed or sized to the work area: width and height
+// 0 mean that none is kept.
+struct CPaneRestoreRect {
+    int width = 0;
+    int height = 0;
+    int left = 0;
+    int top = 0;
+    bool IsKept() const { return width != 0 || height != 0; }
+};
+
+class CVXLFloatPane : public wtl::CWindowImplBase,
+                      public IHistoryListener1,
+                      public IHistoryListener2,
+                      private IPaneRowSource {
+public:
+    // menuTip (may be null) sees the pane's menus; menuHost serves the tool bar's menu.
+    CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help);
+    ~CVXLFloatPane() override;
+
+    // Creates the window over the handler, which must outlive it. True when the window
+    // exists; it starts collapsed at its remembered place.
+    bool Create(CVXLWndClipboardHandler& history, bool focusOnCreate, bool blinkAfterCreate);
+
+    // The item count from the handler, the newest item in view, the title.
+    void Refresh_List();
+    // Expanded, grown (never shrunk) to the height its items need, the list focused; a pane
+    // that had to grow is pinned, so that it stays open.
+    void Fit_And_Show();
+    // Collapses to the tool-bar strip or expands to the kept rectangle.
+    void Set_Collapsed(bool collapse, bool animate);
+    bool Is_Collapsed() const { return m_collapsed; }
+    void Start_Blink();
+    bool Is_Pinned() const { return m_pinned; }
+    void Set_Pinned(bool pinned);
+
+    HWND GetListWindow() const { return m_list.m_hWnd; }
+    CVXLToolbarWnd& Toolbar() { return m_toolbar; }
+    const CPaneRestoreRect& RestoreRect() const { return m_restore; }
+    // The list's focused item (-1 for none) and its selected items in order.
+    int GetFocusedItem() const;
+    std::vector<int> GetSelectedItems() const;
+    CVXLWndClipboardHandler* History() const { return m_history; }
+
+    // The pane's window while it exists, else null.
+    static HWND GetFloatPaneWindow();
+
+    // The clipboard watcher's state and the history's events.
+    void OnHistoryEvent(DWORD a, DWORD b) override;
+    void OnHistoryStateEvent(DWORD a, DWORD b) override;
+
+    BEGIN_MSG_MAP(CVXLFloatPane)
+    MESSAGE_HANDLER(WM_VXL_PANE_FOCUS_LIST, OnFocusList)
+    MESSAGE_HANDLER(WM_VXL_PANE_TYPE_ICONS, OnTypeIcons)
+    MESSAGE_HANDLER(WM_VXL_PANE_SHOW_LIST, OnShowList)
+    MESSAGE_HANDLER(WM_VXL_PANE_REBUILD_CAPTION_TIP, OnRebuildCaptionTip)
+    MESSAGE_HANDLER(WM_VXL_PANE_APPLY_START_PIN, OnApplyStartPin)
+    MESSAGE_HANDLER(WM_VXL_PANE_SELECT_ITEM, OnSelectItem)
+    MESSAGE_HANDLER(WM_CREATE, OnCreate)
+    MESSAGE_HANDLER(WM_SIZE, OnSize)
+    MESSAGE_HANDLER(WM_KEYUP, OnKeyUp)
+    MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
+    MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+    MESSAGE_HANDLER(WM_WINDOWPOSCHANGING, OnWindowPosChanging)
+    MESSAGE_HANDLER(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
+    MESSAGE_HANDLER(WM_NCLBUTTONDBLCLK, OnNcLButtonDblClk)
+    MESSAGE_HANDLER(WM_ENTERIDLE, OnMenuTipMessage)
+    MESSAGE_HANDLER(WM_MENUSELECT, OnMenuTipMessage)
+    MESSAGE_HANDLER(WM_EXITMENULOOP, OnMenuTipMessage)
+    MESSAGE_HANDLER(WM_MOUSELEAVE, OnSwallowMouse)
+    MESSAGE_HANDLER(WM_MOUSEHOVER, OnSwallowMouse)
+    MESSAGE_HANDLER(WM_MOUSEMOVE, OnSwallowMouse)
+    MESSAGE_HANDLER(WM_TIMER, OnTimer)
+    MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
+    MESSAGE_HANDLER(WM_VXL_PANE_SET_COLLAPSED, OnSetCollapsed)
+    MESSAGE_HANDLER(WM_VXL_PANE_BLINK, OnBlink)
+    MESSAGE_HANDLER(WM_VXL_PANE_BLINK_STEP, OnBlinkStep)
+    MESSAGE_HANDLER(WM_VXL_PANE_ITEM_COUNT, OnItemCount)
+    COMMAND_ID_HANDLER(ID_PANE_MINIMIZE_TO_CAPTION, OnMinimizeToCaption)
+    COMMAND_ID_HANDLER(ID_PANE_PIN, OnPin)
+    NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
+    NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
+    NOTIFY_HANDLER(kPaneListId, NM_CUSTOMDRAW, OnListCustomDraw)
+    NOTIFY_HANDLER(kPaneToolbarId, NM_CUSTOMDRAW, OnToolbarCustomDraw)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryCollapsed, OnQueryCollapsed)
+    END_MSG_MAP()
+
+protected:
+    const wchar_t* GetWndClassName() const override { return L"VexloraFloatPane"; }
+
+private:
+    LRESULT OnFocusList(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTypeIcons(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnShowList(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnRebuildCaptionTip(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnApplyStartPin(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSelectItem(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnKeyUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnActivate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnWindowPosChanging(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnWindowPosChanged(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnNcLButtonDblClk(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMenuTipMessage(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSwallowMouse(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
+    LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnNcHitTest(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetCollapsed(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnBlink(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnBlinkStep(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnItemCount(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMinimizeToCaption(WORD, WORD, HWND, BOOL&);
+    LRESULT OnPin(WORD, WORD, HWND, BOOL&);
+    LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
+    LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
+    LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
+    LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarCustomDraw(int, NMHDR*, BOOL&);
+
+    bool GetRowState(int row, CPaneRowState& state) override;
+    bool GetRowRects(int row, CPaneRowRects& rects) override;
+    CPaneListLook ListLook();
+    CPaneToolbarState ToolbarState();
+
+    bool CreateList(int top);
+    void CreateCaptionTip();
+    // The shell's file-type icons on a worker: the first ask can hold the thread for
+    // seconds, and this thread also takes the clipboard's changes.
+    void StartTypeIconsLoader();
+    void FitColumnWidths();
+    void Layout();
+    int CollapsedHeight() const;
+    bool IsSizedToWorkArea() const;
+    void SizeToWorkArea();
+    // Back to the kept rectangle, which is then forgotten; false when none is kept.
+    bool ReturnToRestoreRect(int height);
+    void KeepRestoreRect();
+    // The height the list needs for all its items, with the tool bar and margins.
+    int HeightForItems() const;
+    void GrowToItems();
+    void ShowCollapsedLook();
+
+    CMenuToolTip* m_menuTip;
+    CVXLWndClipboardHandler* m_history = nullptr;
+    CHistoryListView m_list;
+    CVXLToolbarWnd m_toolbar;
+    CIconImageList m_images;
+    std::shared_ptr<struct CPaneTypeIconsDelivery> m_typeIcons;
+    CPaneFonts m_fonts;
+    CPaneIcons m_drawIcons;
+    CIconHandle m_smallIcon;
+    CIconHandle m_bigIcon;
+    Platform::CLayeredWindowHelper m_layered;
+    HWND m_captionTip = nullptr;
+    CPaneRestoreRect m_restore;
+    bool m_applyStartPin = true;
+    bool m_focusOnCreate = true;
+    bool m_pinned = false;
+    bool m_elevated = false;
+    bool m_collapsed = false;
+    bool m_collapseAtStart = false;
+    int m_blinkSteps = 0;
+};

@@ -1,0 +1,227 @@
+// The float pane of the real Vexlora.exe, looked at from outside: the tray command opens it
+// collapsed at the right edge, expanded it draws a history of mixed items as the user sees
+// them (checked by the pixels of a screenshot, which is kept beside the test for people to
+// look at), and the place the user moves it to is where the next start opens it.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/SettingsFile.h"
+#include "core/TrayIds.h"
+#include "core/base/TextConversions.h"
+#include "history/HistoryFiles.h"
+#include "history/HistoryItem.h"
+#include "history/pane/FloatPane.h"
+#include "history/pane/PaneDraw.h"
+#include "history/pane/PaneGeometry.h"
+#include "testkit/Bitmaps.h"
+#include "testkit/LogFile.h"
+#include "testkit/Poll.h"
+#include "testkit/Resident.h"
+#include "testkit/Screenshot.h"
+#include "testkit/TestKit.h"
+
+namespace {
+
+using namespace testkit;
+
+const wchar_t kPaneSettings[] =
+    L"WriteLog=1\r\nClipboardHistory=1\r\nSaveClipboardHistory_v198=1\r\nClipboardFormats2=1\r\n"
+    L"ShowTrayBallonOnHotkey=0\r\nShowHistoryPaneOnStart=0\r\nPinned_FloatPane_On_Start=0\r\n";
+
+// The picture of the bitmap item: a colour no theme uses, so that finding it on the screen
+// finds the thumbnail.
+const COLORREF kThumbnailColor = RGB(0, 161, 83);
+
+const int kItemCount = 10;
+const int kBitmapRow = 2;
+const int kProtectedRows[] = {1, 4};
+const int kStripeRow = 3;
+
+CString RowText(int row) {
+    CString text;
+    text.Format(L"pane row %d", row);
+    return text;
+}
+
+RECT WindowRect(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+HWND PaneOf(DWORD processId) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"VexloraFloatPane", nullptr); window;
+         window = FindWindowExW(nullptr, window, L"VexloraFloatPane", nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == processId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+class FloatPaneE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_folder.Create());
+        m_log = m_folder.PathOf(L"LogReport.txt");
+        ASSERT_TRUE(m_folder.WriteSettings(kPaneSettings));
+    }
+    void TearDown() override {
+        if (HasFailure())
+            std::printf("%s\n", WideToUtf8(ReadLogFile(std::wstring(m_log.GetString())).Joined().c_str()).c_str());
+        if (m_resident && m_resident->IsRunning()) Exit();
+    }
+
+    // Ten items as an earlier run saved them, newest last: row 0 is the newest.
+    void SaveHistory() {
+        const CString folder = m_folder.PathOf(L"ClipboardHistory\\");
+        ASSERT_TRUE(CreateDirectoryW(folder, nullptr));
+        CCHFileWriter writer(folder);
+        for (int row = kItemCount - 1; row >= 0; --row) {
+            SYSTEMTIME time = {2026, 12, 5, 10, 9, 0, 0, 0};
+            time.wSecond = static_cast<WORD>(kItemCount - row);
+            std::unique_ptr<CCHItem> item;
+            if (row == kBitmapRow) {
+                item = std::make_unique<CCHItem>(CClipboardItemData::kBitmap, time);
+                BYTE* pixels = nullptr;
+                CBitmapHandle bitmap = MakeDibSection(64, 64, 32, nullptr, 0, &pixels);
+                ASSERT_TRUE(bitmap && pixels);
+                for (int i = 0; i < 64 * 64; ++i) {
+                    pixels[i * 4 + 0] = GetBValue(kThumbnailColor);
+                    pixels[i * 4 + 1] = GetGValue(kThumbnailColor);
+                    pixels[i * 4 + 2] = GetRValue(kThumbnailColor);
+                }
+                item->SetBitmap(bitmap.release());
+            } else {
+                const int kind = row == 7 ? CClipboardItemData::kText : CClipboardItemData::kUnicodeText;
+                item = std::make_unique<CCHItem>(kind, time);
+                const CString text = RowText(row);
+                if (kind == CClipboardItemData::kText) {
+                    const std::string ansi = WideToUtf8(text.GetString());
+                    ASSERT_TRUE(item->SetData(ansi.c_str(), static_cast<DWORD>(ansi.size() + 1)));
+                } else {
+                    ASSERT_TRUE(item->SetData(text.GetString(), (text.GetLength() + 1) * sizeof(wchar_t)));
+                }
+            }
+            for (int protectedRow : kProtectedRows)
+                if (row == protectedRow) item->SetProtected(true);
+            ASSERT_TRUE(writer.WriteItem(*item)) << row;
+        }
+    }
+
+    void Start(int expectLoaded) {
+        DeleteFileW(m_log);
+        m_resident = std::make_unique<CTestProcess>();
+        ASSERT_TRUE(m_resident->Start(m_folder.PathOf(L"Vexlora.exe"), L""));
+        CString loaded;
+        loaded.Format(L" %d history items loaded", expectLoaded);
+        ASSERT_TRUE(WaitForFileText(m_log, loaded, 30000)) << "expected" << WideToUtf8(loaded.GetString());
+        ASSERT_TRUE(PollUntil(10000, [&] { return TrayWindowOf(m_resident->id()) != nullptr; }));
+    }
+    void Exit() {
+        RunToExit(m_folder.PathOf(L"Vexlora.exe"), L"/exit", 30000);
+        EXPECT_TRUE(m_resident->WaitForExit(30000)) << "the resident did not end after /exit";
+    }
+
+    // The tray menu's float-pane command; the pane window once it is shown collapsed.
+    HWND OpenPaneByTrayCommand() {
+        PostMessageW(TrayWindowOf(m_resident->id()), WM_COMMAND, ID_FLOAT_PANE, 0);
+        HWND pane = nullptr;
+        EXPECT_TRUE(PollUntil(15000, [&] {
+            pane = PaneOf(m_resident->id());
+            return pane && WindowRect(pane).bottom - WindowRect(pane).top == kPaneToolbarHeight;
+        })) << "no collapsed pane appeared";
+        return pane;
+    }
+    CString SettingsValue(const wchar_t* key) {
+        wchar_t value[64] = {};
+        GetPrivateProfileStringW(GetSettingsAgentSectionName(), key, L"", value, 64, m_folder.PathOf(L"Settings.ini"));
+        return value;
+    }
+
+    CPrivateProgramFolder m_folder;
+    CString m_log;
+    std::unique_ptr<CTestProcess> m_resident;
+};
+
+TEST_F(FloatPaneE2e, TheTrayCommandOpensAPaneThatDrawsItsItemsAndOpensWhereItWasMoved) {
+    ASSERT_NO_FATAL_FAILURE(SaveHistory());
+    ASSERT_NO_FATAL_FAILURE(Start(kItemCount));
+    SetCursorPos(0, 0);  // no row under the mouse: hovered rows draw otherwise
+
+    HWND pane = OpenPaneByTrayCommand();
+    ASSERT_TRUE(pane);
+    RECT rect = WindowRect(pane);
+    EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN) - 300, rect.left);
+    EXPECT_EQ(40, rect.top);
+
+    PostMessageW(pane, WM_COMMAND, ID_PANE_MINIMIZE_TO_CAPTION, 0);  // the tool bar's expand button
+    ASSERT_TRUE(PollUntil(5000, [&] { return WindowRect(pane).bottom - WindowRect(pane).top == 170; }));
+    HWND list = FindWindowExW(pane, nullptr, WC_LISTVIEWW, nullptr);
+    ASSERT_TRUE(list);
+    Sleep(500);  // the paint after the resize
+    RedrawWindow(pane, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(300);
+
+    rect = WindowRect(pane);
+    const CScreenshot shot = CScreenshot::Take(rect);
+    ASSERT_FALSE(shot.IsEmpty());
+    shot.SaveBmp(L"float_pane_expanded.bmp");
+    // The list's client area (no border, no scroll bar) in the screenshot's coordinates.
+    RECT listRect = {};
+    GetClientRect(list, &listRect);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&listRect), 2);
+    OffsetRect(&listRect, -rect.left, -rect.top);
+
+    // The newest row's red frame: its top edge is the first pure red line of the list, as
+    // wide as the row, with the bottom edge one row height below.
+    const COLORREF red = RGB(255, 0, 0);
+    const int middle = (listRect.left + listRect.right) / 2;
+    int frameTop = -1, frameBottom = -1;
+    for (int y = listRect.top; y < listRect.bottom && frameBottom < 0; ++y) {
+        if (shot.At(middle, y) != red) continue;
+        if (frameTop < 0)
+            frameTop = y;
+        else if (y > frameTop + 4)
+            frameBottom = y;
+    }
+    ASSERT_GE(frameTop, 0) << "no red frame in the list";
+    ASSERT_GT(frameBottom, frameTop) << "the red frame has no bottom edge";
+    int redRun = 0;
+    for (int x = listRect.left; x < listRect.right; ++x) redRun += shot.At(x, frameTop) == red ? 1 : 0;
+    EXPECT_GT(redRun, (listRect.right - listRect.left) * 3 / 4) << "the frame's top edge is not a line";
+    const int rowHeight = frameBottom - frameTop + 1;
+
+    auto rowArea = [&](int row) {
+        const int top = frameTop + row * rowHeight;
+        return RECT{listRect.left, top + 2, listRect.right - 2, top + rowHeight - 2};
+    };
+    // Beyond the text, an odd row that is neither protected nor selected lies on the
+    // stripe colour, an even one on the list's.
+    auto backgroundOf = [&](int row) {
+        const RECT area = rowArea(row);
+        return shot.At(area.right - 6, (area.top + area.bottom) / 2);
+    };
+    EXPECT_EQ(PaneStripeColor(GetSysColor(COLOR_MENU)), backgroundOf(kStripeRow)) << "row " << kStripeRow;
+    EXPECT_EQ(GetSysColor(COLOR_MENU), backgroundOf(0)) << "the newest row";
+    // The bitmap row shows its picture, and only that row.
+    EXPECT_TRUE(shot.Contains(rowArea(kBitmapRow), kThumbnailColor)) << "no thumbnail";
+    EXPECT_FALSE(shot.Contains(rowArea(kBitmapRow + 1), kThumbnailColor));
+
+    // Moved by the user, the pane keeps its top-left for the next start.
+    SetWindowPos(pane, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(PollUntil(5000, [&] { return SettingsValue(L"FloatPaneRect_TOPLEFT_x") == L"200"; }));
+    EXPECT_EQ(CString(L"150"), SettingsValue(L"FloatPaneRect_TOPLEFT_y"));
+    ASSERT_NO_FATAL_FAILURE(Exit());
+
+    ASSERT_NO_FATAL_FAILURE(Start(kItemCount));
+    pane = OpenPaneByTrayCommand();
+    ASSERT_TRUE(pane);
+    rect = WindowRect(pane);
+    EXPECT_EQ(200, rect.left);
+    EXPECT_EQ(150, rect.top);
+}
+
+}  // namespace

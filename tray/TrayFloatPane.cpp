@@ -1,0 +1,163 @@
+#include "tray/TrayFloatPane.h"
+
+#include "core/AppSlots.h"
+#include "core/AppTexts.h"
+#include "core/ShellServices.h"
+#include "core/SoundPlayer.h"
+#include "core/SystemInfo.h"
+#include "core/base/Logger.h"
+#include "history/ClipboardHandler.h"
+#include "history/HistoryMenu.h"
+#include "tray/TrayMenu.h"
+#include "tray/TrayWnd.h"
+
+namespace {
+
+// The item's text in the asked form: 0 plain text (of the item or its first text
+// companion: HTML alone gives no plain text), 1 its HTML form, 2 the address of the page
+// it came from.
+CString ItemTextInForm(const CCHItem& item, int form) {
+    switch (form) {
+        case 0:
+            for (int kind : {CClipboardItemData::kUnicodeText, CClipboardItemData::kText, CClipboardItemData::kRtf})
+                if (const CCHItem* text = item.GetCompanion(kind)) return GetItemText(*text);
+            return CString();
+        case 1: {
+            const CCHItem* html = item.GetHtmlItem();
+            return html ? GetItemText(*html) : CString();
+        }
+        case 2:
+            return item.Get_URL();
+        default:
+            return CString();
+    }
+}
+
+}  // namespace
+
+CTrayFloatPane::CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history)
+    : m_tray(tray), m_history(history) {}
+
+CTrayFloatPane::~CTrayFloatPane() = default;
+
+CVXLFloatPane& CTrayFloatPane::Pane() {
+    if (!m_pane) {
+        const CHistoryListHelp help = {GetCommandCaption(ID_TELEGRAM_GROUP),
+                                       GetTrayWebAddress(ID_TELEGRAM_GROUP, CVXLUrl::IsUsingRuUrls())};
+        m_pane = std::make_unique<CVXLFloatPane>(m_tray.GetMenuToolTip(), *this, help);
+    }
+    return *m_pane;
+}
+
+HWND CTrayFloatPane::Window() {
+    return m_pane && m_pane->IsWindow() ? m_pane->m_hWnd : nullptr;
+}
+
+void CTrayFloatPane::Blink(WPARAM how) {
+    if (HWND pane = Window()) ::PostMessageW(pane, WM_VXL_PANE_BLINK, how, 0);
+}
+
+void CTrayFloatPane::ReloadList() {
+    if (Window()) m_pane->Refresh_List();
+}
+
+void CTrayFloatPane::Show(int mode) {
+    const bool existed = Window() != nullptr;
+    if (mode == kPaneShowToggle && existed) {
+        m_pane->DestroyWindow();
+        return;
+    }
+    if (!existed && !Pane().Create(m_history, mode != kPaneShowAtStart, false)) {
+        LogWriteFormat(L"CTrayFloatPane::Show: the pane was not created (mode %d)", mode);
+        return;
+    }
+    if (mode == kPaneShowAtStart) return;
+    if (!existed) PlaySoundWherePane();
+    SetForegroundWindow(*m_pane);
+    SetActiveWindow(*m_pane);
+    switch (mode) {
+        case kPaneShowAndFit:
+            m_pane->Fit_And_Show();
+            break;
+        case kPaneShowAllItems:
+            m_pane->ShowWindow(SW_SHOW);
+            m_pane->PostMessage(WM_COMMAND, ID_PANE_SHOW_ALL_ITEMS);
+            break;
+        default:
+            m_pane->ShowWindow(SW_SHOW);
+            ::SetFocus(m_pane->GetListWindow());
+            break;
+    }
+}
+
+void CTrayFloatPane::BringForward() {
+    if (!Window()) return;
+    SetForegroundWindow(*m_pane);
+    SetActiveWindow(*m_pane);
+    m_pane->Fit_And_Show();
+}
+
+bool CTrayFloatPane::GetSelectedText(CString& text) {
+    text.Empty();
+    if (!Window()) return false;
+    for (int index : m_pane->GetSelectedItems()) {
+        const CCHItem* item = m_history.Get_Item(index);
+        if (!item) continue;
+        if (!text.IsEmpty()) text += L"\r\n";
+        text += ItemTextInForm(*item, 0);
+    }
+    return true;
+}
+
+bool CTrayFloatPane::GetFocusedItemText(int form, CString& text) {
+    text.Empty();
+    if (!Window()) return false;
+    const CCHItem* item = m_history.Get_Item(m_pane->GetFocusedItem());
+    if (!item) return false;
+    text = ItemTextInForm(*item, form);
+    return !text.IsEmpty();
+}
+
+LRESULT CTrayFloatPane::GetFocusedItemRecord() {
+    // The pane keeps no item records yet.
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// The tool bar's menu
+
+HWND CTrayFloatPane::GetMainWindow() {
+    return m_tray.m_hWnd;
+}
+
+CString CTrayFloatPane::GetCommandCaption(UINT id) {
+    CTrayMenu menu = m_tray.PrepareTrayMenu();
+    if (!menu.popup) return CString();
+    wchar_t caption[260] = {};
+    if (GetMenuStringW(menu.popup, id, caption, 260, MF_BYCOMMAND) <= 0) return CString();
+    return caption;
+}
+
+CString CTrayFloatPane::GetPhraseHotKeyText() {
+    return m_tray.IsPhraseHotKeyRegistered() ? GetHotKeyText() : CString();
+}
+
+CToolbarMenuFacts CTrayFloatPane::GetMenuFacts() {
+    const CTrayMenuFacts tray = m_tray.GatherTrayMenuFacts();
+    CToolbarMenuFacts facts;
+    facts.elevated = tray.elevated;
+    facts.admin = IsUserAdmin();
+    facts.soundsOn = tray.soundsOn;
+    facts.muted = tray.muted;
+    facts.languagePrefix = tray.languagePrefix;
+    return facts;
+}
+
+bool CTrayFloatPane::FillLanguageMenu(HMENU popup) {
+    return CAppObjects::FillLanguageMenuByMainWnd(popup) > 0;
+}
+
+UINT CTrayFloatPane::TrackMenu(HMENU menu, POINT screenPoint, HWND owner) {
+    return static_cast<UINT>(
+        TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, owner, nullptr));
+}
