@@ -1,5 +1,7 @@
 #include "history/HistoryMenu.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -37,10 +39,14 @@ std::string AnsiOf(const CCHItem& item) {
     return std::string(text, strnlen(text, item.Size()));
 }
 
-CString WideOf(const CCHItem& item) {
+// At most maxChars characters of the text (all of it for a negative maxChars): a preview
+// of a long text must not copy the whole of it.
+CString WideOf(const CCHItem& item, int maxChars = -1) {
     if (!IsTextBlock(item)) return CString();
     const wchar_t* text = reinterpret_cast<const wchar_t*>(item.Data());
-    const size_t length = wcsnlen(text, item.Size() / sizeof(wchar_t));
+    size_t limit = item.Size() / sizeof(wchar_t);
+    if (maxChars >= 0) limit = std::min(limit, static_cast<size_t>(maxChars));
+    const size_t length = wcsnlen(text, limit);
     return length ? CString(text, static_cast<int>(length)) : CString();
 }
 
@@ -50,6 +56,16 @@ UINT AnsiCodePageOf(const CCHItem& item) {
 
 CString AnsiItemToWide(const CCHItem& item) {
     return MultiByteToWideCP(AnsiOf(item).c_str(), AnsiCodePageOf(item)).c_str();
+}
+
+// The first characters of an 8-bit text, at least maxChars of them when the text has
+// them: no character takes more than four bytes in any code page.
+CString AnsiHeadToWide(const CCHItem& item, int maxChars) {
+    if (!IsTextBlock(item)) return CString();
+    const char* text = reinterpret_cast<const char*>(item.Data());
+    const size_t limit = std::min<size_t>(item.Size(), static_cast<size_t>(maxChars) * 4 + 4);
+    const std::string head(text, strnlen(text, limit));
+    return MultiByteToWideCP(head.c_str(), AnsiCodePageOf(item)).c_str();
 }
 
 std::string WideToCodePage(const CString& text, UINT codePage) {
@@ -195,13 +211,13 @@ CString GetPreviewText(const CCHItem& item, int maxChars) {
     CString text;
     switch (source->Kind()) {
         case Kind::kText:
-            text = AnsiItemToWide(*source);
+            // Only what is shown is converted, and one more so that a longer text gets its "…".
+            text = AnsiHeadToWide(*source, maxChars + 1);
             if (source->Size() >= kLongAnsiPreviewBytes)
                 LogWriteFormat(L"BAD_LEN RTF prev=%d new len=%d", static_cast<int>(source->Size()), text.GetLength());
             break;
         case Kind::kUnicodeText:
-            // Only what is shown is copied, and one more so that a longer text gets its "…".
-            text = KeepHead(WideOf(*source), maxChars + 1);
+            text = WideOf(*source, maxChars + 1);
             break;
         case Kind::kRtf:
             text = RtfBytesToPlainText(AnsiOf(*source).c_str());

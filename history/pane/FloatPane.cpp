@@ -341,11 +341,11 @@ LRESULT CVXLFloatPane::OnListGetDispInfo(int, NMHDR* header, BOOL&) {
 // ---------------------------------------------------------------------------------------
 // Drawing
 
-bool CVXLFloatPane::GetRowState(int row, CPaneRowState& state) {
+bool CVXLFloatPane::GetRowState(int row, CPaneRowState& state, bool withText) {
     const CCHItem* item = m_history ? m_history->Get_Item(row) : nullptr;
     if (!item) return false;
     state = PaneRowStateOf(*item, row);
-    state.text = GetMenuText(*item);
+    if (withText) state.text = GetMenuText(*item);
     state.hovered = ListView_GetHotItem(m_list) == row;
     state.selected = (ListView_GetItemState(m_list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     return true;

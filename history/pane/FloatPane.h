@@ -162,7 +162,7 @@ private:
     LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);
     LRESULT OnToolbarCustomDraw(int, NMHDR*, BOOL&);
 
-    bool GetRowState(int row, CPaneRowState& state) override;
+    bool GetRowState(int row, CPaneRowState& state, bool withText) override;
     bool GetRowRects(int row, CPaneRowRects& rects) override;
     CPaneListLook ListLook();
     CPaneToolbarState ToolbarState();

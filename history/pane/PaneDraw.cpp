@@ -198,7 +198,7 @@ LRESULT OnPaneListCustomDraw(NMLVCUSTOMDRAW& draw, IPaneRowSource& rows, const C
         case CDDS_PREPAINT:
             return CDRF_NOTIFYITEMDRAW;
         case CDDS_ITEMPREPAINT: {
-            if (!rows.GetRowState(row, state)) return CDRF_DODEFAULT;
+            if (!rows.GetRowState(row, state, false)) return CDRF_DODEFAULT;
             const CPaneRowPrepaint answer = PaneRowPrepaint(state, look);
             if (answer.textBackground != CLR_DEFAULT) draw.clrTextBk = answer.textBackground;
             if (answer.font) SelectObject(draw.nmcd.hdc, answer.font);
@@ -206,7 +206,7 @@ LRESULT OnPaneListCustomDraw(NMLVCUSTOMDRAW& draw, IPaneRowSource& rows, const C
         }
         case CDDS_ITEMPOSTPAINT: {
             CPaneRowRects rects;
-            if (rows.GetRowState(row, state) && rows.GetRowRects(row, rects))
+            if (rows.GetRowState(row, state, true) && rows.GetRowRects(row, rects))
                 DrawPaneRow(draw.nmcd.hdc, rects, state, look);
             return CDRF_DODEFAULT;
         }

@@ -111,7 +111,9 @@ void DrawPaneRow(HDC dc, const CPaneRowRects& rects, const CPaneRowState& row, c
 class IPaneRowSource {
 public:
     virtual ~IPaneRowSource() = default;
-    virtual bool GetRowState(int row, CPaneRowState& state) = 0;
+    // The text only when asked: the row's first stage draws none, and a long item's text
+    // takes time to make.
+    virtual bool GetRowState(int row, CPaneRowState& state, bool withText) = 0;
     virtual bool GetRowRects(int row, CPaneRowRects& rects) = 0;
 };
 // The answer to the list's NM_CUSTOMDRAW.

@@ -280,8 +280,17 @@ int CIconImageList::Add(HICON icon, const wchar_t* key) {
     return index;
 }
 
+void CIconImageList::RememberMissing(const wchar_t* key) {
+    if (key) m_missing.insert(CString(key));
+}
+
+bool CIconImageList::IsMissing(const wchar_t* key) const {
+    return key && m_missing.count(CString(key)) != 0;
+}
+
 bool CIconImageList::Destroy() {
     m_indexes.clear();
+    m_missing.clear();
     if (!m_imageList) return false;
     const bool destroyed = ImageList_Destroy(m_imageList) != FALSE;
     m_imageList = nullptr;
@@ -294,7 +303,11 @@ int GetItemImageIndex(CIconImageList& images, const CCHItem& item) {
         const int known = images.Find(key);
         if (known >= 0) return known;
         CIconHandle icon(item.GetIconCopy());
-        if (!icon) icon = GetExeFileIcon(key);
+        // The shell is asked once per program; an item with its own icon still brings it.
+        if (!icon && !images.IsMissing(key)) {
+            icon = GetExeFileIcon(key);
+            if (!icon) images.RememberMissing(key);
+        }
         const int added = icon ? images.Add(icon.get(), key) : -1;
         if (added >= 0) return added;
     }

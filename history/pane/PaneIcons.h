@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <map>
+#include <set>
 #include <vector>
 
 #include "core/base/CString.h"
@@ -84,12 +85,17 @@ public:
     // The index of the key when it is known; else the icon is appended (the image list keeps
     // its own copy) and its index kept under the key. -1 for a null key or a failed append.
     int Add(HICON icon, const wchar_t* key);
+    // A key whose program gave no icon: asked again on every paint, the shell would
+    // search for it each time.
+    void RememberMissing(const wchar_t* key);
+    bool IsMissing(const wchar_t* key) const;
     // Destroys the image list and forgets every key; returns whether ImageList_Destroy succeeded.
     bool Destroy();
 
 private:
     HIMAGELIST m_imageList = nullptr;
     std::map<CString, int> m_indexes;
+    std::set<CString> m_missing;
 };
 
 // The image of a history item: the icon of the program it came from, added once per

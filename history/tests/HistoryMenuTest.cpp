@@ -252,6 +252,13 @@ TEST_F(HistoryMenu, PreviewsByKind) {
     std::unique_ptr<CCHItem> ansi = MakeItem(Kind::kText, Ansi("caf\xE9"));
     std::unique_ptr<CCHItem> longText = MakeItem(Kind::kUnicodeText, Utf16(std::wstring(300, L'w').c_str()));
     std::unique_ptr<CCHItem> unknown = MakeItem(7, Ansi("?"));
+    // Long 8-bit texts are converted only as far as they are shown, even where a
+    // character takes more than one byte.
+    std::string accents;
+    for (int i = 0; i < 300; ++i) accents += "\xC3\xA9";
+    std::unique_ptr<CCHItem> utf8 = MakeItem(Kind::kText, {});
+    ASSERT_TRUE(utf8->SetData(accents.c_str(), static_cast<DWORD>(accents.size() + 1), CP_UTF8));
+    std::unique_ptr<CCHItem> hugeAnsi = MakeItem(Kind::kText, Ansi(std::string(1 << 20, 'a').c_str()));
     struct Case {
         const CCHItem* item;
         int maxChars;
@@ -266,6 +273,9 @@ TEST_F(HistoryMenu, PreviewsByKind) {
         {longText.get(), 0, std::wstring(200, L'w') + L"\u2026"},
         {longText.get(), 300, std::wstring(300, L'w')},
         {unknown.get(), 0, L"O-o-ops! Naxer!"},
+        {utf8.get(), 10, std::wstring(10, L'\u00E9') + L"\u2026"},
+        {utf8.get(), 300, std::wstring(300, L'\u00E9')},
+        {hugeAnsi.get(), 0, std::wstring(200, L'a') + L"\u2026"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item->Kind());

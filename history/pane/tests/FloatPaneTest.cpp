@@ -23,16 +23,6 @@ namespace {
 
 using namespace historytest;
 
-class CNoMenuHost : public IToolbarMenuHost {
-public:
-    HWND GetMainWindow() override { return nullptr; }
-    CString GetCommandCaption(UINT) override { return CString(); }
-    CString GetPhraseHotKeyText() override { return CString(); }
-    CToolbarMenuFacts GetMenuFacts() override { return CToolbarMenuFacts(); }
-    bool FillLanguageMenu(HMENU) override { return false; }
-    UINT TrackMenu(HMENU, POINT, HWND) override { return 0; }
-};
-
 RECT WindowRect(HWND window) {
     RECT rect = {};
     GetWindowRect(window, &rect);

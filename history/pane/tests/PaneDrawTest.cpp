@@ -300,7 +300,7 @@ TEST(PaneRows, ABitmapIsCopiedUnscaledFromItsCornerAndClippedToTheCell) {
 class CFakeRows : public IPaneRowSource {
 public:
     std::map<int, CPaneRowState> states;
-    bool GetRowState(int row, CPaneRowState& state) override {
+    bool GetRowState(int row, CPaneRowState& state, bool) override {
         auto found = states.find(row);
         if (found == states.end()) return false;
         state = found->second;

@@ -220,6 +220,9 @@ TEST(PaneImageList, AnItemShowsItsProgramsIconOnceElseTheEntryOfItsKind) {
 
     auto iconless = MakeItem(CClipboardItemData::kRtf, L"Z:\\no\\such\\program.exe", CIconHandle());
     EXPECT_EQ(kPaneImageRtf, GetItemImageIndex(images, *iconless)) << "no icon to be had";
+    EXPECT_TRUE(images.IsMissing(L"Z:\\no\\such\\program.exe")) << "the shell is not asked again";
+    auto later = MakeItem(CClipboardItemData::kText, L"Z:\\no\\such\\program.exe", MakeSolidIcon(16, RGB(9, 9, 9)));
+    EXPECT_EQ(7, GetItemImageIndex(images, *later)) << "an item that brings its icon still shows it";
 }
 
 }  // namespace

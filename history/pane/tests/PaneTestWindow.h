@@ -1,5 +1,5 @@
 // A top-level stand-in for the float pane: it records what its controls send and post,
-// answers their queries and never starts a move loop.
+// answers their queries and never starts a move loop; and a menu host without menus.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "history/pane/PaneToolbar.h"
 #include "platform/wtl/AtlWin.h"
 
 struct CPaneEvent {
@@ -58,6 +59,17 @@ private:
         if (code == -699) return showAllUnavailableAnswer;
         return 0;
     }
+};
+
+// A tool bar's menu host that has no menus to give.
+class CNoMenuHost : public IToolbarMenuHost {
+public:
+    HWND GetMainWindow() override { return nullptr; }
+    CString GetCommandCaption(UINT) override { return CString(); }
+    CString GetPhraseHotKeyText() override { return CString(); }
+    CToolbarMenuFacts GetMenuFacts() override { return CToolbarMenuFacts(); }
+    bool FillLanguageMenu(HMENU) override { return false; }
+    UINT TrackMenu(HMENU, POINT, HWND) override { return 0; }
 };
 
 inline void PumpMessages() {
