@@ -58,9 +58,8 @@ void FillEntryTime(HANDLE file, zip_fileinfo* info) {
 }
 
 bool CZipWriter::Add(const CString& entryName, const CString& path) {
-    CHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    // OPEN_EXISTING fails with INVALID_HANDLE_VALUE, which the kernel owner counts as empty.
+    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
     zip_fileinfo info = {};
     FillEntryTime(file.get(), &info);
