@@ -112,20 +112,27 @@ void SplitCommandAndParams(const wchar_t* command, CString& program, CString& pa
     }
 }
 
-HINSTANCE RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized) {
+bool RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized,
+                            MessageBoxFn messageBox) {
     CString program;
     CString parameters;
     SplitCommandAndParams(command, program, parameters);
+    // A failure the shell reports without a reason (the user cancelled a prompt of its
+    // own) shows nothing; an error left over from earlier calls must not pass for one.
+    SetLastError(0);
     HINSTANCE result = ShellRun(owner, L"open", program, parameters.IsEmpty() ? nullptr : parameters.GetString(),
                                 nullptr, maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
-    UINT_PTR code = reinterpret_cast<UINT_PTR>(result);
-    if (code < 33 && showErrors) {
+    const DWORD lastError = GetLastError();
+    const UINT_PTR code = reinterpret_cast<UINT_PTR>(result);
+    if (code <= 32 && showErrors && lastError != 0) {
         CString text = GetErrorMessageText(static_cast<DWORD>(code));
         CString commandText(command);
         text.AppendFormat(L"\nCommand: [%s]\nCommand Lenght: %d", commandText.GetString(), commandText.GetLength());
-        MessageBoxW(owner, text, L"Vexlora", MB_ICONEXCLAMATION | MB_TOPMOST);
+        LogWrite(L"Processed Command: [" + commandText + L"]");
+        LogError(text);
+        messageBox(owner, text, L"Vexlora", MB_ICONEXCLAMATION | MB_TOPMOST);
     }
-    return result;
+    return code > 32;
 }
 
 bool DownloadUrlToFile_WinInet(const wchar_t* address, const wchar_t* path, DWORD options1, DWORD options2,

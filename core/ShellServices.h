@@ -30,9 +30,15 @@ HINSTANCE ShellRun(HWND owner, const wchar_t* verb, const wchar_t* file, const w
 // the rest (its separating blank included) the parameters; the whole text when none does.
 void SplitCommandAndParams(const wchar_t* command, CString& program, CString& parameters);
 
-// Splits the command and starts it with the shell's "open" (maximised on request); a
-// failure is shown with the system's text when showErrors is set. ShellExecuteW's result.
-HINSTANCE RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized);
+// The system's MessageBoxW, or a test's stand-in that records what would be shown.
+using MessageBoxFn = int(WINAPI*)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT style);
+
+// Splits the command and starts it with the shell's "open" (maximised on request). When
+// the start fails for a reason the system names (its last error is not 0) and showErrors
+// is set, the system's text with the command and its length is logged and shown. True
+// when the command started.
+bool RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized,
+                            MessageBoxFn messageBox = MessageBoxW);
 
 // ---------------------------------------------------------------------------------------
 // Downloads. Both write the address's contents into the file; false on failure, and

@@ -72,7 +72,7 @@ CString BuildWebSearchUrl(const wchar_t* query, int serviceId) {
 bool WebSearch(const wchar_t* query, int serviceId) {
     CString url = BuildWebSearchUrl(query, serviceId);
     if (url.IsEmpty()) return false;
-    return reinterpret_cast<UINT_PTR>(RunCommandWithErrorBox(url, true, GetMainWnd(), false)) > 32;
+    return RunCommandWithErrorBox(url, true, GetMainWnd(), false);
 }
 
 bool OpenWith(HWND owner, const wchar_t* path) {

@@ -54,7 +54,7 @@ TEST_F(MacrosTest, EveryMacroHasItsValue) {
         {L"%NUMBERCHARS_CLIPBOARD%", kEnglishUs, L"Clip три\r\nline"},
         {L"%COPYRIGHT%", kEnglishUs, L"©"},
         {L"%EMDASH%", kEnglishUs, L"\x2014"},
-        {L"%WINDOWS_VERSION%", kEnglishUs, L"Windows 10 64-bit build 19045"},
+        {L"%WINDOWS_VERSION%", kEnglishUs, L"Windows 10 64x build 19045 "},
         {L"%MOUSEPOS_ASLARAM%", kEnglishUs, L"13107300"},  // 200 << 16 | 100
         {L"%WINSYSDIR%", kEnglishUs, L"C:\\windows\\system32"},
         {L"%TRIM_LEFT_ALLPROTS_FROM_SELTEXT%", kEnglishUs, L""},

@@ -18,7 +18,7 @@ public:
     CString userName = L"Тестер";
     bool systemFolderReadable = true;
     CString systemFolder = L"C:\\windows\\system32";
-    CString osVersion = L"Windows 10 64-bit build 19045";
+    CString osVersion = L"Windows 10 64x build 19045 ";
     std::map<CString, CString> versions;  // path -> product version
     std::vector<CString> versionPathsAsked;
 

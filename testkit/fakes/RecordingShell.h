@@ -15,14 +15,22 @@ public:
     ~CRecordingShell() override { SetShellRunnerForTest(nullptr); }
 
     HINSTANCE Execute(HWND, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, const wchar_t*,
-                      int) override {
+                      int show) override {
         verbs.push_back(verb ? verb : L"");
         files.push_back(file ? file : L"");
         this->parameters.push_back(parameters ? parameters : L"");
-        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+        shows.push_back(show);
+        SetLastError(lastError);
+        return reinterpret_cast<HINSTANCE>(result);
     }
+
+    // What every start answers: above 32 started, else the shell's error code with the
+    // thread's last error set to `lastError`.
+    INT_PTR result = 42;
+    DWORD lastError = 0;
 
     std::vector<std::wstring> verbs;
     std::vector<std::wstring> files;
     std::vector<std::wstring> parameters;
+    std::vector<int> shows;
 };
