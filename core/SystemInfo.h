@@ -5,7 +5,8 @@
 
 // The operating system as one text: name, bitness, build ("Windows 10 64-bit build 19045").
 CString GetOSVersionText();
-// Whether the process token is an active member of the Administrators group.
+// Whether the process token is elevated or an active member of the Administrators group;
+// false when that cannot be asked (CheckAdminMembership).
 bool IsUserAdmin();
 // The user name of the session (at most 260 characters).
 CString GetSessionUserName();
