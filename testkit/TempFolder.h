@@ -1,9 +1,11 @@
 // Temporary folders and files for tests: folders unique under the system's temporary
-// folder and removed with everything in them (read-only files too), and raw file reads.
+// folder and removed with everything in them (read-only files too), and raw file reads
+// and writes.
 #pragma once
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 #include "core/base/CString.h"
@@ -54,6 +56,21 @@ inline std::string ReadFileBytes(const wchar_t* path) {
     while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
     CloseHandle(file);
     return bytes;
+}
+
+// The bytes of a UTF-16LE text as a file holds them, without byte-order mark.
+inline std::string Utf16Bytes(const wchar_t* text) {
+    return std::string(reinterpret_cast<const char*>(text), wcslen(text) * sizeof(wchar_t));
+}
+
+// Replaces the file with exactly these bytes; false when it cannot be written whole.
+inline bool WriteFileBytes(const wchar_t* path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
 }
 
 }  // namespace testkit

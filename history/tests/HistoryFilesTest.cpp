@@ -15,16 +15,10 @@
 
 namespace {
 
-void WriteBytes(const CString& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD done = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(file);
-}
+using testkit::Utf16Bytes;
 
-std::string Utf16Bytes(const wchar_t* text) {
-    return std::string(reinterpret_cast<const char*>(text), wcslen(text) * sizeof(wchar_t));
+void WriteBytes(const CString& path, const std::string& bytes) {
+    ASSERT_TRUE(testkit::WriteFileBytes(path, bytes));
 }
 
 CString ReadKey(const CString& info, const wchar_t* key) {
