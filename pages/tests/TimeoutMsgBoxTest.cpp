@@ -71,17 +71,16 @@ void Click(HWND box, int id) {
     SendMessageTimeoutW(GetDlgItem(box, id), BM_CLICK, 0, 0, SMTO_NORMAL, kWaitMs, nullptr);
 }
 
+BOOL CALLBACK CountVisibleDialog(HWND window, LPARAM count) {
+    wchar_t name[8] = {};
+    GetClassNameW(window, name, 8);
+    if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 int CountVisibleDialogs(DWORD thread) {
     int count = 0;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM param) -> BOOL {
-            wchar_t name[8] = {};
-            GetClassNameW(window, name, 8);
-            if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) ++*reinterpret_cast<int*>(param);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumThreadWindows(thread, &CountVisibleDialog, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
