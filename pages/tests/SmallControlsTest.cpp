@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "core/base/FileIcons.h"
 #include "core/base/Handles.h"
 #include "pages/HoverCtrl.h"
 #include "pages/ResizeNoBorder.h"
@@ -305,6 +306,37 @@ TEST(ResizeNoBorder, StyleSwitchingAddsTheFrameAtTheEdgeOnly) {
     EXPECT_FALSE(hasFrame());
     resize.Uninstall();
     EXPECT_FALSE(hasFrame());
+}
+
+// The shell's icons come in the size asked for; the caller owns each.
+TEST(ShellIcons, FolderAndFileTypeIconsComeLargeOrSmall) {
+    auto width = [](HICON icon) {
+        ICONINFO info = {};
+        if (!icon || !GetIconInfo(icon, &info)) return 0;
+        BITMAP bitmap = {};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        return static_cast<int>(bitmap.bmWidth);
+    };
+    const int large = GetSystemMetrics(SM_CXICON);
+    const int small = GetSystemMetrics(SM_CXSMICON);
+    struct Case {
+        const char* what;
+        HICON icon;
+        int width;
+    } cases[] = {
+        {"closed folder, small", GetFolderIcon(false, false), small},
+        {"closed folder, large", GetFolderIcon(false, true), large},
+        {"open folder, small", GetFolderIcon(true, false), small},
+        {"open folder, large", GetFolderIcon(true, true), large},
+        {".txt, small", GetIconByExtension(L".txt", false), small},
+        {".txt, large", GetIconByExtension(L".txt", true), large},
+    };
+    for (const Case& c : cases) {
+        CIconHandle owned(c.icon);
+        EXPECT_EQ(c.width, width(c.icon)) << c.what;
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/Handles.h"
 #include "core/base/TextConversions.h"
 #include "pages/TimeoutMsgBox.h"
 #include "testkit/MessageWindow.h"
@@ -422,6 +423,15 @@ TEST(MessageBoxTimeout, EndsAfterItsTimeOrWithThePressedButton) {
     result = RunBox([] { return MessageBoxTimeout(nullptr, kCaption, L"Answer me", MB_YESNO, 60000); },
                     [](HWND box) { Click(box, IDYES); });
     EXPECT_EQ(IDYES, result);
+}
+
+// Another dialog the thread already shows is left alone when the box's time is over.
+TEST(MessageBoxTimeout, EndsOnlyItsOwnBox) {
+    CWindowHandle other(CreateWindowExW(0, L"#32770", L"Other", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10, 200, 100,
+                                        nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(other);
+    EXPECT_EQ(kMessageBoxTimedOut, MessageBoxTimeout(nullptr, kCaption, L"Error on sending to app", MB_OK, 1000));
+    EXPECT_TRUE(IsWindowVisible(other.get()));
 }
 
 }  // namespace
