@@ -3,8 +3,8 @@
 #include "core/AppSlots.h"
 #include "core/LanguageFiles.h"
 #include "core/Settings.h"
-#include "core/ShellServices.h"
 #include "core/TrayIds.h"
+#include "core/WebDestinations.h"
 #include "core/base/Logger.h"
 
 namespace CAppObjects {

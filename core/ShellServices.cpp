@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <wininet.h>
 
+#include "core/SettingsFile.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/PlatformBinding.h"
@@ -24,15 +25,6 @@ IShellRunner* volatile g_shell = &g_systemShell;
 const wchar_t* const kAddressSchemes[] = {L"https://",  L"http://", L"mailto:",   L"file://", L"ftp://",
                                           L"telnet://", L"news://", L"gopher://", L"nntp://", L"prospero://",
                                           L"wais://",   L"lt:",     L"dvn:"};
-
-bool IsAddress(const CString& text) {
-    for (const wchar_t* scheme : kAddressSchemes) {
-        int length = static_cast<int>(wcslen(scheme));
-        if (text.GetLength() > 3 && text.GetLength() > length && text.Left(length).CompareNoCase(scheme) == 0)
-            return true;
-    }
-    return false;
-}
 
 // An existing item that is not a folder; one the system refuses to describe counts too.
 bool NamesExistingItem(const CString& text) {
@@ -81,8 +73,6 @@ public:
 CSystemUrlDownloads g_systemDownloads;
 IUrlDownloads* volatile g_downloads = &g_systemDownloads;
 
-volatile LONG g_useRuUrls = 0;
-
 }  // namespace
 
 void SetShellRunnerForTest(IShellRunner* runner) {
@@ -94,22 +84,36 @@ HINSTANCE ShellRun(HWND owner, const wchar_t* verb, const wchar_t* file, const w
     return g_shell->Execute(owner, verb, file, parameters, folder, show);
 }
 
-void SplitCommandAndParams(const wchar_t* command, CString& program, CString& parameters) {
-    CString text(command);
-    program = text;
-    parameters.Empty();
-    if (NamesExistingItem(text) || IsAddress(text)) return;
+bool IsUrlText(const wchar_t* text) {
+    const CString address(text);
+    for (const wchar_t* scheme : kAddressSchemes) {
+        int length = static_cast<int>(wcslen(scheme));
+        if (address.GetLength() > 3 && address.GetLength() > length && address.Left(length).CompareNoCase(scheme) == 0)
+            return true;
+    }
+    return false;
+}
+
+int FindExistingFilePrefix(const wchar_t* command) {
+    const CString text(command);
     for (int length = text.GetLength() - 1; length > 0; --length) {
         // The system ignores a trailing blank in a name: the program would keep the blank
         // that separates it from its parameters.
         if (text[length - 1] == L' ') continue;
-        CString start = text.Left(length);
-        if (NamesExistingItem(start)) {
-            program = start;
-            parameters = text.Mid(length);
-            return;
-        }
+        if (NamesExistingItem(text.Left(length))) return length;
     }
+    return -1;
+}
+
+void SplitCommandAndParams(const wchar_t* command, CString& program, CString& parameters) {
+    CString text(command);
+    program = text;
+    parameters.Empty();
+    if (NamesExistingItem(text) || IsUrlText(text)) return;
+    const int length = FindExistingFilePrefix(text);
+    if (length < 1) return;
+    program = text.Left(length);
+    parameters = text.Mid(length);
 }
 
 bool RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized,
@@ -133,6 +137,21 @@ bool RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner,
         messageBox(owner, text, L"Vexlora", MB_ICONEXCLAMATION | MB_TOPMOST);
     }
     return code > 32;
+}
+
+bool OpenSettingsFile(HWND owner) {
+    const INT_PTR result =
+        reinterpret_cast<INT_PTR>(ShellRun(owner, L"open", GetSettingsFilePath(), nullptr, nullptr, SW_SHOW));
+    if (result > 32) return true;
+    DWORD error = GetLastError();
+    // The shell's small error numbers are the system's error codes of the same value.
+    if (error == ERROR_SUCCESS) error = static_cast<DWORD>(result);
+    MessageBoxW(owner, GetErrorMessageText(error), L"Vexlora", MB_ICONERROR);
+    return false;
+}
+
+CString GetUpdaterName() {
+    return L"Vexlora_Updater";
 }
 
 bool DownloadUrlToFile_WinInet(const wchar_t* address, const wchar_t* path, DWORD options1, DWORD options2,
@@ -181,14 +200,4 @@ IUrlDownloads& GetUrlDownloads() {
 
 void SetUrlDownloadsForTest(IUrlDownloads* downloads) {
     g_downloads = downloads ? downloads : &g_systemDownloads;
-}
-
-void CVXLUrl::_Set_Use_RU_Urls(bool useRu) {
-    InterlockedExchange(&g_useRuUrls, useRu ? 1 : 0);
-    LogWrite(useRu ? L"CVXLUrl::_Set_Use_RU_Urls: Russian web pages"
-                   : L"CVXLUrl::_Set_Use_RU_Urls: international web pages");
-}
-
-bool CVXLUrl::IsUsingRuUrls() {
-    return InterlockedCompareExchange(&g_useRuUrls, 0, 0) != 0;
 }

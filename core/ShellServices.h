@@ -1,7 +1,7 @@
 // What the core needs of the shell and the web: starting a document or address through
 // the shell (one seam, so that tests record what would be opened instead of starting a
-// browser), splitting a command into program and parameters, the two URL downloads,
-// and the choice of the web pages' language.
+// browser), splitting a command into program and parameters, opening the settings file,
+// and the two URL downloads with the name they give themselves.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +24,13 @@ void SetShellRunnerForTest(IShellRunner* runner);
 HINSTANCE ShellRun(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
                    const wchar_t* folder, int show);
 
+// Longer than 3 characters and than one of the address schemes it begins with ("https://",
+// "http://", "mailto:", "file://", "ftp://", "telnet://", "news://", "gopher://",
+// "nntp://", "prospero://", "wais://", "lt:", "dvn:"; case ignored).
+bool IsUrlText(const wchar_t* text);
+// The length of the longest start of the command (shorter than the whole, not ending in
+// a blank) that names an existing item that is not a folder; -1 when none does.
+int FindExistingFilePrefix(const wchar_t* command);
 // The program is the whole text, and the parameters are empty, when the text names an
 // existing item that is not a folder or is an address ("https://", "mailto:" ...).
 // Otherwise the longest start of the text that names such an item is the program and
@@ -40,9 +47,16 @@ using MessageBoxFn = int(WINAPI*)(HWND owner, const wchar_t* text, const wchar_t
 bool RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized,
                             MessageBoxFn messageBox = MessageBoxW);
 
+// The settings file in use opened with the shell; on failure an error box with the
+// system's text. True when started.
+bool OpenSettingsFile(HWND owner);
+
 // ---------------------------------------------------------------------------------------
 // Downloads. Both write the address's contents into the file; false on failure, and
 // the file may then hold part of them.
+
+// "Vexlora_Updater": the user agent of the version-file, offer-page and news downloads.
+CString GetUpdaterName();
 
 // WinInet (bound at run time): an HTTP answer other than 200 counts as a failure.
 bool DownloadUrlToFile_WinInet(const wchar_t* address, const wchar_t* path, DWORD options1, DWORD options2,
@@ -61,13 +75,3 @@ public:
 IUrlDownloads& GetUrlDownloads();
 // Null puts the system's downloads back.
 void SetUrlDownloadsForTest(IUrlDownloads* downloads);
-
-// ---------------------------------------------------------------------------------------
-// Web destinations
-
-class CVXLUrl {
-public:
-    // Chooses the Russian or the international web pages, and logs the choice.
-    static void _Set_Use_RU_Urls(bool useRu);
-    static bool IsUsingRuUrls();
-};

@@ -8,6 +8,7 @@
 #include "core/VersionInfo.h"
 #include "core/base/PlatformBinding.h"
 #include "core/base/PlatformFunctions.h"
+#include "core/base/Privileges.h"
 
 namespace {
 
@@ -254,15 +255,8 @@ CString GetMemoryUsageText() {
 }
 
 bool IsUserAdmin() {
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
-    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &administrators))
-        return false;
-    BOOL member = FALSE;
-    if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
-    FreeSid(administrators);
-    return member != FALSE;
+    bool isAdmin = false;
+    return CheckAdminMembership(isAdmin) && isAdmin;
 }
 
 CString GetSessionUserName() {

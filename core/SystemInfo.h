@@ -85,7 +85,8 @@ CString FormatMegabytesAsGigabytes(DWORD megabytes);
 // ---------------------------------------------------------------------------------------
 // The user and the program
 
-// Whether the process token is an active member of the Administrators group.
+// Whether the process token is elevated or an active member of the Administrators group;
+// false when that cannot be asked (CheckAdminMembership).
 bool IsUserAdmin();
 // The user name of the session (at most 260 characters).
 CString GetSessionUserName();

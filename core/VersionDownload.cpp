@@ -11,7 +11,7 @@ CString DownloadVersionInfoFile(const wchar_t* address) {
     CString path = BuildTempFileName(nullptr, L".xml");
     if (path.IsEmpty()) return CString();
     IUrlDownloads& downloads = GetUrlDownloads();
-    bool loaded = downloads.DownloadWinInet(address, path, L"Vexlora");
+    bool loaded = downloads.DownloadWinInet(address, path, GetUpdaterName());
     if (!loaded) {
         LogWrite(L"Cannot download info version file by Download2");
         loaded = downloads.DownloadUrlMon(address, path);

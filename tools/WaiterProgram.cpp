@@ -1,5 +1,6 @@
 #include "tools/WaiterProgram.h"
 
+#include "core/MessageBoxTimeout.h"
 #include "core/base/CString.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
@@ -17,43 +18,16 @@ namespace {
 const wchar_t kProgramName[] = L"EXE_VxlWaitingFor";
 const DWORD kMissingPidBoxTimeoutMs = 7000;
 const UINT kMissingPidBoxStyle = MB_TOPMOST | MB_ICONHAND;
-const INT_PTR kBoxTimedOut = 32000;  // what MessageBoxTimeoutW answers when its time ran out
-
-using MessageBoxTimeoutWFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT, WORD, DWORD);
 using BroadcastSystemMessageFunction = long(WINAPI*)(DWORD, LPDWORD, UINT, WPARAM, LPARAM);
 
-// MessageBoxTimeoutW is not documented, so it is found by name; without it no box is
-// shown at all. Looked up once and kept: user32 stays loaded for the process.
-MessageBoxTimeoutWFunction GetMessageBoxTimeoutW() {
-    static const MessageBoxTimeoutWFunction function =
-        BindProc<MessageBoxTimeoutWFunction>(GetPlatformBinder().FindLoaded(L"user32.dll"), "MessageBoxTimeoutW");
-    return function;
-}
-
-BOOL CALLBACK EndTimedOutBox(HWND window, LPARAM) {
-    wchar_t className[8] = {};
-    if (GetClassNameW(window, className, 8) && wcscmp(className, L"#32770") == 0) EndDialog(window, kBoxTimedOut);
-    return TRUE;
-}
-
-void CALLBACK OnBoxTimeout(HWND, UINT, UINT_PTR, DWORD) {
-    EnumThreadWindows(GetCurrentThreadId(), &EndTimedOutBox, 0);
-}
-
 // The one thing the user may see: the waiter was started without a process to watch.
-// The box closes by itself; which button closed it does not matter. Some systems (Wine)
-// show MessageBoxTimeoutW's box without its time-out, and a waiter that never ends would
-// keep its instance event from every later waiter: a thread timer of our own, which the
-// box's loop dispatches, ends it after the same time.
+// The box closes by itself (a waiter that never ends would keep its instance event from
+// every later waiter); which button closed it does not matter.
 void ShowMissingProcessIdBox(const CString& commandLine, DWORD processId) {
-    MessageBoxTimeoutWFunction messageBoxTimeout = GetMessageBoxTimeoutW();
-    if (!messageBoxTimeout) return;
     CString text;
     text.Format(L"ERROR\n\n Parent process ID (PID) not specified in the command line.\nPID=%u", processId);
     text += L"\nCommand Line: [" + commandLine + L"]";
-    const UINT_PTR timer = SetTimer(nullptr, 0, kMissingPidBoxTimeoutMs, &OnBoxTimeout);
-    messageBoxTimeout(nullptr, text, kProgramName, kMissingPidBoxStyle, 0, kMissingPidBoxTimeoutMs);
-    if (timer) KillTimer(nullptr, timer);
+    MessageBoxTimeout(nullptr, kProgramName, text, kMissingPidBoxStyle, kMissingPidBoxTimeoutMs);
 }
 
 // True when this is the only waiter; it then holds `instance` until it ends.

@@ -15,13 +15,13 @@
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/ShellHelpers.h"
-#include "core/ShellServices.h"
 #include "core/SoundPlayer.h"
 #include "core/Statistics.h"
 #include "core/SystemInfo.h"
 #include "core/TrayIds.h"
 #include "core/UiStrings.h"
 #include "core/VersionInfo.h"
+#include "core/WebDestinations.h"
 #include "core/base/AppPaths.h"
 #include "core/base/DateTimeFormat.h"
 #include "core/base/FileIcons.h"
@@ -145,7 +145,7 @@ bool CTrayTipFacts::AutostartSet() {
 }
 
 CString CTrayTipFacts::WebAddress(UINT id) {
-    return GetTrayWebAddress(id, CVXLUrl::IsUsingRuUrls());
+    return GetTrayWebAddress(id);
 }
 
 CString CTrayTipFacts::LanguageItemTip(UINT id) {

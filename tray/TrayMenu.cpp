@@ -4,6 +4,7 @@
 #include "core/LanguageFiles.h"
 #include "core/MenuResourceIds.h"
 #include "core/TrayIds.h"
+#include "core/WebDestinations.h"
 #include "core/base/Logger.h"
 #include "core/base/PopupMenu.h"
 #include "tray/MenuHistorySource.h"
@@ -212,28 +213,27 @@ CTrayMenu PrepareTrayMenu(HINSTANCE module, const CTrayMenuFacts& facts, CLngMen
     return menu;
 }
 
-CString GetTrayWebAddress(UINT commandId, bool russianPages) {
+CString GetTrayWebAddress(UINT commandId) {
     struct Page {
         UINT id;
-        const wchar_t* path;
+        CString (*address)();
     };
     static const Page kPages[] = {
-        {ID_VISIT_WEB_SITE, L""},
-        {ID_VISIT_QUICK_START, L"quick-start"},
-        {ID_NEWSLETTER, L"newsletter"},
-        {ID_VISIT_FORUM, L"forum"},
-        {ID_VISIT_FAQ, L"faq"},
-        {ID_VISIT_BLOG, L"blog"},
-        {ID_RSS_FEED, L"blog/feed"},
-        {ID_VIDEO, L"video"},
-        {ID_FACEBOOK_GROUP, L"go/facebook"},
-        {ID_TELEGRAM_GROUP, L"go/telegram"},
-        {ID_VKONTAKTE_GROUP, L"go/vk"},
-        {ID_SUPPORT, L"support"},
-        {ID_HOW_TO_LOCALIZE, L"localize"},
+        {ID_VISIT_WEB_SITE, &CVXLUrl::Get_Home_Url},
+        {ID_VISIT_QUICK_START, &CVXLUrl::Get_Quick_Start_Url_Full},
+        {ID_NEWSLETTER, &CVXLUrl::Get_Subscribe_Url},
+        {ID_VISIT_FORUM, &CVXLUrl::Get_Forum_Url},
+        {ID_VISIT_FAQ, &CVXLUrl::Get_Faq_Url},
+        {ID_VISIT_BLOG, &CVXLUrl::Get_Blog_Url},
+        {ID_RSS_FEED, &CVXLUrl::Get_News_Xml_Url},
+        {ID_VIDEO, &CVXLUrl::Get_Video_Url},
+        {ID_FACEBOOK_GROUP, &CVXLUrl::Get_Facebook_Url},
+        {ID_TELEGRAM_GROUP, &CVXLUrl::Get_Telegram_Url},
+        {ID_VKONTAKTE_GROUP, &CVXLUrl::Get_VK_Url},
+        {ID_SUPPORT, &CVXLUrl::Get_Support_Url},
+        {ID_HOW_TO_LOCALIZE, &CVXLUrl::Get_Translate_Howto_Url},
     };
     for (const Page& page : kPages)
-        if (page.id == commandId)
-            return CString(russianPages ? L"https://www.vexlora.com/ru/" : L"https://www.vexlora.com/") + page.path;
+        if (page.id == commandId) return page.address();
     return CString();
 }

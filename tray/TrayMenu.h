@@ -106,5 +106,5 @@ CString BuildHistoryPopupText(const CString& text, int count, int maximum);
 // The Start With Windows text with " (+<seconds>sec)" when there is a delay.
 CString BuildAutostartText(const CString& text, DWORD delaySeconds);
 
-// The web address a Help command opens; empty for other ids.
-CString GetTrayWebAddress(UINT commandId, bool russianPages);
+// The web address a Help command opens, in the pages' language; empty for other ids.
+CString GetTrayWebAddress(UINT commandId);

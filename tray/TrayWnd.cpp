@@ -24,6 +24,7 @@
 #include "core/SystemInfo.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
+#include "core/WebDestinations.h"
 #include "core/WindowHelpers.h"
 #include "core/base/AppPaths.h"
 #include "core/base/LogPath.h"
@@ -1006,16 +1007,21 @@ void CVXLTrayWnd::CommandLineKeysCommand(WORD) {
 }
 
 void CVXLTrayWnd::WebPageCommand(WORD id) {
-    const CString address = GetTrayWebAddress(id, CVXLUrl::IsUsingRuUrls());
+    const CString address = GetTrayWebAddress(id);
     if (address.IsEmpty()) {
         LogWriteFormat(L"CVXLTrayWnd::WebPageCommand: no address for command %u", static_cast<unsigned>(id));
         return;
     }
-    OpenWithShell(address, nullptr);
+    const INT_PTR result = reinterpret_cast<INT_PTR>(OpenUrl(m_hWnd, address));
+    if (result <= 32)
+        LogWriteFormat(L"CVXLTrayWnd::WebPageCommand: cannot open %s, error %d", address.GetString(),
+                       static_cast<int>(result));
 }
 
 void CVXLTrayWnd::EmailCommand(WORD) {
-    OpenWithShell(L"mailto:support@vexlora.com?subject=Vexlora", nullptr);
+    const INT_PTR result = reinterpret_cast<INT_PTR>(OpenSupportMail(m_hWnd));
+    if (result <= 32)
+        LogWriteFormat(L"CVXLTrayWnd::EmailCommand: cannot open the mail program, error %d", static_cast<int>(result));
 }
 
 void CVXLTrayWnd::WelcomeCommand(WORD) {

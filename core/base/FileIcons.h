@@ -12,5 +12,6 @@ HICON GetFileIconSmallOrLarge(const wchar_t* path, bool large);
 // The shell's icon of a file type (extension with its dot), large or small; null when the
 // shell has none.
 HICON GetIconByExtension(const wchar_t* extension, bool large);
-// The shell's small icon of a closed folder; null when it has none.
-HICON GetFolderIcon();
+// The folder icon, open or closed, large or small: the system's stock icon where it has
+// them (Windows Vista on), else the shell's icon of a directory. Null when neither has one.
+HICON GetFolderIcon(bool open = false, bool large = false);

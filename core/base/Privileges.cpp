@@ -48,6 +48,31 @@ CHandle OpenOwnProcessToken(DWORD access) {
     return CHandle(token);
 }
 
+bool CheckAdminMembership(bool& isAdmin) {
+    isAdmin = false;
+    bool asked = false;
+    if (CHandle token = OpenOwnProcessToken(TOKEN_QUERY)) {
+        TOKEN_ELEVATION elevation = {};
+        DWORD size = 0;
+        if (GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) {
+            asked = true;
+            isAdmin = elevation.TokenIsElevated != 0;
+        }
+    }
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                 &administrators)) {
+        BOOL member = FALSE;
+        if (CheckTokenMembership(nullptr, administrators, &member)) {
+            asked = true;
+            isAdmin = isAdmin || member != FALSE;
+        }
+        FreeSid(administrators);
+    }
+    return asked;
+}
+
 bool InitPrivilegeNames(CPrivilegeRecord* records, int count, const wchar_t* const* names) {
     if (count <= 0) return true;
     if (!records || !names) return false;

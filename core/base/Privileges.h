@@ -31,6 +31,11 @@ bool IsPrivilegeEnabled(HANDLE token, const wchar_t* privilegeName);
 // empty when it cannot be opened.
 CHandle OpenOwnProcessToken(DWORD access);
 
+// Runs the administrator test of this process: isAdmin tells whether its token is
+// elevated or a member of the Administrators group. False, and isAdmin false, when
+// neither could be asked (before Vista only the membership can).
+bool CheckAdminMembership(bool& isAdmin);
+
 // Gives each record its name from names[i], an empty display name and the state 0.
 // False only for a null array with a positive count.
 bool InitPrivilegeNames(CPrivilegeRecord* records, int count, const wchar_t* const* names);

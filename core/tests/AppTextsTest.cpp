@@ -7,9 +7,9 @@
 #include "core/DefaultPrograms.h"
 #include "core/LanguageFiles.h"
 #include "core/LanguageMenu.h"
-#include "core/ShellServices.h"
 #include "core/SystemInfo.h"
 #include "core/UiStrings.h"
+#include "core/WebDestinations.h"
 #include "core/base/IniFile.h"
 #include "core/tests/SettingsTestFolders.h"
 

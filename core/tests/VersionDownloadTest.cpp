@@ -17,7 +17,8 @@ public:
     CFakeDownloads(bool winInet, bool urlMon) : m_winInet(winInet), m_urlMon(urlMon) { SetUrlDownloadsForTest(this); }
     ~CFakeDownloads() override { SetUrlDownloadsForTest(nullptr); }
 
-    bool DownloadWinInet(const wchar_t* address, const wchar_t* path, const wchar_t*) override {
+    bool DownloadWinInet(const wchar_t* address, const wchar_t* path, const wchar_t* userAgent) override {
+        agents.push_back(userAgent);
         return Download(address, path, m_winInet, "<VexloraVersionInfo by=\"wininet\"/>");
     }
     bool DownloadUrlMon(const wchar_t* address, const wchar_t* path) override {
@@ -26,6 +27,7 @@ public:
 
     std::vector<CString> paths;
     std::vector<CString> addresses;
+    std::vector<CString> agents;
 
 private:
     // A failed download leaves part of the file behind, as a broken connection does.
@@ -77,6 +79,8 @@ TEST(VersionInfoDownload, TriesWinInetThenTheSystemAndLeavesNoPartialFile) {
         ASSERT_FALSE(downloads.paths.empty());
         for (const CString& address : downloads.addresses) EXPECT_EQ(W(L"https://example.com/version.xml"), W(address));
         EXPECT_EQ(W(L".xml"), W(downloads.paths[0].Right(4)));
+        ASSERT_EQ(1u, downloads.agents.size());
+        EXPECT_EQ(W(L"Vexlora_Updater"), W(downloads.agents[0]));
         std::wstring text = log.Since(mark);
         for (const wchar_t* line : c.logLines) EXPECT_TRUE(Contains(text, line)) << W(line);
         if (c.winInet) {

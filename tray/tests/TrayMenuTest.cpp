@@ -17,6 +17,7 @@
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/TrayIds.h"
+#include "core/WebDestinations.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
 #include "history/ClipboardHandler.h"
@@ -310,12 +311,13 @@ TEST_F(TrayCommands, WebCommandsOpenTheirAddresses) {
         const wchar_t* address;
     };
     const Case cases[] = {
-        {ID_VISIT_WEB_SITE, L"https://www.vexlora.com/"},
-        {ID_VISIT_FORUM, L"https://www.vexlora.com/forum"},
-        {ID_VISIT_FAQ, L"https://www.vexlora.com/faq"},
-        {ID_SUPPORT, L"https://www.vexlora.com/support"},
-        {ID_TELEGRAM_GROUP, L"https://www.vexlora.com/go/telegram"},
-        {ID_HOW_TO_LOCALIZE, L"https://www.vexlora.com/localize"},
+        {ID_VISIT_WEB_SITE, L"https://www.vexlora.com/home_vxl.php"},
+        {ID_VISIT_FORUM, L"https://www.vexlora.com/home_forum.php"},
+        {ID_VISIT_FAQ, L"https://www.vexlora.com/home_vxl_faq.php"},
+        {ID_SUPPORT, L"https://www.vexlora.com/home_support.php"},
+        {ID_RSS_FEED, L"https://www.vexlora.com/news_en.xml"},
+        {ID_TELEGRAM_GROUP, L"https://t.me/vexlora"},
+        {ID_HOW_TO_LOCALIZE, L"https://www.vexlora.com/vexlora_faq_translate.shtml"},
         {ID_EMAIL_TO_US, L"mailto:support@vexlora.com?subject=Vexlora"},
     };
     CVXLUrl::_Set_Use_RU_Urls(false);
