@@ -423,6 +423,7 @@ private:
         std::vector<Placed> line;
         int lineX = cs.textIndent;
         int pendingSpace = 0;
+        const Item* pendingSpaceItem = nullptr;
         auto finishLine = [&](const Item* breakItem) {
             FinishLine(line, x, cursorY, width, cs, breakItem);
             line.clear();
@@ -436,7 +437,10 @@ private:
                 continue;
             }
             if (item.kind == Item::Space) {
-                if (!line.empty()) pendingSpace = item.width;
+                if (!line.empty()) {
+                    pendingSpace = item.width;
+                    pendingSpaceItem = &item;
+                }
                 continue;
             }
             if (!item.glued || line.empty()) {
@@ -444,7 +448,13 @@ private:
                 for (size_t j = i + 1; j < items.size() && items[j].glued; ++j) group += items[j].width;
                 if (!noWrap && !line.empty() && lineX + pendingSpace + group > width) finishLine(nullptr);
             }
-            if (!line.empty()) lineX += pendingSpace;
+            if (!line.empty() && pendingSpace) {
+                // A blank inside underlined text is drawn, so that the line does not break.
+                const ComputedStyle& spaceStyle = *pendingSpaceItem->style;
+                if ((spaceStyle.underline || spaceStyle.lineThrough) && pendingSpaceItem->owner == item.owner)
+                    line.push_back({pendingSpaceItem, L" ", x + lineX, pendingSpace});
+                lineX += pendingSpace;
+            }
             pendingSpace = 0;
             if (item.kind == Item::Word && !noWrap && item.width > width - lineX) {
                 // A word longer than the line is cut by characters.
@@ -528,6 +538,7 @@ private:
             f.text = p.text;
             switch (item.kind) {
                 case Item::Word:
+                case Item::Space:
                     f.kind = Fragment::Text;
                     f.rect = {left, baseline - item.ascent, left + p.width, baseline + item.descent};
                     break;

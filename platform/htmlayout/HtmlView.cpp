@@ -140,30 +140,33 @@ public:
     LRESULT OnPaint() {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(m_window, &ps);
-        RECT client;
-        GetClientRect(m_window, &client);
+        PaintTo(dc);
+        EndPaint(m_window, &ps);
+        return 0;
+    }
+
+    // The client area, through a bitmap so that nothing flickers.
+    void PaintTo(HDC dc) {
         const LayoutResult* layout = EnsureLayout();
+        RECT client;
         GetClientRect(m_window, &client);
         const int width = std::max<LONG>(1, client.right), height = std::max<LONG>(1, client.bottom);
         CMemoryDC memory(CreateCompatibleDC(dc));
         CBitmapHandle bitmap(CreateCompatibleBitmap(dc, width, height));
-        if (memory && bitmap) {
-            CSelectObject select(memory.get(), bitmap.get());
-            if (layout) {
-                SetViewportOrgEx(memory.get(), 0, -m_scroll, nullptr);
-                const RECT visible = {0, m_scroll, width, m_scroll + height};
-                PaintState state;
-                state.focused = m_focused.get();
-                PaintDocument(memory.get(), m_document->Root(), *layout, m_measure, visible, state);
-                SetViewportOrgEx(memory.get(), 0, 0, nullptr);
-            } else {
-                SetBkColor(memory.get(), GetSysColor(COLOR_WINDOW));
-                ExtTextOutW(memory.get(), 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
-            }
-            BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+        if (!memory || !bitmap) return;
+        CSelectObject select(memory.get(), bitmap.get());
+        if (layout) {
+            SetViewportOrgEx(memory.get(), 0, -m_scroll, nullptr);
+            const RECT visible = {0, m_scroll, width, m_scroll + height};
+            PaintState state;
+            state.focused = m_focused.get();
+            PaintDocument(memory.get(), m_document->Root(), *layout, m_measure, visible, state);
+            SetViewportOrgEx(memory.get(), 0, 0, nullptr);
+        } else {
+            SetBkColor(memory.get(), GetSysColor(COLOR_WINDOW));
+            ExtTextOutW(memory.get(), 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
         }
-        EndPaint(m_window, &ps);
-        return 0;
+        BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
     }
 
     LRESULT OnVScroll(WPARAM wParam) {
@@ -502,6 +505,9 @@ LRESULT HandleMessage(CHtmlView* view, HWND window, UINT message, WPARAM wParam,
     switch (message) {
         case WM_PAINT:
             return view->OnPaint();
+        case WM_PRINTCLIENT:
+            view->PaintTo(reinterpret_cast<HDC>(wParam));
+            return 0;
         case WM_ERASEBKGND:
             return 1;
         case WM_SIZE:
