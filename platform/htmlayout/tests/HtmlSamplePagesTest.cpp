@@ -32,14 +32,7 @@ std::string ReadFixture(const wchar_t* name) {
 
 // The first element whose attribute has the value.
 HELEMENT Find(const CPageWindow& page, LPCSTR attribute, LPCWSTR value) {
-    HELEMENT found = nullptr;
-    HTMLayoutVisitElements(
-        page.Root(), nullptr, attribute, value,
-        [](HELEMENT he, LPVOID param) -> BOOL {
-            *static_cast<HELEMENT*>(param) = he;
-            return TRUE;
-        },
-        &found, 0);
+    HELEMENT found = htmltest::FindFirst(page.Root(), nullptr, attribute, value);
     EXPECT_NE(found, nullptr) << value;
     return found;
 }

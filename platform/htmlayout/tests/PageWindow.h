@@ -16,6 +16,19 @@
 
 namespace htmltest {
 
+inline BOOL CALLBACK TakeFirst(HELEMENT he, LPVOID param) {
+    *static_cast<HELEMENT*>(param) = he;
+    return TRUE;
+}
+
+// The first element below root, in document order, with the tag (null: any) whose
+// attribute (null: any) has the value (null: any).
+inline HELEMENT FindFirst(HELEMENT root, LPCSTR tag, LPCSTR attribute, LPCWSTR value) {
+    HELEMENT found = nullptr;
+    HTMLayoutVisitElements(root, tag, attribute, value, TakeFirst, &found, 0);
+    return found;
+}
+
 class CPageWindow {
 public:
     explicit CPageWindow(int width = 600, int height = 400)
@@ -39,17 +52,7 @@ public:
     }
 
     // The first element with that id in document order.
-    HELEMENT Id(const wchar_t* id) const {
-        HELEMENT found = nullptr;
-        HTMLayoutVisitElements(
-            Root(), nullptr, "id", id,
-            [](HELEMENT he, LPVOID param) -> BOOL {
-                *static_cast<HELEMENT*>(param) = he;
-                return TRUE;
-            },
-            &found, 0);
-        return found;
-    }
+    HELEMENT Id(const wchar_t* id) const { return FindFirst(Root(), nullptr, "id", id); }
 
     RECT Rect(HELEMENT he) const {
         RECT r = {};
