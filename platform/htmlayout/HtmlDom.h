@@ -73,6 +73,7 @@ public:
     std::unique_ptr<ComputedStyle> style;
     ElementBox box;
     std::shared_ptr<ImageData> image;  // IMG elements, once their data arrived
+    void* host = nullptr;              // the root of a shown tree: the window showing it
 
     static long LiveCountForTest() noexcept;
 

@@ -51,7 +51,7 @@ void Offset(RECT& r, int dx, int dy) {
 }
 
 struct Item {
-    enum Kind { Word, Space, Break, Atomic, Block, CheckMark, Marker };
+    enum Kind { Word, Space, Break, Atomic, Block, CheckMark, Marker, Spacer };
     Kind kind = Word;
     Element* owner = nullptr;
     const ComputedStyle* style = nullptr;
@@ -332,6 +332,10 @@ private:
             mark.glued = Glued(items);
             items.push_back(mark);
         }
+        // Margins, borders and padding of an inline element push its neighbours aside.
+        const int left = s.margin[kLeft].Resolve(0) + s.borderWidth[kLeft] + s.padding[kLeft].Resolve(0);
+        const int right = s.margin[kRight].Resolve(0) + s.borderWidth[kRight] + s.padding[kRight].Resolve(0);
+        if (left > 0) items.push_back(SpacerItem(e, left, Glued(items)));
         const size_t before = items.size();
         for (Element* child : e->Children()) Gather(child, items, &s, false);
         if (items.size() == before) {
@@ -343,6 +347,17 @@ private:
             marker.glued = Glued(items);
             items.push_back(marker);
         }
+        if (right > 0) items.push_back(SpacerItem(e, right, true));
+    }
+
+    static Item SpacerItem(Element* e, int width, bool glued) {
+        Item item;
+        item.kind = Item::Spacer;
+        item.owner = e;
+        item.style = e->style.get();
+        item.width = width;
+        item.glued = glued;
+        return item;
     }
 
     static bool Glued(const std::vector<Item>& items) {
@@ -499,7 +514,7 @@ private:
         }
         int ascent = 0, descent = 0;
         for (const Placed& p : line) {
-            if (p.item->kind == Item::Block || p.item->kind == Item::Marker) continue;
+            if (p.item->kind == Item::Block || p.item->kind == Item::Marker || p.item->kind == Item::Spacer) continue;
             ascent = std::max(ascent, p.item->ascent);
             descent = std::max(descent, p.item->descent);
         }
@@ -525,6 +540,7 @@ private:
             const Placed& p = line[i];
             const Item& item = *p.item;
             const int left = p.x + shift;
+            if (item.kind == Item::Spacer) continue;
             if (item.kind == Item::Block) {
                 Element* e = item.owner;
                 // Blocks of a horizontal line sit on its bottom, like pictures.

@@ -105,22 +105,25 @@ void PaintCheckBox(HDC dc, const Fragment& f) {
     Polyline(dc, mark, 3);
 }
 
-void PaintNumberBox(HDC dc, const Fragment& f, CGdiMeasure& measure, bool focused) {
+void PaintInputBox(HDC dc, const Fragment& f, CGdiMeasure& measure, bool focused) {
     const Element* e = f.owner;
     const bool disabled = (e->State() & STATE_DISABLED) != 0;
     const RECT& r = f.rect;
     FillRectColor(dc, r, disabled ? GetSysColor(COLOR_BTNFACE) : RGB(255, 255, 255));
     FrameColor(dc, r, RGB(122, 122, 122));
-    const RECT spin = {r.right - kSpinWidth, r.top + 1, r.right - 1, r.bottom - 1};
+    const bool number = IsNumberInput(e);
+    const RECT spin = {number ? r.right - kSpinWidth : r.right - 1, r.top + 1, r.right - 1, r.bottom - 1};
     FillRectColor(dc, spin, GetSysColor(COLOR_BTNFACE));
     const int midY = (spin.top + spin.bottom) / 2;
     const int midX = (spin.left + spin.right) / 2;
     const COLORREF arrow = disabled ? RGB(160, 160, 160) : RGB(0, 0, 0);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3 && number; ++i) {
         FillRectColor(dc, {midX - i, midY - 5 + i, midX + i + 1, midY - 4 + i}, arrow);
         FillRectColor(dc, {midX - i, midY + 4 - i, midX + i + 1, midY + 5 - i}, arrow);
     }
-    const std::wstring text = e->editing ? e->editText : std::to_wstring(NumberValue(e));
+    const std::wstring text = e->editing         ? e->editText
+                              : IsNumberInput(e) ? std::to_wstring(NumberValue(e))
+                                                 : e->AttributeOr(L"value");
     CSelectObject font(dc, measure.Font(*f.style));
     SetTextColor(dc, disabled ? RGB(128, 128, 128) : f.style->color);
     SetBkMode(dc, TRANSPARENT);
@@ -267,8 +270,8 @@ void PaintDocument(HDC dc, Element* root, const LayoutResult& layout, CGdiMeasur
                 break;
             }
             case Fragment::Atomic:
-                if (IsNumberInput(f.owner) || f.owner->Tag() == L"input")
-                    PaintNumberBox(dc, f, measure, state.focused == f.owner);
+                if (f.owner->Tag() == L"input")
+                    PaintInputBox(dc, f, measure, state.focused == f.owner);
                 else
                     PaintPicture(dc, f, measure);
                 break;

@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,17 +19,12 @@ namespace {
 const wchar_t kClassName[] = L"VexloraHtmlPage";
 
 class CHtmlView;
-// Which window shows which tree, to reach the window from an element.
-std::map<const Element*, CHtmlView*>& Views() {
-    static std::map<const Element*, CHtmlView*> views;
-    return views;
-}
 
+// The root of a shown tree knows its window, so that calls on elements reach it.
 CHtmlView* ViewOf(const Element* e) {
     if (!e) return nullptr;
     while (e->Parent()) e = e->Parent();
-    auto found = Views().find(e);
-    return found == Views().end() ? nullptr : found->second;
+    return static_cast<CHtmlView*>(e->host);
 }
 
 struct Handler {
@@ -62,7 +56,7 @@ public:
         m_scroll = 0;
         if (!html && size) return FALSE;
         m_document = std::make_unique<CHtmlDocument>(html, size, base ? base : L"");
-        Views()[m_document->Root()] = this;
+        m_document->Root()->host = this;
         RequestResources();
         Changed();
         return TRUE;
@@ -88,14 +82,6 @@ public:
             }
         }
         m_handlers.push_back({proc, tag, subscription});
-    }
-
-    bool Detach(LPELEMENT_EVENT_PROC proc, LPVOID tag) {
-        const size_t before = m_handlers.size();
-        m_handlers.erase(std::remove_if(m_handlers.begin(), m_handlers.end(),
-                                        [&](const Handler& h) { return h.proc == proc && h.tag == tag; }),
-                         m_handlers.end());
-        return m_handlers.size() != before;
     }
 
     // Styles of some element changed.
@@ -362,7 +348,7 @@ private:
     }
 
     void Unregister() {
-        if (m_document) Views().erase(m_document->Root());
+        if (m_document) m_document->Root()->host = nullptr;
     }
 
     void SetScroll(int pos, int page) {
@@ -638,12 +624,6 @@ HLDOM_RESULT WINAPI HTMLayoutWindowAttachEventHandler(HWND hWnd, LPELEMENT_EVENT
     if (!proc) return HLDOM_INVALID_PARAMETER;
     view->Attach(proc, tag, subscription);
     return HLDOM_OK;
-}
-
-HLDOM_RESULT WINAPI HTMLayoutWindowDetachEventHandler(HWND hWnd, LPELEMENT_EVENT_PROC proc, LPVOID tag) {
-    CHtmlView* view = CHtmlView::From(hWnd);
-    if (!view) return HLDOM_INVALID_HWND;
-    return view->Detach(proc, tag) ? HLDOM_OK : HLDOM_OK_NOT_HANDLED;
 }
 
 HLDOM_RESULT WINAPI HTMLayoutGetRootElement(HWND hWnd, HELEMENT* phe) {

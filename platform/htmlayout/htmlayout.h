@@ -9,10 +9,16 @@
 // (or read from the base folder), the "checkbox" widget and the "number" INPUT.
 //
 // It leaves out: scripts, frames, forms other than those two controls, floats and
-// absolute positioning, horizontal scrolling, selection and copying of text, printing,
-// CSS beyond the properties the pages use (see HtmlCss.cpp), animated pictures, network
-// access of its own (a remote picture that nobody hands over shows its ALT box) and the
-// engine's behaviours, tool tips and value types other than integers, booleans and texts.
+// absolute positioning, ROWSPAN, backgrounds and borders drawn around inline elements
+// (their spacing is kept), horizontal scrolling, keyboard focus moving between links,
+// selection and copying of text, printing, CSS beyond the properties the pages use (see
+// HtmlCss.cpp), animated pictures, network access of its own (a remote picture that nobody
+// hands over shows its ALT box), and the engine's behaviours, tool tips and value types
+// other than integers, booleans and texts.
+//
+// Limits, each written to the log when hit: 4 M characters of page, 256 levels of
+// nesting (deeper elements are put side by side), 200,000 nodes, 32 K characters of an
+// attribute value, 16 MB of a resource, 8192 pixels of a picture's side.
 #pragma once
 
 #include <windows.h>
@@ -37,12 +43,7 @@ enum {
 
 // Element state bits.
 enum {
-    STATE_LINK = 0x00000001,
-    STATE_HOVER = 0x00000002,
-    STATE_ACTIVE = 0x00000004,
-    STATE_FOCUS = 0x00000008,
-    STATE_VISITED = 0x00000010,
-    STATE_CURRENT = 0x00000020,
+    STATE_FOCUS = 0x00000008,  // the number box being edited
     STATE_CHECKED = 0x00000040,
     STATE_DISABLED = 0x00000080,
 };
@@ -62,7 +63,7 @@ typedef struct {
     UINT64 d;
 } VALUE;
 
-enum { T_UNDEFINED = 0, T_NULL = 1, T_BOOL = 2, T_INT = 3, T_STRING = 6 };
+enum { T_UNDEFINED = 0, T_BOOL = 2, T_INT = 3, T_STRING = 6 };
 enum { HV_OK = 0, HV_BAD_PARAMETER = 1, HV_INCOMPATIBLE_TYPE = 2 };
 
 UINT WINAPI ValueInit(VALUE* value);
@@ -76,22 +77,20 @@ UINT WINAPI ValueStringDataSet(VALUE* value, LPCWSTR chars, UINT length, UINT un
 
 // Event groups of HTMLayoutWindowAttachEventHandler's subscription.
 enum {
-    HANDLE_INITIALIZATION = 0x0000,
     HANDLE_MOUSE = 0x0001,
-    HANDLE_KEY = 0x0002,
-    HANDLE_FOCUS = 0x0004,
     HANDLE_BEHAVIOR_EVENT = 0x0100,
     HANDLE_ALL = 0xFFFF,
 };
 
-// Phases: an event first goes down to its target (SINKING), then comes back up.
-enum { SINKING = 0x8000, HANDLED = 0x10000 };
+// Phases of behaviour events: first going down to the target (SINKING), then coming back
+// up. Mouse events come once, without SINKING.
+enum { SINKING = 0x8000 };
 
-enum { MOUSE_ENTER = 0, MOUSE_LEAVE = 1, MOUSE_MOVE = 2, MOUSE_UP = 3, MOUSE_DOWN = 4, MOUSE_DCLICK = 5 };
+enum { MOUSE_MOVE = 2, MOUSE_UP = 3, MOUSE_DOWN = 4, MOUSE_DCLICK = 5 };
 enum { MAIN_MOUSE_BUTTON = 1, PROP_MOUSE_BUTTON = 2, MIDDLE_MOUSE_BUTTON = 4 };
 
 typedef struct {
-    UINT cmd;  // MOUSE_..., with SINKING in the first phase
+    UINT cmd;  // MOUSE_...
     HELEMENT target;
     POINT pos;           // in the target's coordinates
     POINT pos_document;  // in the document's
@@ -99,10 +98,10 @@ typedef struct {
     UINT alt_state;      // MK_CONTROL, MK_SHIFT
 } MOUSE_PARAMS;
 
-enum { BUTTON_CLICK = 0, BUTTON_PRESS = 1, BUTTON_STATE_CHANGED = 2, EDIT_VALUE_CHANGED = 4, HYPERLINK_CLICK = 0x80 };
+enum { BUTTON_STATE_CHANGED = 2, HYPERLINK_CLICK = 0x80 };
 
 typedef struct {
-    UINT cmd;  // BUTTON_..., HYPERLINK_CLICK, with SINKING in the first phase
+    UINT cmd;  // BUTTON_STATE_CHANGED or HYPERLINK_CLICK, with SINKING in the first phase
     HELEMENT heTarget;
     HELEMENT he;
     UINT reason;
@@ -113,8 +112,8 @@ typedef struct {
 typedef BOOL(CALLBACK* LPELEMENT_EVENT_PROC)(LPVOID tag, HELEMENT he, UINT evtg, LPVOID params);
 
 // Notifications, sent to the callback when one is set, else to the parent as WM_NOTIFY.
-enum { HLN_LOAD_DATA = 0xAFF + 0x01, HLN_DATA_LOADED = 0xAFF + 0x02, HLN_DOCUMENT_COMPLETE = 0xAFF + 0x03 };
-enum { HLRT_DATA_HTML = 0, HLRT_DATA_IMAGE = 1, HLRT_DATA_STYLE = 2 };
+enum { HLN_LOAD_DATA = 0xAFF + 0x01 };
+enum { HLRT_DATA_IMAGE = 1, HLRT_DATA_STYLE = 2 };
 enum { LOAD_OK = 0, LOAD_DISCARD = 1 };
 
 // The engine asks for a resource it found in the page, with its address resolved against
@@ -140,9 +139,9 @@ BOOL WINAPI HTMLayoutLoadHtml(HWND hWnd, LPCBYTE html, UINT htmlSize);
 BOOL WINAPI HTMLayoutLoadHtmlEx(HWND hWnd, LPCBYTE html, UINT htmlSize, LPCWSTR baseUrl);
 BOOL WINAPI HTMLayoutDataReady(HWND hWnd, LPCWSTR uri, LPCBYTE data, DWORD dataSize);
 void WINAPI HTMLayoutSetCallback(HWND hWnd, LPHTMLAYOUT_NOTIFY callback, LPVOID callbackParam);
+// Attaching the same handler and tag again only changes its subscription.
 HLDOM_RESULT WINAPI HTMLayoutWindowAttachEventHandler(HWND hWnd, LPELEMENT_EVENT_PROC proc, LPVOID tag,
                                                       UINT subscription);
-HLDOM_RESULT WINAPI HTMLayoutWindowDetachEventHandler(HWND hWnd, LPELEMENT_EVENT_PROC proc, LPVOID tag);
 
 HLDOM_RESULT WINAPI HTMLayoutGetRootElement(HWND hWnd, HELEMENT* phe);
 HLDOM_RESULT WINAPI HTMLayout_UseElement(HELEMENT he);

@@ -160,6 +160,15 @@ TEST(Layout, LinksCoverTheirTextAndAreHit) {
     EXPECT_EQ(hl::ControlOf(hl::HitTest(page.document->Root(), *page.layout, outside)), nullptr);
 }
 
+TEST(Layout, InlineSpacingPushesTheNeighboursAside) {
+    const Page page(std::wstring(kReset) +
+                    L"<p>ab<span id=s style='margin-left: 10px; padding: 0 4px; border: 1px solid'>cd</span>ef"
+                    L"<b id=after>g</b></p>");
+    const RECT s = page.Box(L"s");
+    EXPECT_EQ(s.left, 14 + 10 + 1 + 4);  // the text of the span
+    EXPECT_EQ(page.Box(L"after").left, s.right + 4 + 1 + 14);
+}
+
 TEST(Layout, AnchorsGetAPlaceEvenWhenEmpty) {
     std::wstring html = kReset;
     for (int i = 0; i < 40; ++i) html += L"<p>line</p>";
