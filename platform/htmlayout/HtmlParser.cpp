@@ -413,13 +413,14 @@ Element* ParseHtml(const std::wstring& input, const ParseLimits& limits) {
 }
 
 Element* ParseHtmlUtf8(const BYTE* bytes, size_t size, const ParseLimits& limits) {
+    if (!bytes) size = 0;
     if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
         bytes += 3;
         size -= 3;
     }
     // Bytes beyond the character limit cannot survive it; four per character at most.
     if (size / 4 > limits.maxChars) size = limits.maxChars * 4;
-    const std::string text(reinterpret_cast<const char*>(bytes), size);
+    const std::string text = size ? std::string(reinterpret_cast<const char*>(bytes), size) : std::string();
     return ParseHtml(Utf8ToWide(text.c_str()), limits);
 }
 

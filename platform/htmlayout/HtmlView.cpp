@@ -336,10 +336,17 @@ public:
         Repaint();
     }
 
-    void Destroyed() {
+    // True when the view can go now; else it goes when the message in hand returns.
+    bool Destroyed() {
         Unregister();
         m_document.reset();
+        m_focused.reset();
+        m_pressed.reset();
+        m_dead = true;
+        return m_depth == 0;
     }
+    void Enter() { ++m_depth; }
+    bool Leave() { return --m_depth == 0 && m_dead; }
 
 private:
     static Element* Hold(Element* e) {
@@ -485,6 +492,8 @@ private:
     int m_contentHeight = 0;
     bool m_barShown = false;
     bool m_inLayout = false;
+    int m_depth = 0;  // messages being handled
+    bool m_dead = false;
 };
 
 LRESULT HandleMessage(CHtmlView* view, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -497,7 +506,7 @@ LRESULT HandleMessage(CHtmlView* view, HWND window, UINT message, WPARAM wParam,
         case WM_ERASEBKGND:
             return 1;
         case WM_SIZE:
-            view->Changed();
+            view->Repaint();
             return 0;
         case WM_VSCROLL:
             return view->OnVScroll(wParam);
@@ -534,18 +543,22 @@ LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     CHtmlView* view = reinterpret_cast<CHtmlView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (view) view->Destroyed();
-        delete view;
+        // A page's handler may destroy the window from inside an event: the view then
+        // goes when that message returns.
+        if (view && view->Destroyed()) delete view;
         return DefWindowProcW(window, message, wParam, lParam);
     }
     if (!view) return DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result = 0;
+    view->Enter();
     // No exception may cross into the system's message dispatch.
     try {
-        return HandleMessage(view, window, message, wParam, lParam);
+        result = HandleMessage(view, window, message, wParam, lParam);
     } catch (...) {
         LogWriteFormat(L"HTMLayout: message 0x%04X failed", message);
-        return 0;
     }
+    if (view->Leave()) delete view;
+    return result;
 }
 
 Element* E(HELEMENT he) {

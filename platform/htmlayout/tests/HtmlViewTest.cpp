@@ -241,6 +241,34 @@ TEST(PageEvents, NumberBoxTakesInputOnlyWhenEnabled) {
     }
 }
 
+BOOL CALLBACK DestroyOnBehavior(LPVOID tag, HELEMENT, UINT group, LPVOID) {
+    if (group == HANDLE_BEHAVIOR_EVENT) DestroyWindow(static_cast<HWND>(tag));
+    return FALSE;
+}
+
+BOOL CALLBACK ReloadOnBehavior(LPVOID tag, HELEMENT, UINT group, LPVOID) {
+    if (group == HANDLE_BEHAVIOR_EVENT)
+        HTMLayoutLoadHtml(static_cast<HWND>(tag), reinterpret_cast<LPCBYTE>("<p id=fresh>x</p>"), 16);
+    return FALSE;
+}
+
+TEST(PageEvents, AHandlerMayDestroyThePageOrLoadAnother) {
+    const struct {
+        LPELEMENT_EVENT_PROC proc;
+        bool survives;
+    } cases[] = {{DestroyOnBehavior, false}, {ReloadOnBehavior, true}};
+    for (const auto& c : cases) {
+        CPageWindow page;
+        ASSERT_TRUE(page.Load(kForm));
+        HTMLayoutWindowAttachEventHandler(page.get(), c.proc, page.get(), HANDLE_ALL);
+        page.Click(page.Centre(page.Id(L"jump")));
+        EXPECT_EQ(IsWindow(page.get()) != FALSE, c.survives);
+        if (c.survives) {
+            EXPECT_NE(page.Id(L"fresh"), nullptr);
+        }
+    }
+}
+
 TEST(PageScroll, WheelAndKeysStayWithinTheDocument) {
     CPageWindow page(400, 200);
     ASSERT_TRUE(page.Load(kForm));
