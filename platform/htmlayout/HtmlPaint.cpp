@@ -225,9 +225,16 @@ FontMetrics CGdiMeasure::Metrics(const ComputedStyle& style) {
 
 int CGdiMeasure::Width(const ComputedStyle& style, const wchar_t* text, int length) {
     if (length <= 0) return 0;
-    CSelectObject select(m_dc.get(), Font(style));
+    Entry& entry = Get(style);
+    std::wstring word(text, static_cast<size_t>(length));
+    const auto known = entry.widths.find(word);
+    if (known != entry.widths.end()) return known->second;
+    CSelectObject select(m_dc.get(), entry.font.get());
     SIZE size = {};
     GetTextExtentPoint32W(m_dc.get(), text, length, &size);
+    // Pages repeat their words; a page of millions of different ones must not grow this forever.
+    if (entry.widths.size() >= 100000) entry.widths.clear();
+    entry.widths.emplace(std::move(word), size.cx);
     return size.cx;
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "core/base/Handles.h"
 #include "platform/htmlayout/HtmlLayout.h"
@@ -24,6 +25,7 @@ private:
     struct Entry {
         CFontHandle font;
         FontMetrics metrics;
+        std::unordered_map<std::wstring, int> widths;  // of the words measured so far
     };
     Entry& Get(const ComputedStyle& style);
     std::wstring InstalledFamily(const std::wstring& list);

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/htmlayout/HtmlCss.h"
+#include "platform/htmlayout/HtmlDom.h"
 #include "platform/htmlayout/tests/PageWindow.h"
 
 namespace {
@@ -401,6 +403,46 @@ TEST(PageLoadData, ASheetThatComesLaterIsTakenThen) {
     EXPECT_TRUE(HTMLayoutDataReady(page.get(), L"C:\\nowhere\\ext_style.css", reinterpret_cast<LPCBYTE>(css.data()),
                                    static_cast<DWORD>(css.size())));
     EXPECT_EQ(page.Paint().At(300, 300), RGB(0, 255, 0));
+}
+
+// Without a callback the request goes to the parent window as WM_NOTIFY.
+LRESULT CALLBACK NotifiedParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == HLN_LOAD_DATA) {
+        auto* nm = reinterpret_cast<NMHL_LOAD_DATA*>(lParam);
+        auto* seen = reinterpret_cast<std::vector<std::wstring>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        seen->push_back(std::to_wstring(wParam) + L" " + nm->uri);
+        static const char css[] = "body { background: #00FF00 }";
+        if (nm->dataType == HLRT_DATA_STYLE) {
+            nm->outData = const_cast<char*>(css);
+            nm->outDataSize = sizeof css - 1;
+        }
+        return LOAD_OK;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(PageLoadData, WithoutACallbackTheParentIsAsked) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = NotifiedParent;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VxlHtmlNotifiedParent";
+    RegisterClassW(&wc);
+    CWindowHandle parent(
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr));
+    std::vector<std::wstring> seen;
+    SetWindowLongPtrW(parent.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen));
+    HWND page = CreateWindowExW(0, HTMLayoutClassNameW(), L"", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, parent.get(),
+                                reinterpret_cast<HMENU>(77), nullptr, nullptr);
+    ASSERT_TRUE(HTMLayoutLoadHtmlEx(page, reinterpret_cast<LPCBYTE>(kLinked), sizeof kLinked - 1, L"C:\\site\\"));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], L"77 C:\\site\\ext_style.css");
+    EXPECT_EQ(seen[1], L"77 C:\\site\\img\\pic.bmp");
+    HELEMENT root = nullptr;
+    HTMLayoutGetRootElement(page, &root);
+    hl::Element* body = hl::FindByTag(static_cast<hl::Element*>(root), L"body");
+    RECT r;
+    ASSERT_TRUE(hl::GetElementClientRect(body, &r));
+    EXPECT_EQ(body->style->background, RGB(0, 255, 0));
 }
 
 TEST(PageLoadData, APictureThatIsNotOneShowsItsAltBox) {
