@@ -45,6 +45,7 @@ public:
     const std::wstring& Tag() const noexcept { return m_tag; }
     const std::wstring& Text() const noexcept { return m_text; }
     void SetText(std::wstring text) { m_text = std::move(text); }
+    void AppendText(const std::wstring& text) { m_text += text; }
 
     Element* Parent() const noexcept { return m_parent; }
     const std::vector<Element*>& Children() const noexcept { return m_children; }

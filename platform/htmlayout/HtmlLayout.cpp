@@ -472,29 +472,30 @@ private:
             }
             pendingSpace = 0;
             if (item.kind == Item::Word && !noWrap && item.width > width - lineX) {
-                // A word longer than the line is cut by characters.
-                std::wstring rest = item.text;
-                while (!rest.empty()) {
-                    const int restWidth = m_measure.Width(*item.style, rest.c_str(), static_cast<int>(rest.size()));
-                    if (lineX + restWidth <= width) {
-                        line.push_back({&item, rest, x + lineX, restWidth});
-                        lineX += restWidth;
+                // A word longer than the line is cut by characters, summing their widths so
+                // that a word of a million characters costs no more than its length.
+                const std::wstring& text = item.text;
+                size_t pos = 0;
+                while (pos < text.size()) {
+                    size_t end = pos;
+                    int fitWidth = 0;
+                    while (end < text.size()) {
+                        const int w = fitWidth + m_measure.Width(*item.style, text.c_str() + end, 1);
+                        if (lineX + w > width) break;
+                        fitWidth = w;
+                        ++end;
+                    }
+                    if (end == text.size()) {
+                        line.push_back({&item, text.substr(pos), x + lineX, fitWidth});
+                        lineX += fitWidth;
                         break;
                     }
-                    size_t fit = 0;
-                    int fitWidth = 0;
-                    for (size_t n = 1; n <= rest.size(); ++n) {
-                        const int w = m_measure.Width(*item.style, rest.c_str(), static_cast<int>(n));
-                        if (lineX + w > width) break;
-                        fit = n;
-                        fitWidth = w;
+                    if (end == pos && line.empty()) {
+                        fitWidth = m_measure.Width(*item.style, text.c_str() + pos, 1);
+                        ++end;
                     }
-                    if (fit == 0 && line.empty()) {
-                        fit = 1;
-                        fitWidth = m_measure.Width(*item.style, rest.c_str(), 1);
-                    }
-                    if (fit > 0) line.push_back({&item, rest.substr(0, fit), x + lineX, fitWidth});
-                    rest.erase(0, fit);
+                    if (end > pos) line.push_back({&item, text.substr(pos, end - pos), x + lineX, fitWidth});
+                    pos = end;
                     finishLine(nullptr);
                 }
                 continue;

@@ -124,7 +124,7 @@ public:
         if (!blank) EnsureBody();
         const auto& children = Current()->Children();
         if (!children.empty() && children.back()->IsText()) {
-            children.back()->SetText(children.back()->Text() + raw);
+            children.back()->AppendText(raw);
             return;
         }
         Add(Element::NewText(raw), false);

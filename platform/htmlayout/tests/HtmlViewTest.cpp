@@ -481,6 +481,11 @@ std::vector<BadPage> BadPages() {
     pages.push_back({"misnested",
                      "<p id=start>start</p><table><b><tr><td><i></table></b><td>x</i></tr></td>"
                      "<li><ul></li></ul><p id=end>end</p>"});
+    pages.push_back({"one long word", "<p id=start>start</p><div style='width: 100px'>" + std::string(1000000, 'w') +
+                                          "</div><p id=end>end</p>"});
+    std::string pieces = "<p id=start>start</p><p>";
+    while (pieces.size() < 2 * 1024 * 1024) pieces += "x<!---->y</b>";
+    pages.push_back({"text in many pieces", pieces + "</p><p id=end>end</p>"});
     std::string junk = "<p id=start>start</p>";
     for (int i = 1; i < 256; ++i) junk += static_cast<char>(i);
     pages.push_back({"binary", junk + "<p id=end>end</p>"});
