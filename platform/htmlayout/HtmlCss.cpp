@@ -5,9 +5,14 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/base/Logger.h"
+
 namespace hl {
 
 namespace {
+
+// Every rule is tried on every element: a hostile sheet must not make that endless.
+constexpr size_t kMaxRules = 5000;
 
 struct NamedColor {
     const wchar_t* name;
@@ -728,6 +733,11 @@ void StyleSheet::Parse(const std::wstring& input) {
             rule.selector = ParseSelector(Trim(selectors.substr(from, comma - from)), rule.specificity);
             from = comma + 1;
             if (rule.selector.empty() || declarations.empty()) continue;
+            if (m_rules.size() >= kMaxRules) {
+                LogWriteFormat(L"HTMLayout: style sheet has more than %u rules, the rest is dropped",
+                               static_cast<unsigned>(kMaxRules));
+                return;
+            }
             rule.order = m_rules.size();
             rule.declarations = declarations;
             m_rules.push_back(std::move(rule));

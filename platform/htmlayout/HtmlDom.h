@@ -27,6 +27,7 @@ struct ElementBox {
     size_t fragEnd = 0;
     int minWidth = -1;  // intrinsic widths, margins included; -1 until measured
     int maxWidth = -1;
+    int blockLevel = -1;  // 1 when laid out as a block; -1 until known
 };
 
 // A node of the tree. The parent holds one reference to each child, HTMLayout_UseElement

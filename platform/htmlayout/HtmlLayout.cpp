@@ -68,15 +68,20 @@ public:
     CLayout(ITextMeasure& measure, LayoutResult& result, int viewportHeight)
         : m_measure(measure), m_result(result), m_viewportHeight(viewportHeight) {}
 
-    bool IsBlockLevel(const Element* e) const {
+    bool IsBlockLevel(Element* e) const {
         if (e->IsText()) return false;
+        if (e->box.blockLevel < 0) e->box.blockLevel = FindBlockLevel(e) ? 1 : 0;
+        return e->box.blockLevel == 1;
+    }
+
+    bool FindBlockLevel(Element* e) const {
         const Display d = StyleOf(e).display;
         if (d == Display::Block || d == Display::ListItem || d == Display::Table || d == Display::TableRow ||
             d == Display::TableCell)
             return true;
         if (d != Display::Inline) return false;
         // An inline element holding blocks (a SPAN around tables) becomes a block itself.
-        for (const Element* child : e->Children())
+        for (Element* child : e->Children())
             if (!child->IsText() && !Hidden(child) && IsBlockLevel(child)) return true;
         return false;
     }

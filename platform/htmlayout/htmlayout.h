@@ -18,7 +18,8 @@
 //
 // Limits, each written to the log when hit: 4 M characters of page, 256 levels of
 // nesting (deeper elements are put side by side), 200,000 nodes, 32 K characters of an
-// attribute value, 16 MB of a resource, 8192 pixels of a picture's side.
+// attribute value, 5000 rules of a style sheet, 16 MB of a resource, 8192 pixels of a
+// picture's side.
 #pragma once
 
 #include <windows.h>

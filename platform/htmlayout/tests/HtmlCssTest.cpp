@@ -155,6 +155,15 @@ TEST(Css, BrokenSheetsKeepTheirGoodRules) {
     }
 }
 
+TEST(Css, AHugeSheetIsCutAtItsRuleLimit) {
+    std::wstring css;
+    for (int i = 0; i < 6000; ++i) css += L".c" + std::to_wstring(i) + L" { color: red }";
+    hl::StyleSheet sheet;
+    sheet.Parse(css);
+    ASSERT_EQ(sheet.Rules().size(), 5000u);
+    EXPECT_EQ(sheet.Rules().back().selector[0].classes[0], L"c4999");
+}
+
 TEST(Css, DeclarationsSplitOutsideParentheses) {
     const auto d = hl::ParseDeclarations(L"color: rgb(1,2,3); background: url('a;b.png') red;bad;: x; WIDTH: 5px");
     ASSERT_EQ(d.size(), 3u);
