@@ -24,11 +24,6 @@ std::wstring CleanFamily(std::wstring name) {
     return name;
 }
 
-int CALLBACK FoundFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
 void FillRectColor(HDC dc, const RECT& r, COLORREF color) {
     if (r.right <= r.left || r.bottom <= r.top) return;
     SetBkColor(dc, color);
@@ -175,12 +170,19 @@ std::wstring CGdiMeasure::InstalledFamily(const std::wstring& list) {
         if (first.empty()) first = name;
         auto known = m_installed.find(ToLower(name));
         if (known == m_installed.end()) {
+            // The font mapper puts another face in place of one it lacks: the face it
+            // chose tells whether this one is there.
             LOGFONTW lf = {};
+            lf.lfHeight = -12;
             lf.lfCharSet = DEFAULT_CHARSET;
             wcsncpy(lf.lfFaceName, name.c_str(), LF_FACESIZE - 1);
-            bool found = false;
-            EnumFontFamiliesExW(m_dc.get(), &lf, FoundFamily, reinterpret_cast<LPARAM>(&found), 0);
-            known = m_installed.emplace(ToLower(name), found).first;
+            CFontHandle font(CreateFontIndirectW(&lf));
+            wchar_t face[LF_FACESIZE] = {};
+            {
+                CSelectObject select(m_dc.get(), font.get());
+                GetTextFaceW(m_dc.get(), LF_FACESIZE, face);
+            }
+            known = m_installed.emplace(ToLower(name), lstrcmpiW(face, name.c_str()) == 0).first;
         }
         if (known->second) return name;
     }

@@ -5,6 +5,7 @@
 
 #include "platform/htmlayout/HtmlCss.h"
 #include "platform/htmlayout/HtmlDom.h"
+#include "platform/htmlayout/HtmlPaint.h"
 #include "platform/htmlayout/tests/PageWindow.h"
 
 namespace {
@@ -504,6 +505,42 @@ TEST(PageBadInput, ShowsWhatItCanAndNeverCrashes) {
         if (end) {
             EXPECT_TRUE(hl::GetElementClientRect(end, &r)) << bad.name;
         }
+    }
+}
+
+int CALLBACK TakeFamily(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM param) {
+    std::wstring* family = reinterpret_cast<std::wstring*>(param);
+    if (lf->lfFaceName[0] == L'@') return 1;
+    *family = lf->lfFaceName;
+    return 0;
+}
+
+TEST(PageFonts, TheFirstInstalledFamilyOfTheListIsUsed) {
+    // Whatever fonts the machine has: one of them stands for an installed family.
+    std::wstring installed;
+    {
+        CMemoryDC dc(CreateCompatibleDC(nullptr));
+        LOGFONTW all = {};
+        all.lfCharSet = DEFAULT_CHARSET;
+        EnumFontFamiliesExW(dc.get(), &all, TakeFamily, reinterpret_cast<LPARAM>(&installed), 0);
+    }
+    ASSERT_FALSE(installed.empty());
+    const struct {
+        std::wstring list;
+        std::wstring face;
+    } cases[] = {{L"NoSuchFamily, " + installed, installed},
+                 {L"\"No Such Family\", '" + installed + L"', serif", installed},
+                 {installed + L", NoSuchFamily", installed},
+                 {L"NoSuchFamily, OtherMissing", L"NoSuchFamily"}};
+    hl::CGdiMeasure measure;
+    for (const auto& c : cases) {
+        hl::ComputedStyle style;
+        style.fontFamily = c.list;
+        style.fontSize = 13;
+        LOGFONTW lf = {};
+        ASSERT_NE(GetObjectW(measure.Font(style), sizeof lf, &lf), 0);
+        EXPECT_EQ(std::wstring(lf.lfFaceName), c.face) << c.list;
+        EXPECT_EQ(lf.lfHeight, -13);
     }
 }
 
