@@ -801,12 +801,9 @@ private:
                 ShiftSubtree(c.e, 0, dy);
                 const int cellHeight = c.e->box.border.bottom - c.e->box.border.top;
                 const VerticalAlign va = StyleOf(c.e).verticalAlign;
-                int offset = 0;
-                if (va == VerticalAlign::Middle || va == VerticalAlign::Baseline)
-                    offset = (rowHeights[r] - cellHeight) / 2;
-                if (va == VerticalAlign::Bottom) offset = rowHeights[r] - cellHeight;
-                if (va == VerticalAlign::Top) offset = 0;
-                if (va == VerticalAlign::Baseline) offset = 0;
+                // Cells keep no baseline of their own: a baseline cell sits at the top.
+                const int room = rowHeights[r] - cellHeight;
+                const int offset = va == VerticalAlign::Middle ? room / 2 : va == VerticalAlign::Bottom ? room : 0;
                 if (offset > 0) {
                     ShiftSubtree(c.e, 0, offset);
                     c.e->box.border.top -= offset;

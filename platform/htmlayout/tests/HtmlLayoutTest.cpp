@@ -133,6 +133,25 @@ TEST(Layout, FullHeightTableFillsTheViewport) {
     EXPECT_EQ(page.Box(L"cell").top, t.top + 2);  // the cell spacing
 }
 
+TEST(Layout, CellsAlignVerticallyWithinTheirRow) {
+    const Page page(std::wstring(kReset) +
+                    L"<table cellspacing=0 cellpadding=0><tr><td id=tall style='height: 100px'>x</td>"
+                    L"<td id=top valign=top>t</td><td id=middle>m</td><td id=bottom valign=bottom>b</td></tr></table>");
+    const struct {
+        const wchar_t* id;
+        LONG textTop;
+    } cases[] = {{L"top", 0}, {L"middle", (100 - 13) / 2}, {L"bottom", 100 - 13}};
+    for (const auto& c : cases) {
+        const RECT cell = page.Box(c.id);
+        EXPECT_EQ(cell.top, 0) << c.id;
+        EXPECT_EQ(cell.bottom, 100) << c.id;
+        LONG textTop = -1;
+        for (const hl::Fragment& f : page.layout->fragments)
+            if (f.owner == page.Id(c.id) && f.kind == hl::Fragment::Text) textTop = f.rect.top;
+        EXPECT_EQ(textTop, c.textTop) << c.id;
+    }
+}
+
 TEST(Layout, HorizontalFlowPutsChildrenSideBySide) {
     const Page page(std::wstring(kReset) +
                     L"<style>#div_hor { flow: horizontal }</style><div id=div_hor>Check every"
