@@ -272,6 +272,24 @@ TEST(PageEvents, AHandlerMayDestroyThePageOrLoadAnother) {
     }
 }
 
+TEST(PageEvents, TheCursorShowsWhatIsUnderIt) {
+    CPageWindow page;
+    ASSERT_TRUE(page.Load(kForm));
+    ShowWindow(GetParent(page.get()), SW_SHOWNOACTIVATE);
+    const struct {
+        const wchar_t* id;
+        LPCWSTR cursor;
+    } cases[] = {{L"jump", IDC_HAND}, {L"CFUDaysNumber", IDC_IBEAM}, {L"plain", IDC_ARROW}};
+    for (const auto& c : cases) {
+        POINT pt = page.Centre(page.Id(c.id));
+        ClientToScreen(page.get(), &pt);
+        ASSERT_TRUE(SetCursorPos(pt.x, pt.y));
+        SendMessageW(page.get(), WM_SETCURSOR, reinterpret_cast<WPARAM>(page.get()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, c.cursor)) << c.id;
+    }
+}
+
 TEST(PageScroll, WheelAndKeysStayWithinTheDocument) {
     CPageWindow page(400, 200);
     ASSERT_TRUE(page.Load(kForm));
