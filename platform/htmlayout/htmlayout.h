@@ -9,12 +9,12 @@
 // (or read from the base folder), the "checkbox" widget and the "number" INPUT.
 //
 // It leaves out: scripts, frames, forms other than those two controls, floats and
-// absolute positioning, ROWSPAN, backgrounds and borders drawn around inline elements
-// (their spacing is kept), horizontal scrolling, keyboard focus moving between links,
-// selection and copying of text, printing, CSS beyond the properties the pages use (see
-// HtmlCss.cpp), animated pictures, network access of its own (a remote picture that nobody
-// hands over shows its ALT box), and the engine's behaviours, tool tips and value types
-// other than integers, booleans and texts.
+// absolute positioning, ROWSPAN, borders around inline elements (their spacing is kept,
+// their background is drawn behind their text), horizontal scrolling, keyboard focus
+// moving between links, selection and copying of text, printing, CSS beyond the
+// properties the pages use (see HtmlCss.cpp), animated pictures, network access of its
+// own (a remote picture that nobody hands over shows its ALT box), and the engine's
+// behaviours, tool tips and value types other than integers, booleans and texts.
 //
 // Limits, each written to the log when hit: 4 M characters of page, 256 levels of
 // nesting (deeper elements are put side by side), 200,000 nodes, 32 K characters of an
@@ -37,7 +37,6 @@ enum {
     HLDOM_OK = 0,
     HLDOM_INVALID_HWND = 1,
     HLDOM_INVALID_HANDLE = 2,
-    HLDOM_PASSIVE_HANDLE = 3,
     HLDOM_INVALID_PARAMETER = 4,
     HLDOM_OPERATION_FAILED = 5,
 };
