@@ -13,10 +13,18 @@ BOOL CALLBACK TakeFirst(HELEMENT he, LPVOID param) {
     return TRUE;
 }
 
-UINT ControlTypeOf(HELEMENT he) {
-    UINT type = CTL_NO;
-    if (he) HTMLayoutControlGetType(he, &type);
-    return type;
+// The control that an element is or lies in (the bold label inside a check box), with its
+// type; CTL_NO and null when there is none.
+UINT ControlAt(HELEMENT he, HELEMENT* control) {
+    for (; he; HTMLayoutGetParentElement(he, &he)) {
+        UINT type = CTL_NO;
+        if (HTMLayoutControlGetType(he, &type) == HLDOM_OK && type != CTL_NO) {
+            *control = he;
+            return type;
+        }
+    }
+    *control = nullptr;
+    return CTL_NO;
 }
 
 }  // namespace
@@ -81,12 +89,12 @@ BOOL CALLBACK HTMLayoutHost::OnEvent(LPVOID tag, HELEMENT, UINT group, LPVOID pa
     IHtmlHostEvents* events = static_cast<HTMLayoutHost*>(tag)->m_events;
     if (group == HANDLE_MOUSE) {
         const MOUSE_PARAMS* mouse = static_cast<const MOUSE_PARAMS*>(params);
+        HELEMENT control = nullptr;
+        const UINT type = ControlAt(mouse->target, &control);
         if (mouse->cmd == MOUSE_DOWN && (mouse->button_state & MAIN_MOUSE_BUTTON))
-            return events->OnPageMouseDown(ControlTypeOf(mouse->target) != CTL_NO);
-        if (mouse->cmd == MOUSE_MOVE) {
-            const UINT type = ControlTypeOf(mouse->target);
-            events->OnPageMouseMove(type, type == CTL_HYPERLINK ? HrefOf(mouse->target) : CString());
-        }
+            return events->OnPageMouseDown(type != CTL_NO);
+        if (mouse->cmd == MOUSE_MOVE)
+            events->OnPageMouseMove(type, type == CTL_HYPERLINK ? HrefOf(control) : CString());
         return FALSE;
     }
     if (group == HANDLE_BEHAVIOR_EVENT) {

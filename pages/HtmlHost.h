@@ -15,10 +15,11 @@
 class IHtmlHostEvents {
 public:
     virtual ~IHtmlHostEvents() = default;
-    // The main button went down on the page; onControl when the element is a control (a link,
-    // the check box, the number box). True when the owner handled it.
+    // The main button went down on the page; onControl when the element is or lies in a
+    // control (a link, the check box, the number box). True when the owner handled it.
     virtual bool OnPageMouseDown(bool onControl) = 0;
-    // The mouse moved over an element; href is empty unless it is a link.
+    // The mouse moved over an element; the type of the control it is or lies in, and the
+    // href when that is a link.
     virtual void OnPageMouseMove(UINT controlType, const CString& href) = 0;
     // A link was clicked (before the engine acts on it). True consumes the click: the
     // engine then does not follow it (no jump to a "#name" anchor).

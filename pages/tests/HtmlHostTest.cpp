@@ -83,9 +83,10 @@ protected:
 
 const char kPage[] =
     "<body style='margin:0'><p id=text>plain</p>"
-    "<widget type=checkbox id=CFUAutoCheck checked>auto</widget>"
+    "<widget type=checkbox id=CFUAutoCheck checked><STRONG id=label>auto</STRONG></widget>"
     "<INPUT type=number id=CFUDaysNumber minvalue=1 maxvalue=30 value=12>"
-    "<p><a id=web href='http://example.org/'>web</a> <a id=jump href='#end'>jump</a></p>"
+    "<p><a id=web href='http://example.org/'>web</a> <a id=jump href='#end'>jump</a>"
+    " <a href='http://example.org/bold'><b id=bold>bold link</b></a></p>"
     "<div style='height: 1000px'></div><a name=end></a><p>end</p><div style='height: 1000px'></div>";
 
 TEST_F(HostTest, CreatesTheEngineWindowWhereAsked) {
@@ -145,13 +146,15 @@ TEST_F(HostTest, ReportsClicksToItsOwner) {
     ASSERT_TRUE(Load(kPage));
     Click(Centre(L"text"));
     Click(Centre(L"CFUAutoCheck"));
-    ASSERT_EQ(m_owner.mouseDowns.size(), 2u);
+    Click(Centre(L"label"));  // the label inside the check box counts as the check box
+    ASSERT_EQ(m_owner.mouseDowns.size(), 3u);
     EXPECT_FALSE(m_owner.mouseDowns[0]);
     EXPECT_TRUE(m_owner.mouseDowns[1]);
-    EXPECT_EQ(m_owner.stateChanges, 1);
+    EXPECT_TRUE(m_owner.mouseDowns[2]);
+    EXPECT_EQ(m_owner.stateChanges, 2);
     UINT state = 0;
     m_host.GetElementState(L"CFUAutoCheck", state);
-    EXPECT_FALSE(state & STATE_CHECKED);
+    EXPECT_TRUE(state & STATE_CHECKED);
 
     Click(Centre(L"web"));
     ASSERT_EQ(m_owner.links.size(), 1u);
@@ -160,6 +163,9 @@ TEST_F(HostTest, ReportsClicksToItsOwner) {
     SendMessageW(m_host.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(Centre(L"web").x, Centre(L"web").y));
     EXPECT_EQ(m_owner.lastMoveType, static_cast<UINT>(CTL_HYPERLINK));
     EXPECT_EQ(m_owner.lastMoveHref, L"http://example.org/");
+    SendMessageW(m_host.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(Centre(L"bold").x, Centre(L"bold").y));
+    EXPECT_EQ(m_owner.lastMoveType, static_cast<UINT>(CTL_HYPERLINK));
+    EXPECT_EQ(m_owner.lastMoveHref, L"http://example.org/bold");
     SendMessageW(m_host.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(Centre(L"text").x, Centre(L"text").y));
     EXPECT_EQ(m_owner.lastMoveType, static_cast<UINT>(CTL_NO));
     EXPECT_TRUE(m_owner.lastMoveHref.IsEmpty());

@@ -647,6 +647,13 @@ HLDOM_RESULT WINAPI HTMLayoutGetRootElement(HWND hWnd, HELEMENT* phe) {
     return *phe ? HLDOM_OK : HLDOM_OPERATION_FAILED;
 }
 
+HLDOM_RESULT WINAPI HTMLayoutGetParentElement(HELEMENT he, HELEMENT* parent) {
+    if (!he) return HLDOM_INVALID_HANDLE;
+    if (!parent) return HLDOM_INVALID_PARAMETER;
+    *parent = E(he)->Parent();
+    return HLDOM_OK;
+}
+
 HLDOM_RESULT WINAPI HTMLayout_UseElement(HELEMENT he) {
     if (!he) return HLDOM_INVALID_HANDLE;
     E(he)->AddRef();

@@ -144,6 +144,8 @@ HLDOM_RESULT WINAPI HTMLayoutWindowAttachEventHandler(HWND hWnd, LPELEMENT_EVENT
                                                       UINT subscription);
 
 HLDOM_RESULT WINAPI HTMLayoutGetRootElement(HWND hWnd, HELEMENT* phe);
+// The parent of he; null for the root.
+HLDOM_RESULT WINAPI HTMLayoutGetParentElement(HELEMENT he, HELEMENT* parent);
 HLDOM_RESULT WINAPI HTMLayout_UseElement(HELEMENT he);
 HLDOM_RESULT WINAPI HTMLayout_UnuseElement(HELEMENT he);
 // Calls callback for every element below he (depth 0: at any depth, n: at most n levels
