@@ -1,7 +1,7 @@
 // What the core needs of the shell and the web: starting a document or address through
 // the shell (one seam, so that tests record what would be opened instead of starting a
-// browser), splitting a command into program and parameters, the two URL downloads,
-// and the choice of the web pages' language.
+// browser), splitting a command into program and parameters, and the choice of the web
+// pages' language.
 #pragma once
 
 #include <windows.h>
@@ -33,28 +33,6 @@ void SplitCommandAndParams(const wchar_t* command, CString& program, CString& pa
 // Splits the command and starts it with the shell's "open" (maximised on request); a
 // failure is shown with the system's text when showErrors is set. ShellExecuteW's result.
 HINSTANCE RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner, bool maximized);
-
-// ---------------------------------------------------------------------------------------
-// Downloads. Both write the address's contents into the file; false on failure, and
-// the file may then hold part of them.
-
-// WinInet (bound at run time): an HTTP answer other than 200 counts as a failure.
-bool DownloadUrlToFile_WinInet(const wchar_t* address, const wchar_t* path, DWORD options1, DWORD options2,
-                               const wchar_t* userAgent);
-// The system's URLDownloadToFileW (urlmon, bound at run time); false when it is missing.
-bool URLDownloadToFile_API_Wrapper(const wchar_t* address, const wchar_t* path);
-
-// The two downloads as the version-information download reaches them; tests put their
-// own in place, so that no test reaches the network.
-class IUrlDownloads {
-public:
-    virtual ~IUrlDownloads() = default;
-    virtual bool DownloadWinInet(const wchar_t* address, const wchar_t* path, const wchar_t* userAgent) = 0;
-    virtual bool DownloadUrlMon(const wchar_t* address, const wchar_t* path) = 0;
-};
-IUrlDownloads& GetUrlDownloads();
-// Null puts the system's downloads back.
-void SetUrlDownloadsForTest(IUrlDownloads* downloads);
 
 // ---------------------------------------------------------------------------------------
 // Web destinations
