@@ -66,7 +66,7 @@ bool CheckNow(UpdateCheckTask& task) {
     return true;
 }
 
-DWORD WINAPI RunTask(UpdateCheckTask& task) {
+DWORD RunTask(UpdateCheckTask& task) {
     RunUpdateCheckTask(task);
     return 0;
 }
