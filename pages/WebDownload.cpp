@@ -336,22 +336,6 @@ bool IsZone(const CString& text) {
     return text.GetLength() == 5 && (text[0] == L'+' || text[0] == L'-') && ReadNumber(text.Mid(1), 4, 4, offset);
 }
 
-bool MakeTime(int year, int month, int day, int hour, int minute, int second, SYSTEMTIME& time) {
-    if (month < 1 || hour > 23 || minute > 59 || second > 59) return false;
-    SYSTEMTIME made = {};
-    made.wYear = static_cast<WORD>(year);
-    made.wMonth = static_cast<WORD>(month);
-    made.wDay = static_cast<WORD>(day);
-    made.wHour = static_cast<WORD>(hour);
-    made.wMinute = static_cast<WORD>(minute);
-    made.wSecond = static_cast<WORD>(second);
-    // The round trip refuses 31 April and its kind, and fills in the weekday.
-    FILETIME file;
-    if (!SystemTimeToFileTime(&made, &file) || !FileTimeToSystemTime(&file, &made) || made.wDay != day) return false;
-    time = made;
-    return true;
-}
-
 }  // namespace
 
 bool ParseHttpDateStrict(const wchar_t* text, SYSTEMTIME& time) {
@@ -382,7 +366,7 @@ bool ParseHttpDateStrict(const wchar_t* text, SYSTEMTIME& time) {
         if (!ReadNumber(tokens[at++], 1, 2, day)) return false;
         if (!ReadClock(tokens[at++], hour, minute, second)) return false;
         if (at >= tokens.size() || !ReadNumber(tokens[at++], 4, 4, year)) return false;
-        return at == tokens.size() && MakeTime(year, month, day, hour, minute, second, time);
+        return at == tokens.size() && MakeValidSystemTime(year, month, day, hour, minute, second, &time);
     } else {
         // RFC 1123 and RFC 822: "06 Nov 1994".
         if (at + 2 >= tokens.size() || !ReadNumber(tokens[at++], 1, 2, day)) return false;
@@ -391,7 +375,7 @@ bool ParseHttpDateStrict(const wchar_t* text, SYSTEMTIME& time) {
     }
     if (at >= tokens.size() || !ReadClock(tokens[at++], hour, minute, second)) return false;
     if (at < tokens.size() && IsZone(tokens[at])) ++at;
-    return at == tokens.size() && MakeTime(year, month, day, hour, minute, second, time);
+    return at == tokens.size() && MakeValidSystemTime(year, month, day, hour, minute, second, &time);
 }
 
 bool ReadWebDate(const wchar_t* text, SYSTEMTIME& time, WebTimeReader reader) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DateTimeTexts.h"
 #include "core/Instance.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/TextConversions.h"
@@ -24,14 +25,9 @@ using testkit::HttpAnswer;
 const UINT kResultMessage = WM_APP + 5;
 const DWORD kDay = 24 * 60 * 60 * 1000;
 
-SYSTEMTIME Utc(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0) {
+SYSTEMTIME Utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
     SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
+    EXPECT_TRUE(MakeValidSystemTime(year, month, day, hour, minute, second, &time));
     return time;
 }
 
