@@ -8,6 +8,7 @@
 #include "core/base/Handles.h"
 #include "core/base/InputLanguage.h"
 #include "core/base/Security.h"
+#include "core/base/XmlChecks.h"
 
 namespace {
 
@@ -312,8 +313,11 @@ CVersionArray GetRunningVersion() {
 
 int LoadVersionInfoFile(const wchar_t* path, const VersionInfoXmlReader& reader) {
     const int kNotReadable = 2;
+    // A version file nests three levels; a deeper text is no version file and could
+    // exhaust the parser's stack.
+    const int kMaxNesting = 64;
     std::unique_ptr<char[]> bytes = ReadWholeFile(path);
-    if (!bytes) return kNotReadable;
+    if (!bytes || !XmlNestingWithin(bytes.get(), kMaxNesting)) return kNotReadable;
     TiXmlDocument document;
     document.Parse(bytes.get(), nullptr, TIXML_DEFAULT_ENCODING);
     bytes.reset();
