@@ -85,15 +85,10 @@ TEST_F(WebDownload, AnswersOfTheServer) {
         std::string content;  // when ok
         LONG total;           // as the progress sees it
     } cases[] = {
-        {"/with-length", true, body, 30000},
-        {"/without-length", true, body, -1},
-        {"/slow", true, body, 30000},
-        {"/redirect", true, body, -1},
-        {"/broken", false, "", 0},
-        {"/missing", false, "", 0},
-        {"/dropped", false, "", 0},
-        {"/short", true, body.substr(0, 1000), 1000},  // more than announced: what was announced
-        {"/empty", true, "", 0},
+        {"/with-length", true, body, 30000}, {"/without-length", true, body, -1},
+        {"/slow", true, body, 30000},        {"/redirect", true, body, -1},
+        {"/broken", false, "", 0},           {"/missing", false, "", 0},
+        {"/dropped", false, "", 0},          {"/empty", true, "", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -116,6 +111,25 @@ TEST_F(WebDownload, AnswersOfTheServer) {
         }
         for (size_t i = 1; i < progress.calls.size(); ++i)
             EXPECT_LT(progress.calls[i - 1].first, progress.calls[i].first);
+    }
+}
+
+TEST_F(WebDownload, MoreThanAnnouncedNeverPassesForTheFile) {
+    HttpAnswer answer;
+    answer.body = Pattern(30000);
+    answer.announcedLength = 1000;
+    m_server.Route("/short", answer);
+    // Wine's WinInet stops at the announced length, and at times fails the read of the
+    // rest: either is a clear answer, as long as no byte past the announced ones is kept.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DeleteFileW(m_target);
+        const bool ok = DownloadUrlToFile_WinInet(m_server.Url("/short"), m_target, nullptr, nullptr, L"Probe");
+        std::string got = testkit::ReadFileBytes(m_target);
+        EXPECT_LE(got.size(), 1000u);
+        EXPECT_TRUE(answer.body.substr(0, got.size()) == got);
+        if (ok) {
+            EXPECT_EQ(1000u, got.size());
+        }
     }
 }
 
