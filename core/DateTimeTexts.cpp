@@ -82,6 +82,12 @@ SYSTEMTIME MakeSystemTime(int year, int month, int day, int hour, int minute, in
 
 }  // namespace
 
+bool MakeValidSystemTime(int year, int month, int day, int hour, int minute, int second, SYSTEMTIME* out) {
+    if (!IsValidDateTime(year, month, day, hour, minute, second)) return false;
+    *out = MakeSystemTime(year, month, day, hour, minute, second);
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------
 // OLE dates
 
@@ -188,9 +194,7 @@ bool ParseBuildDate(const wchar_t* stamp, SYSTEMTIME* out) {
         !reader.Number(2, minute) || !reader.Char(L':') || !reader.Number(2, second) || !reader.AtEnd())
         return false;
     int monthNumber = MonthFromAbbrev(month, 1);
-    if (!IsValidDateTime(year, monthNumber, day, hour, minute, second)) return false;
-    *out = MakeSystemTime(year, monthNumber, day, hour, minute, second);
-    return true;
+    return MakeValidSystemTime(year, monthNumber, day, hour, minute, second, out);
 }
 
 bool ParseBuildDate(SYSTEMTIME* out) {
@@ -226,7 +230,5 @@ bool ParseGmtDateTime(const wchar_t* text, SYSTEMTIME* out) {
         return false;
     int monthNumber = MonthFromAbbrev(month, 65535);
     if (monthNumber == 65535) return false;
-    if (!IsValidDateTime(year, monthNumber, day, hour, minute, second)) return false;
-    *out = MakeSystemTime(year, monthNumber, day, hour, minute, second);
-    return true;
+    return MakeValidSystemTime(year, monthNumber, day, hour, minute, second, out);
 }

@@ -25,6 +25,10 @@ INT VariantTimeToSystemTimeWithMs(double value, SYSTEMTIME* out);
 // with *time unchanged, when the date cannot be converted.
 bool AddDaysToSystemTime(SYSTEMTIME* time, int days);
 
+// The time of those fields, its weekday filled in; false, with *out untouched, unless
+// they make a real date (years 1601..9999) and time of day.
+bool MakeValidSystemTime(int year, int month, int day, int hour, int minute, int second, SYSTEMTIME* out);
+
 // ---------------------------------------------------------------------------------------
 // Texts
 

@@ -254,10 +254,13 @@ bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, 
     return lang && updates;
 }
 
-bool StartCommandCheckForUpdatesWatcher(HANDLE stopEvent, HWND window, UINT commandId) {
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kCommandCheckForUpdatesEventName);
+bool StartCommandCheckForUpdatesThread(HANDLE stopEvent, HWND window, UINT commandId) {
+    // Open security: the editor that sets it may run with other rights than this program.
+    HANDLE event = CreateSharedEvent(kCommandCheckForUpdatesEventName, true, false);
+    // Reset before the command is sent: a request made while the last one is handled
+    // then starts one more check instead of being wiped out.
     return StartWatcher(stopEvent, event, Delivery::SendToWindow, window, WM_COMMAND, commandId,
-                        ResetRule::AfterDelivery);
+                        ResetRule::BeforeDelivery);
 }
 
 bool CreateHandOverEvent() {

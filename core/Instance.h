@@ -41,7 +41,7 @@ bool StartEventCallWatcher(HANDLE stopEvent, HANDLE event, void (*call)(WPARAM),
 bool StartTimerStartedWatchers(HANDLE stopEvent, HWND window, UINT langMessage, UINT updatesCommandId,
                                UINT blinkMessage);
 // WM_COMMAND `commandId` on each signal of "Local\Vexlora_CommandCheckForUpdates".
-bool StartCommandCheckForUpdatesWatcher(HANDLE stopEvent, HWND window, UINT commandId);
+bool StartCommandCheckForUpdatesThread(HANDLE stopEvent, HWND window, UINT commandId);
 
 // Restart as administrator: the event the elevated start waits for.
 bool CreateHandOverEvent();

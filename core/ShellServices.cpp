@@ -1,12 +1,10 @@
 #include "core/ShellServices.h"
 
 #include <shellapi.h>
-#include <wininet.h>
 
 #include "core/SettingsFile.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
-#include "core/base/PlatformBinding.h"
 #include "core/base/Security.h"
 
 namespace {
@@ -36,42 +34,6 @@ bool NamesExistingItem(const CString& text) {
     if (attributes != INVALID_FILE_ATTRIBUTES) return !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     return error == ERROR_ACCESS_DENIED;
 }
-
-// WinInet, found at run time.
-using InternetOpenWFn = HINTERNET(WINAPI*)(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD);
-using InternetOpenUrlWFn = HINTERNET(WINAPI*)(HINTERNET, LPCWSTR, LPCWSTR, DWORD, DWORD, DWORD_PTR);
-using InternetReadFileFn = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
-using InternetCloseHandleFn = BOOL(WINAPI*)(HINTERNET);
-using HttpQueryInfoWFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
-using URLDownloadToFileWFn = HRESULT(WINAPI*)(void*, LPCWSTR, LPCWSTR, DWORD, void*);
-
-class CInternetHandle {
-public:
-    CInternetHandle(HINTERNET handle, InternetCloseHandleFn close) : m_handle(handle), m_close(close) {}
-    ~CInternetHandle() {
-        if (m_handle) m_close(m_handle);
-    }
-    CInternetHandle(const CInternetHandle&) = delete;
-    CInternetHandle& operator=(const CInternetHandle&) = delete;
-    HINTERNET get() const { return m_handle; }
-
-private:
-    HINTERNET m_handle;
-    InternetCloseHandleFn m_close;
-};
-
-class CSystemUrlDownloads final : public IUrlDownloads {
-public:
-    bool DownloadWinInet(const wchar_t* address, const wchar_t* path, const wchar_t* userAgent) override {
-        return DownloadUrlToFile_WinInet(address, path, 0, 0, userAgent);
-    }
-    bool DownloadUrlMon(const wchar_t* address, const wchar_t* path) override {
-        return URLDownloadToFile_API_Wrapper(address, path);
-    }
-};
-
-CSystemUrlDownloads g_systemDownloads;
-IUrlDownloads* volatile g_downloads = &g_systemDownloads;
 
 }  // namespace
 
@@ -150,54 +112,8 @@ bool OpenSettingsFile(HWND owner) {
     return false;
 }
 
+const wchar_t kUpdaterUserAgent[] = L"Vexlora_Updater";
+
 CString GetUpdaterName() {
-    return L"Vexlora_Updater";
-}
-
-bool DownloadUrlToFile_WinInet(const wchar_t* address, const wchar_t* path, DWORD options1, DWORD options2,
-                               const wchar_t* userAgent) {
-    HMODULE wininet = KeepModuleLoaded(L"wininet.dll");
-    auto open = BindProc<InternetOpenWFn>(wininet, "InternetOpenW");
-    auto openUrl = BindProc<InternetOpenUrlWFn>(wininet, "InternetOpenUrlW");
-    auto read = BindProc<InternetReadFileFn>(wininet, "InternetReadFile");
-    auto close = BindProc<InternetCloseHandleFn>(wininet, "InternetCloseHandle");
-    auto queryInfo = BindProc<HttpQueryInfoWFn>(wininet, "HttpQueryInfoW");
-    if (!open || !openUrl || !read || !close || !queryInfo) return false;
-
-    CInternetHandle session(open(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, options1), close);
-    if (!session.get()) return false;
-    CInternetHandle request(
-        openUrl(session.get(), address, nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | options2, 0),
-        close);
-    if (!request.get()) return false;
-    // An error page is an answer too: only a 200 brings the file asked for.
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    if (queryInfo(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
-        status != 200)
-        return false;
-
-    CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    char buffer[8192];
-    for (;;) {
-        DWORD got = 0;
-        if (!read(request.get(), buffer, sizeof buffer, &got)) return false;
-        if (got == 0) return true;
-        DWORD written = 0;
-        if (!WriteFile(file.get(), buffer, got, &written, nullptr) || written != got) return false;
-    }
-}
-
-bool URLDownloadToFile_API_Wrapper(const wchar_t* address, const wchar_t* path) {
-    auto download = BindProc<URLDownloadToFileWFn>(KeepModuleLoaded(L"urlmon.dll"), "URLDownloadToFileW");
-    return download && download(nullptr, address, path, 0, nullptr) == S_OK;
-}
-
-IUrlDownloads& GetUrlDownloads() {
-    return *g_downloads;
-}
-
-void SetUrlDownloadsForTest(IUrlDownloads* downloads) {
-    g_downloads = downloads ? downloads : &g_systemDownloads;
+    return kUpdaterUserAgent;
 }

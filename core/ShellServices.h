@@ -1,7 +1,7 @@
 // What the core needs of the shell and the web: starting a document or address through
 // the shell (one seam, so that tests record what would be opened instead of starting a
 // browser), splitting a command into program and parameters, opening the settings file,
-// and the two URL downloads with the name they give themselves.
+// and the name the downloads give themselves.
 #pragma once
 
 #include <windows.h>
@@ -52,26 +52,6 @@ bool RunCommandWithErrorBox(const wchar_t* command, bool showErrors, HWND owner,
 bool OpenSettingsFile(HWND owner);
 
 // ---------------------------------------------------------------------------------------
-// Downloads. Both write the address's contents into the file; false on failure, and
-// the file may then hold part of them.
-
 // "Vexlora_Updater": the user agent of the version-file, offer-page and news downloads.
+extern const wchar_t kUpdaterUserAgent[];
 CString GetUpdaterName();
-
-// WinInet (bound at run time): an HTTP answer other than 200 counts as a failure.
-bool DownloadUrlToFile_WinInet(const wchar_t* address, const wchar_t* path, DWORD options1, DWORD options2,
-                               const wchar_t* userAgent);
-// The system's URLDownloadToFileW (urlmon, bound at run time); false when it is missing.
-bool URLDownloadToFile_API_Wrapper(const wchar_t* address, const wchar_t* path);
-
-// The two downloads as the version-information download reaches them; tests put their
-// own in place, so that no test reaches the network.
-class IUrlDownloads {
-public:
-    virtual ~IUrlDownloads() = default;
-    virtual bool DownloadWinInet(const wchar_t* address, const wchar_t* path, const wchar_t* userAgent) = 0;
-    virtual bool DownloadUrlMon(const wchar_t* address, const wchar_t* path) = 0;
-};
-IUrlDownloads& GetUrlDownloads();
-// Null puts the system's downloads back.
-void SetUrlDownloadsForTest(IUrlDownloads* downloads);

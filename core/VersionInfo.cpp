@@ -8,6 +8,7 @@
 #include "core/base/Handles.h"
 #include "core/base/InputLanguage.h"
 #include "core/base/Security.h"
+#include "core/base/XmlChecks.h"
 
 namespace {
 
@@ -257,10 +258,66 @@ CVersionArray& VersionArray_Assign(CVersionArray& target, const CVersionArray& s
     return target;
 }
 
+CVersionArray ParseVersionText(const wchar_t* text) {
+    CVersionArray version;
+    if (!text) return version;
+    const wchar_t* piece = text;
+    for (;;) {
+        const wchar_t* end = wcschr(piece, L'.');
+        size_t length = end ? static_cast<size_t>(end - piece) : wcslen(piece);
+        if (length > 0) {
+            int32_t number = 0;
+            bool digits = length <= 9;
+            for (size_t i = 0; digits && i < length; ++i) {
+                digits = piece[i] >= L'0' && piece[i] <= L'9';
+                number = number * 10 + (piece[i] - L'0');
+            }
+            version.push_back(digits ? number : 0);
+        }
+        if (!end) return version;
+        piece = end + 1;
+    }
+}
+
+int CompareVersions(const CVersionArray& a, const CVersionArray& b) {
+    const size_t count = a.size() > b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t left = i < a.size() ? a[i] : 0;
+        const int32_t right = i < b.size() ? b[i] : 0;
+        if (left != right) return left < right ? -1 : 1;
+    }
+    return 0;
+}
+
+CString JoinVersionNumbers(const CVersionArray& version) {
+    CString text;
+    for (size_t i = 0; i < version.size(); ++i) text.AppendFormat(i ? L".%d" : L"%d", version[i]);
+    return text;
+}
+
+CString FormatVersionText(const CVersionArray& version, const wchar_t* suffix) {
+    if (version.size() != 4) return JoinVersionNumbers(version);
+    CString text;
+    text.Format(L"%d.%d%d", version[0], version[1], version[2]);
+    if (suffix && *suffix) text.AppendFormat(L" %s", suffix);
+    text.AppendFormat(L" build %d", version[3]);
+    return text;
+}
+
+CVersionArray GetRunningVersion() {
+    CFileVersionInfo info(static_cast<HMODULE>(nullptr));
+    if (!info.Read()) return CVersionArray();
+    // The fixed information: the text form is "2, 6, 0, 1" in our resource, which has no dots.
+    return ParseVersionText(info.GetText(CFileVersionInfo::kFixedFileVersion));
+}
+
 int LoadVersionInfoFile(const wchar_t* path, const VersionInfoXmlReader& reader) {
     const int kNotReadable = 2;
+    // A version file nests three levels; a deeper text is no version file and could
+    // exhaust the parser's stack.
+    const int kMaxNesting = 64;
     std::unique_ptr<char[]> bytes = ReadWholeFile(path);
-    if (!bytes) return kNotReadable;
+    if (!bytes || !XmlNestingWithin(bytes.get(), kMaxNesting)) return kNotReadable;
     TiXmlDocument document;
     document.Parse(bytes.get(), nullptr, TIXML_DEFAULT_ENCODING);
     bytes.reset();

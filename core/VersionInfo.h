@@ -102,6 +102,24 @@ using CVersionArray = std::vector<int32_t>;
 // Empties the target and appends every number of the source in order; returns the target.
 CVersionArray& VersionArray_Assign(CVersionArray& target, const CVersionArray& source);
 
+// The numbers of a text split at every "."; empty pieces are left out, and a piece that
+// is not a decimal number of at most nine digits counts as 0.
+CVersionArray ParseVersionText(const wchar_t* text);
+// Number by number from the first; a number one list lacks counts as 0, so "2.6" and
+// "2.6.0" are equal. Negative, 0 or positive as a is older, equal or newer than b.
+int CompareVersions(const CVersionArray& a, const CVersionArray& b);
+inline bool IsNewerVersion(const CVersionArray& offered, const CVersionArray& running) {
+    return CompareVersions(offered, running) > 0;
+}
+// The numbers joined with "." ("%d" each); empty for an empty list.
+CString JoinVersionNumbers(const CVersionArray& version);
+// How the user reads a version: four numbers a.b.c.d as "a.bc", the suffix after a
+// blank when there is one, and " build d"; other counts joined with "."; empty for none.
+CString FormatVersionText(const CVersionArray& version, const wchar_t* suffix = nullptr);
+// The file version of the running program's version resource (its fixed numbers);
+// empty without one.
+CVersionArray GetRunningVersion();
+
 // The update check's reader of a parsed version-information document: it fills the
 // caller's update record and returns its outcome (2: not a version-information document).
 using VersionInfoXmlReader = std::function<int(TiXmlDocument& document)>;

@@ -42,8 +42,7 @@ CTrayFloatPane::~CTrayFloatPane() = default;
 
 CVXLFloatPane& CTrayFloatPane::Pane() {
     if (!m_pane) {
-        const CHistoryListHelp help = {GetCommandCaption(ID_TELEGRAM_GROUP),
-                                       GetTrayWebAddress(ID_TELEGRAM_GROUP, CVXLUrl::IsUsingRuUrls())};
+        const CHistoryListHelp help = {GetCommandCaption(ID_TELEGRAM_GROUP), GetTrayWebAddress(ID_TELEGRAM_GROUP)};
         m_pane = std::make_unique<CVXLFloatPane>(m_tray.GetMenuToolTip(), *this, help);
     }
     return *m_pane;

@@ -33,6 +33,9 @@
 #include "core/base/ProcessInfo.h"
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
+#include "pages/UpdateCheck.h"
+#include "pages/UpdateResult.h"
+#include "pages/WebDownload.h"
 #include "tray/QueryWait.h"
 
 namespace {
@@ -121,7 +124,7 @@ LRESULT CVXLTrayWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     if (!StartSoundThread(m_exitEvent)) LogError(L"CVXLTrayWnd::OnCreate: cannot start the sound thread");
     CreateEditRequestWatcher(m_exitEvent, m_hWnd, ID_OPEN_EDITOR);
     StartShowInstanceWatcher(m_exitEvent, m_hWnd, WM_VXL_SHOW_TRAY_MENU);
-    StartCommandCheckForUpdatesWatcher(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES);
+    StartUpdateChecks();
     // The window's own pictures, for the boxes it owns and the task switcher.
     HINSTANCE module = GetModuleHandleW(nullptr);
     m_smallIcon.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
@@ -361,8 +364,48 @@ void CVXLTrayWnd::StartEditor(bool addFromClipboard) {
         LogError(L"CVXLTrayWnd::StartEditor: cannot start the editor's thread");
 }
 
+namespace {
+
+// Runs on the worker thread of the check that ended.
+void OnUpdateCheckCompleted(const UpdateCheckTaskInfo& task, int argument) {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    CVXLSettings::WriteLastCheckForUpdates(now);
+    const CVXLSettings& settings = CVXLSettings::GetInstance();
+    if (argument == 1 && settings.AutoCheckForUpdates &&
+        !CheckForUpdates_Schedule(task.window, task.resultMessage, task.stopEvent, now, OnUpdateCheckCompleted,
+                                  settings.GetDaysCheckForUpdates(), 1))
+        LogError(L"OnUpdateCheckCompleted: cannot schedule the next check");
+    PulseOptionsChangedAsync();
+}
+
+}  // namespace
+
+void CVXLTrayWnd::StartUpdateChecks() {
+    const CVXLSettings& settings = CVXLSettings::GetInstance();
+    SYSTEMTIME last = {};
+    CVXLSettings::GetLastCheckForUpdates(last);
+    if (settings.AutoCheckForUpdates &&
+        !CheckForUpdates_Schedule(m_hWnd, WM_VXL_UPDATE_RESULT, m_exitEvent, last, OnUpdateCheckCompleted,
+                                  settings.GetDaysCheckForUpdates(), 1))
+        LogError(L"CVXLTrayWnd::StartUpdateChecks: cannot schedule the check");
+    if (!StartCommandCheckForUpdatesThread(m_exitEvent, m_hWnd, ID_CHECK_FOR_UPDATES))
+        LogError(L"CVXLTrayWnd::StartUpdateChecks: cannot watch the editor's update requests");
+}
+
 LRESULT CVXLTrayWnd::OnCheckForUpdates(WORD, WORD, HWND, BOOL&) {
     LogWrite(L"CVXLTrayWnd::OnCheckForUpdates: check for updates requested");
+    CSystemUpdateCheckEnvironment site;
+    InternetGoOnlineW(const_cast<LPWSTR>(site.HomeUrl().GetString()), m_hWnd, 0);
+    if (IsOnline() != 0 && ShowMessageBox(LoadUiString(IDS_NO_INTERNET), MB_OKCANCEL | MB_ICONQUESTION, false) != IDOK)
+        return 0;
+    if (m_trayIcon) m_trayIcon->StartPulse();
+    if (!CheckForUpdates_Start(m_hWnd, WM_VXL_UPDATE_RESULT, m_exitEvent, OnUpdateCheckCompleted, 0)) {
+        LogError(L"CVXLTrayWnd::OnCheckForUpdates: cannot start the check");
+        if (m_trayIcon) m_trayIcon->StopPulse();
+        return 0;
+    }
+    if (m_trayIcon) m_trayIcon->ShowTrayBalloon(LoadUiString(IDS_CHECK_FOR_UPDATES_TITLE), 30000);
     return 0;
 }
 
@@ -661,12 +704,20 @@ LRESULT CVXLTrayWnd::OnHideBalloon(UINT, WPARAM, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT CVXLTrayWnd::OnUpdateResult(UINT, WPARAM, LPARAM, BOOL&) {
+LRESULT CVXLTrayWnd::OnUpdateResult(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (m_trayIcon) {
         m_trayIcon->ShowTrayBalloon(nullptr);
         m_trayIcon->StopPulse();
     }
-    LogWrite(L"CVXLTrayWnd::OnUpdateResult: an update check ended");
+    const auto* result = reinterpret_cast<const UpdateCheckResult*>(lParam);
+    if (!result) return 0;
+    // Switched off while the automatic check waited: its result is not wanted.
+    if (result->scheduled == 1 && !CVXLSettings::GetInstance().AutoCheckForUpdates) return 0;
+    CString line;
+    line.Format(L"CVXLTrayWnd::OnUpdateResult: offered [%s], error [%s], %d news",
+                JoinVersionNumbers(result->newVersion).GetString(), result->errorText.GetString(),
+                static_cast<int>(result->news.size()));
+    LogWrite(line);
     return 0;
 }
 

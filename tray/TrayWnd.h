@@ -192,6 +192,8 @@ private:
     LRESULT OnAppExit(WORD, WORD, HWND, BOOL&);
     LRESULT OnOpenEditor(WORD, WORD, HWND, BOOL&);
     LRESULT OnCheckForUpdates(WORD, WORD, HWND, BOOL&);
+    // The first automatic check when they are on, and the editor's requests.
+    void StartUpdateChecks();
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnLanguageChosen(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnTrayCommand(WORD, WORD, HWND, BOOL&);

@@ -230,13 +230,13 @@ CString GetGeoIsoName(bool threeLetters) {
     return GetGeoText(threeLetters ? GEO_ISO3 : GEO_ISO2);
 }
 
-CString FormatByteSize(DWORD bytes) {
+CString FormatByteSize(ULONGLONG bytes) {
     CBoundModule shlwapi(L"shlwapi.dll");
     auto proc = BindProc<StrFormatByteSizeWProc>(shlwapi.get(), "StrFormatByteSizeW");
     if (!proc || IsBadCodePtr(reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(proc)))) return CString();
     wchar_t text[261] = {};
     // Unsigned all the way: 4 GB - 1 must not turn into -1 bytes.
-    LONGLONG count = static_cast<LONGLONG>(static_cast<ULONGLONG>(bytes));
+    LONGLONG count = static_cast<LONGLONG>(bytes);
     return proc(count, text, 260) ? CString(text) : CString();
 }
 

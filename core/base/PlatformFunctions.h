@@ -89,7 +89,7 @@ CString GetGeoFriendlyName();
 CString GetGeoOfficialName();
 CString GetGeoIsoName(bool threeLetters);
 // StrFormatByteSizeW of "shlwapi.dll" ("1.17 KB"); empty when it is missing.
-CString FormatByteSize(DWORD bytes);
+CString FormatByteSize(ULONGLONG bytes);
 // True when IsWow64Process says this process runs under WOW64; false when the
 // function is missing or fails.
 bool IsWow64();

@@ -261,7 +261,12 @@ TEST(VersionInfoFile, UnreadableFileNeverReachesTheReader) {
     CTempFilePath missing(L"vxl_vi_missing.xml");
     CTempFilePath empty(L"vxl_vi_empty.xml");
     ASSERT_TRUE(empty.Write(""));
-    for (const CTempFilePath* file : {&missing, &empty}) {
+    // Nested deeper than any version file: the parser would run out of stack.
+    CTempFilePath deep(L"vxl_vi_deep.xml");
+    std::string nested;
+    for (int i = 0; i < 100000; ++i) nested += "<a>";
+    ASSERT_TRUE(deep.Write(nested.c_str()));
+    for (const CTempFilePath* file : {&missing, &empty, &deep}) {
         int calls = 0;
         EXPECT_EQ(2, LoadVersionInfoFile(file->get(), [&](TiXmlDocument&) { return ++calls, 0; }));
         EXPECT_EQ(0, calls) << file->get().GetString();

@@ -1,20 +1,17 @@
-#include "core/VersionDownload.h"
+#include "pages/VersionDownload.h"
 
-#include "core/ShellServices.h"
 #include "core/base/AppPaths.h"
 #include "core/base/Logger.h"
 #include "core/base/Security.h"
+#include "pages/WebDownload.h"
 
-namespace CAppObjects {
-
-CString DownloadVersionInfoFile(const wchar_t* address) {
+CString DownloadVersionInfoFile(const wchar_t* url) {
     CString path = BuildTempFileName(nullptr, L".xml");
     if (path.IsEmpty()) return CString();
-    IUrlDownloads& downloads = GetUrlDownloads();
-    bool loaded = downloads.DownloadWinInet(address, path, GetUpdaterName());
+    bool loaded = DownloadUrlToFile_WinInet(url, path, nullptr, nullptr, kUpdaterUserAgent);
     if (!loaded) {
         LogWrite(L"Cannot download info version file by Download2");
-        loaded = downloads.DownloadUrlMon(address, path);
+        loaded = URLDownloadToFile_API_Wrapper(url, path);
         LogWrite(loaded ? L"Well download info version file sucessfully by URLDownloadToFile_API_Wrapper"
                         : L"Ooops, cannot download info version file by URLDownloadToFile_API_Wrapper");
     }
@@ -26,5 +23,3 @@ CString DownloadVersionInfoFile(const wchar_t* address) {
     if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path, attributes | FILE_ATTRIBUTE_TEMPORARY);
     return path;
 }
-
-}  // namespace CAppObjects
