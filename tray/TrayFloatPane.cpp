@@ -35,8 +35,8 @@ CString ItemTextInForm(const CCHItem& item, int form) {
 
 }  // namespace
 
-CTrayFloatPane::CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history)
-    : m_tray(tray), m_history(history) {}
+CTrayFloatPane::CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history, ITrayHookService& hook)
+    : m_desktop(hook), m_tray(tray), m_history(history) {}
 
 CTrayFloatPane::~CTrayFloatPane() = default;
 
@@ -44,7 +44,7 @@ CVXLFloatPane& CTrayFloatPane::Pane() {
     if (!m_pane) {
         const CHistoryListHelp help = {GetCommandCaption(ID_TELEGRAM_GROUP),
                                        GetTrayWebAddress(ID_TELEGRAM_GROUP, CVXLUrl::IsUsingRuUrls())};
-        m_pane = std::make_unique<CVXLFloatPane>(m_tray.GetMenuToolTip(), *this, help);
+        m_pane = std::make_unique<CVXLFloatPane>(m_tray.GetMenuToolTip(), *this, help, m_desktop);
     }
     return *m_pane;
 }

@@ -25,8 +25,8 @@ enum EFloatPaneShowMode {
 
 class CTrayFloatPane final : public ITrayFloatPane, public IToolbarMenuHost {
 public:
-    // Both must outlive this object.
-    CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history);
+    // All must outlive this object; the hook service tells the pane where to paste.
+    CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history, ITrayHookService& hook);
     ~CTrayFloatPane() override;
     CTrayFloatPane(const CTrayFloatPane&) = delete;
     CTrayFloatPane& operator=(const CTrayFloatPane&) = delete;
@@ -48,8 +48,19 @@ public:
     UINT TrackMenu(HMENU menu, POINT screenPoint, HWND owner) override;
 
 private:
+    // The system's desktop, with the hook service's previous window.
+    class CDesktop final : public CSystemPaneDesktop {
+    public:
+        explicit CDesktop(ITrayHookService& hook) : m_hook(hook) {}
+        HWND GetTargetWindowOther() override { return m_hook.IsInstalled() ? m_hook.GetTargetWindowOther() : nullptr; }
+
+    private:
+        ITrayHookService& m_hook;
+    };
+
     CVXLFloatPane& Pane();
 
+    CDesktop m_desktop;
     CVXLTrayWnd& m_tray;
     CVXLWndClipboardHandler& m_history;
     std::unique_ptr<CVXLFloatPane> m_pane;

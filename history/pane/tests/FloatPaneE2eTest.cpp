@@ -1,7 +1,8 @@
 // The float pane of the real Vexlora.exe, looked at from outside: the tray command opens it
 // collapsed at the right edge, expanded it draws a history of mixed items as the user sees
 // them (checked by the pixels of a screenshot, which is kept beside the test for people to
-// look at), and the place the user moves it to is where the next start opens it.
+// look at), the place the user moves it to is where the next start opens it, and a double
+// clicked item is pasted into the program the user came from.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -135,6 +136,11 @@ protected:
         })) << "no collapsed pane appeared";
         return pane;
     }
+    // The tool bar's expand button, and the pane open at its full height.
+    void Expand(HWND pane) {
+        PostMessageW(pane, WM_COMMAND, ID_PANE_MINIMIZE_TO_CAPTION, 0);
+        ASSERT_TRUE(PollUntil(5000, [&] { return WindowRect(pane).bottom - WindowRect(pane).top == 170; }));
+    }
     CString SettingsValue(const wchar_t* key) {
         wchar_t value[64] = {};
         GetPrivateProfileStringW(GetSettingsAgentSectionName(), key, L"", value, 64, m_folder.PathOf(L"Settings.ini"));
@@ -154,11 +160,12 @@ TEST_F(FloatPaneE2e, TheTrayCommandOpensAPaneThatDrawsItsItemsAndOpensWhereItWas
     HWND pane = OpenPaneByTrayCommand();
     ASSERT_TRUE(pane);
     RECT rect = WindowRect(pane);
-    EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN) - 300, rect.left);
+    EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), rect.right) << "narrowed towards the right edge";
     EXPECT_EQ(40, rect.top);
 
-    PostMessageW(pane, WM_COMMAND, ID_PANE_MINIMIZE_TO_CAPTION, 0);  // the tool bar's expand button
-    ASSERT_TRUE(PollUntil(5000, [&] { return WindowRect(pane).bottom - WindowRect(pane).top == 170; }));
+    ASSERT_NO_FATAL_FAILURE(Expand(pane));
+    rect = WindowRect(pane);
+    EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN) - 300, rect.left);
     HWND list = FindWindowExW(pane, nullptr, WC_LISTVIEWW, nullptr);
     ASSERT_TRUE(list);
     Sleep(500);  // the paint after the resize
@@ -220,8 +227,34 @@ TEST_F(FloatPaneE2e, TheTrayCommandOpensAPaneThatDrawsItsItemsAndOpensWhereItWas
     pane = OpenPaneByTrayCommand();
     ASSERT_TRUE(pane);
     rect = WindowRect(pane);
+    EXPECT_EQ(500, rect.right) << "the strip of a pane at 200 narrowed towards its right edge";
+    EXPECT_EQ(150, rect.top);
+    ASSERT_NO_FATAL_FAILURE(Expand(pane));
+    rect = WindowRect(pane);
     EXPECT_EQ(200, rect.left);
     EXPECT_EQ(150, rect.top);
+}
+
+// With the test target in front, the pane opened by the tray command and an item double
+// clicked, the item's text arrives in the target's field and the pane collapses.
+TEST_F(FloatPaneE2e, ADoubleClickedItemArrivesInThePreviousProgram) {
+    ASSERT_NO_FATAL_FAILURE(SaveHistory());
+    ASSERT_NO_FATAL_FAILURE(Start(kItemCount));
+    CTargetProgram target;
+    ASSERT_TRUE(target.Start(L"/focus:edit"));
+    HWND edit = target.Control(IDC_TARGET_EDIT);
+    ASSERT_TRUE(FocusControl(edit));
+
+    HWND pane = OpenPaneByTrayCommand();
+    ASSERT_TRUE(pane);
+    ASSERT_NO_FATAL_FAILURE(Expand(pane));
+    HWND list = FindWindowExW(pane, nullptr, WC_LISTVIEWW, nullptr);
+    ASSERT_TRUE(list);
+    // The middle of the newest row, the first of the list.
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 6));
+    EXPECT_TRUE(WaitForControlText(edit, RowText(0)));
+    EXPECT_TRUE(PollUntil(10000, [&] { return WindowRect(pane).bottom - WindowRect(pane).top == kPaneToolbarHeight; }))
+        << "the pane did not collapse";
 }
 
 }  // namespace
