@@ -194,7 +194,8 @@ bool CVXLFloatPane::Create(CVXLWndClipboardHandler& history, bool focusOnCreate,
         m_history = nullptr;
         return false;
     }
-    if (blinkAfterCreate) Start_Blink();
+    // Only a collapsed pane blinks: after the collapse that the new window has posted.
+    if (blinkAfterCreate) PostMessage(WM_VXL_PANE_BLINK);
     return true;
 }
 
@@ -875,6 +876,8 @@ bool CVXLFloatPane::PasteToPreviousWindow() {
     } else {
         ReselectItemLater(serial);
         HWND target = m_desktop.GetTargetWindowOther();
+        LogWriteFormat(L"CVXLFloatPane::PasteToPreviousWindow: item %d to the window 0x%08X", index,
+                       static_cast<unsigned>(reinterpret_cast<UINT_PTR>(target)));
         if (target && m_desktop.ActivateWindow(target)) {
             m_pasteTarget = target;
             SetTimer(m_hWnd, kPaneCtrlVTimer, kPanePasteDelayMs, nullptr);

@@ -198,7 +198,8 @@ TEST_F(FloatPaneE2e, TheTrayCommandOpensAPaneThatDrawsItsItemsAndOpensWhereItWas
     ASSERT_GT(frameBottom, frameTop) << "the red frame has no bottom edge";
     int redRun = 0;
     for (int x = listRect.left; x < listRect.right; ++x) redRun += shot.At(x, frameTop) == red ? 1 : 0;
-    EXPECT_GT(redRun, (listRect.right - listRect.left) * 3 / 4) << "the frame's top edge is not a line";
+    // The row is selected as the pane opens: its highlight covers part of the frame.
+    EXPECT_GT(redRun, (listRect.right - listRect.left) / 2) << "the frame's top edge is not a line";
     const int rowHeight = frameBottom - frameTop + 1;
 
     auto rowArea = [&](int row) {
@@ -212,7 +213,7 @@ TEST_F(FloatPaneE2e, TheTrayCommandOpensAPaneThatDrawsItsItemsAndOpensWhereItWas
         return shot.At(area.right - 6, (area.top + area.bottom) / 2);
     };
     EXPECT_EQ(PaneStripeColor(GetSysColor(COLOR_MENU)), backgroundOf(kStripeRow)) << "row " << kStripeRow;
-    EXPECT_EQ(GetSysColor(COLOR_MENU), backgroundOf(0)) << "the newest row";
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), backgroundOf(0)) << "the newest row, selected as the pane opens";
     // The bitmap row shows its picture, and only that row.
     EXPECT_TRUE(shot.Contains(rowArea(kBitmapRow), kThumbnailColor)) << "no thumbnail";
     EXPECT_FALSE(shot.Contains(rowArea(kBitmapRow + 1), kThumbnailColor));
@@ -243,6 +244,8 @@ TEST_F(FloatPaneE2e, ADoubleClickedItemArrivesInThePreviousProgram) {
     CTargetProgram target;
     ASSERT_TRUE(target.Start(L"/focus:edit"));
     HWND edit = target.Control(IDC_TARGET_EDIT);
+    // The user brings the target forward: the resident learns it as the program it left.
+    SetForegroundWindow(target.window());
     ASSERT_TRUE(FocusControl(edit));
 
     HWND pane = OpenPaneByTrayCommand();

@@ -122,10 +122,10 @@ protected:
         testkit::RemoveTree(m_folder.Left(m_folder.ReverseFind(L'\\')));
         ForgetStoredPosition();
     }
-    CVXLFloatPane& OpenPane(bool pump = true) {
+    CVXLFloatPane& OpenPane(bool pump = true, bool blink = false) {
         m_pane = std::make_unique<CVXLFloatPane>(nullptr, m_host, CHistoryListHelp{L"Channel", L"https://t.me/x"},
                                                  m_desktop);
-        EXPECT_TRUE(m_pane->Create(*m_handler, true, false));
+        EXPECT_TRUE(m_pane->Create(*m_handler, true, blink));
         if (pump) {
             PumpMessages();
             EXPECT_TRUE(m_pane->WaitForThreads(10000));
@@ -500,10 +500,14 @@ TEST_F(FloatPane, TheBlinkThreadPostsThreeCyclesAndEndsWhenStopped) {
     }
 }
 
-// Only a collapsed pane blinks, one blink at a time; each step lights the tool bar or not,
-// and raises the pane only when asked to.
+// Only a collapsed pane blinks, one blink at a time, a new one too when asked; each step
+// lights the tool bar or not, and raises the pane only when asked to.
 TEST_F(FloatPane, OnlyACollapsedPaneBlinksAndOnlyRaisedStepsRaiseIt) {
-    CVXLFloatPane& pane = OpenPane();
+    CVXLFloatPane& pane = OpenPane(false, true);
+    EXPECT_TRUE(testkit::PumpMessagesUntil(10000, [&] { return pane.Toolbar().GetBlinkHighlight(); }))
+        << "a new window asked to blink does so once it has collapsed";
+    ASSERT_TRUE(pane.WaitForThreads(10000));
+    PumpMessages();
     Expand();
     EXPECT_FALSE(pane.Start_Blink());
     SendMessageW(pane, WM_VXL_PANE_SET_COLLAPSED, 1, 0);
