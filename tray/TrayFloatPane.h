@@ -10,6 +10,7 @@
 #include "core/base/CString.h"
 #include "history/pane/FloatPane.h"
 #include "tray/TrayServices.h"
+#include "tray/WinEventHooks.h"
 
 class CVXLTrayWnd;
 class CVXLWndClipboardHandler;
@@ -48,14 +49,20 @@ public:
     UINT TrackMenu(HMENU menu, POINT screenPoint, HWND owner) override;
 
 private:
-    // The system's desktop, with the hook service's previous window.
-    class CDesktop final : public CSystemPaneDesktop {
+    // The system's desktop, with the hook service's previous window; where the hook knows
+    // none, the last window of another program that came forward or took the focus.
+    class CDesktop final : public CSystemPaneDesktop, public IWinEventSubscriber {
     public:
-        explicit CDesktop(ITrayHookService& hook) : m_hook(hook) {}
-        HWND GetTargetWindowOther() override { return m_hook.IsInstalled() ? m_hook.GetTargetWindowOther() : nullptr; }
+        explicit CDesktop(ITrayHookService& hook);
+        ~CDesktop() override;
+        CDesktop(const CDesktop&) = delete;
+        CDesktop& operator=(const CDesktop&) = delete;
+        HWND GetTargetWindowOther() override;
+        LRESULT OnWinEvent(const WinEventRecord& record, DWORD userValue) override;
 
     private:
         ITrayHookService& m_hook;
+        HWND m_lastOther = nullptr;
     };
 
     CVXLFloatPane& Pane();
