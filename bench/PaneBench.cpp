@@ -444,6 +444,12 @@ void PrintRowTextCosts(CVXLWndClipboardHandler& history) {
 }  // namespace
 
 // An optional argument: the number of items (5,000 unless given).
+// The system's desktop with no window to paste into: the bench never pastes.
+class CBenchDesktop : public CSystemPaneDesktop {
+public:
+    HWND GetTargetWindowOther() override { return nullptr; }
+};
+
 int wmain(int argc, wchar_t** argv) {
     const int items = argc > 1 && _wtoi(argv[1]) > 0 ? _wtoi(argv[1]) : kDefaultItems;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
@@ -482,10 +488,11 @@ int wmain(int argc, wchar_t** argv) {
     PrintRowTextCosts(*history);
 
     CNoMenuHost host;
+    CBenchDesktop desktop;
     std::vector<COpening> paneOpenings, plainOpenings;
     RECT paneRect = {}, listRect = {};
     for (int i = 0; i < kOpenings; ++i) {
-        CVXLFloatPane pane(nullptr, host, CHistoryListHelp{L"Channel", L"https://t.me/x"});
+        CVXLFloatPane pane(nullptr, host, CHistoryListHelp{L"Channel", L"https://t.me/x"}, desktop);
         paneOpenings.push_back(OpenPane(pane, *history));
         GetWindowRect(pane, &paneRect);
         GetWindowRect(pane.GetListWindow(), &listRect);
@@ -503,7 +510,7 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<CScrollRun> paneRuns, plainRuns;
     for (int pass = 0; pass < kPasses; ++pass) {
-        CVXLFloatPane pane(nullptr, host, CHistoryListHelp{L"Channel", L"https://t.me/x"});
+        CVXLFloatPane pane(nullptr, host, CHistoryListHelp{L"Channel", L"https://t.me/x"}, desktop);
         OpenPane(pane, *history);
         paneRuns.push_back(ScrollThrough(pane.GetListWindow()));
         pane.DestroyWindow();

@@ -151,7 +151,7 @@ int RunApplication(HANDLE exitEvent, bool noInstall, const CVXLCommandLine* comm
         trayWindow.SetClipboardHistory(&history);
         trayWindow.SetQueryExchange(&waitObjects);
         // Its window is destroyed before the tray window and the history it lists.
-        CTrayFloatPane floatPane(trayWindow, history);
+        CTrayFloatPane floatPane(trayWindow, history, hookService);
         trayWindow.SetFloatPane(&floatPane);
         if (trayWindow.Create(wtl::Module().GetModuleInstance())) {
             // The menu and the roads post to the window, so they are made once it exists.

@@ -35,15 +35,46 @@ CString ItemTextInForm(const CCHItem& item, int form) {
 
 }  // namespace
 
-CTrayFloatPane::CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history)
-    : m_tray(tray), m_history(history) {}
+CTrayFloatPane::CDesktop::CDesktop(ITrayHookService& hook) : m_hook(hook) {
+    CWinEventHookManager& events = CWinEventHookManager::GetInstance();
+    events.Subscribe(this, 0, EVENT_SYSTEM_FOREGROUND);
+    events.Subscribe(this, 0, EVENT_OBJECT_FOCUS);
+}
+
+CTrayFloatPane::CDesktop::~CDesktop() {
+    CWinEventHookManager::GetInstance().Unsubscribe(this);
+}
+
+HWND CTrayFloatPane::CDesktop::GetTargetWindowOther() {
+    if (m_hook.IsInstalled())
+        if (HWND other = m_hook.GetTargetWindowOther()) return other;
+    return m_lastOther && IsWindow(m_lastOther) ? m_lastOther : nullptr;
+}
+
+// Some systems (Wine) report another program's events without their window: the event's
+// thread tells it then.
+LRESULT CTrayFloatPane::CDesktop::OnWinEvent(const WinEventRecord& record, DWORD) {
+    HWND window = record.window;
+    if (!window) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(record.threadId, &info)) window = info.hwndFocus ? info.hwndFocus : info.hwndActive;
+    }
+    DWORD process = 0;
+    if (window) GetWindowThreadProcessId(window, &process);
+    if (process && process != GetCurrentProcessId()) m_lastOther = window;
+    return 0;
+}
+
+CTrayFloatPane::CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history, ITrayHookService& hook)
+    : m_desktop(hook), m_tray(tray), m_history(history) {}
 
 CTrayFloatPane::~CTrayFloatPane() = default;
 
 CVXLFloatPane& CTrayFloatPane::Pane() {
     if (!m_pane) {
         const CHistoryListHelp help = {GetCommandCaption(ID_TELEGRAM_GROUP), GetTrayWebAddress(ID_TELEGRAM_GROUP)};
-        m_pane = std::make_unique<CVXLFloatPane>(m_tray.GetMenuToolTip(), *this, help);
+        m_pane = std::make_unique<CVXLFloatPane>(m_tray.GetMenuToolTip(), *this, help, m_desktop);
     }
     return *m_pane;
 }

@@ -10,6 +10,7 @@
 #include "core/base/CString.h"
 #include "history/pane/FloatPane.h"
 #include "tray/TrayServices.h"
+#include "tray/WinEventHooks.h"
 
 class CVXLTrayWnd;
 class CVXLWndClipboardHandler;
@@ -25,8 +26,8 @@ enum EFloatPaneShowMode {
 
 class CTrayFloatPane final : public ITrayFloatPane, public IToolbarMenuHost {
 public:
-    // Both must outlive this object.
-    CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history);
+    // All must outlive this object; the hook service tells the pane where to paste.
+    CTrayFloatPane(CVXLTrayWnd& tray, CVXLWndClipboardHandler& history, ITrayHookService& hook);
     ~CTrayFloatPane() override;
     CTrayFloatPane(const CTrayFloatPane&) = delete;
     CTrayFloatPane& operator=(const CTrayFloatPane&) = delete;
@@ -48,8 +49,25 @@ public:
     UINT TrackMenu(HMENU menu, POINT screenPoint, HWND owner) override;
 
 private:
+    // The system's desktop, with the hook service's previous window; where the hook knows
+    // none, the last window of another program that came forward or took the focus.
+    class CDesktop final : public CSystemPaneDesktop, public IWinEventSubscriber {
+    public:
+        explicit CDesktop(ITrayHookService& hook);
+        ~CDesktop() override;
+        CDesktop(const CDesktop&) = delete;
+        CDesktop& operator=(const CDesktop&) = delete;
+        HWND GetTargetWindowOther() override;
+        LRESULT OnWinEvent(const WinEventRecord& record, DWORD userValue) override;
+
+    private:
+        ITrayHookService& m_hook;
+        HWND m_lastOther = nullptr;
+    };
+
     CVXLFloatPane& Pane();
 
+    CDesktop m_desktop;
     CVXLTrayWnd& m_tray;
     CVXLWndClipboardHandler& m_history;
     std::unique_ptr<CVXLFloatPane> m_pane;

@@ -6,12 +6,15 @@
 #include <mutex>
 
 #include "core/IconIds.h"
+#include "core/KeyboardInput.h"
 #include "core/MenuToolTip.h"
 #include "core/Settings.h"
+#include "core/SoundPlayer.h"
 #include "core/SystemInfo.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/base/Logger.h"
+#include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
@@ -19,10 +22,6 @@
 
 namespace {
 
-const UINT_PTR kBlinkTimer = 2335;
-const UINT kBlinkStepMs = 250;
-// Highlight on and off three times.
-const int kBlinkSteps = 6;
 const BYTE kInactiveOpacityPercent = 80;
 // lParam of the collapse posted at creation.
 const LPARAM kCollapseAtStart = 1;
@@ -40,13 +39,136 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+RECT VirtualScreen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// Waits for the handles, answering the messages other threads send to this one meanwhile:
+// a worker moving the pane waits in SetWindowPos for this thread.
+bool WaitAnsweringSentMessages(const std::vector<HANDLE>& handles, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (HANDLE handle : handles) {
+        for (;;) {
+            const DWORD spent = GetTickCount() - start;
+            if (spent > timeoutMs) return false;
+            const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - spent, QS_SENDMESSAGE);
+            if (result == WAIT_OBJECT_0) break;
+            if (result != WAIT_OBJECT_0 + 1) return false;
+            MSG message;
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+    return true;
+}
+
+struct CCollapseAnimationContext {
+    HWND window;
+    int minimumWidth;
+    bool fine;
+    CHandle animationEvent;
+    CHandle cancel;
+    CHandle stop;
+};
+
+DWORD RunCollapseAnimation(CCollapseAnimationContext& context) {
+    const HANDLE ends[] = {context.stop.get(), context.cancel.get()};
+    const int increment = CollapseStepIncrement(context.fine);
+    const DWORD pause = CollapsePauseMs(context.fine);
+    for (int step = kCollapseFirstStep;; step += increment) {
+        if (WaitForMultipleObjects(2, ends, FALSE, 0) != WAIT_TIMEOUT) break;
+        RECT window = {};
+        if (!GetWindowRect(context.window, &window)) break;
+        const CCollapseFrame frame = NextCollapseFrame(window, VirtualScreen().right, context.minimumWidth, step);
+        // Never activating: the pane collapses because another window became active.
+        SetWindowPos(context.window, nullptr, frame.rect.left, frame.rect.top, frame.rect.right - frame.rect.left,
+                     frame.rect.bottom - frame.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (frame.last) break;
+        if (WaitForMultipleObjects(2, ends, FALSE, pause) != WAIT_TIMEOUT) break;
+    }
+    ResetEvent(context.animationEvent.get());
+    return 0;
+}
+
+struct CBlinkContext {
+    HWND window;
+    CHandle stop;
+};
+
+DWORD RunBlink(CBlinkContext& context) {
+    PlaySoundWherePane();
+    for (const CBlinkStep& step : kBlinkSteps) {
+        if (step.on && !IsWindow(context.window)) break;
+        PostMessageW(context.window, WM_VXL_PANE_BLINK_STEP, step.on ? 1 : 0, step.topmost ? 1 : 0);
+        if (WaitForSingleObject(context.stop.get(), step.waitMs) != WAIT_TIMEOUT) break;
+        if (step.on && !IsWindow(context.window)) break;
+    }
+    return 0;
+}
+
 }  // namespace
 
-CVXLFloatPane::CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help)
-    : m_menuTip(menuTip), m_list(help), m_toolbar(WM_VXL_PANE_ITEM_COUNT, menuHost) {}
+// ---------------------------------------------------------------------------------------
+// The desktop
+
+POINT CSystemPaneDesktop::CursorPos() {
+    POINT point = {};
+    GetCursorPos(&point);
+    return point;
+}
+
+bool CSystemPaneDesktop::IsLeftButtonDown() {
+    return GetAsyncKeyState(VK_LBUTTON) != 0;
+}
+
+bool CSystemPaneDesktop::ActivateWindow(HWND window) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (!thread) return false;
+    // Joined to the window's input, this thread may hand it the activation and the focus.
+    const DWORD own = GetCurrentThreadId();
+    const bool attached = thread != own && AttachThreadInput(own, thread, TRUE);
+    // Activation is a top-level window's; the focus goes back to the very control.
+    const HWND root = GetAncestor(window, GA_ROOT);
+    SetActiveWindow(root);
+    SetForegroundWindow(root);
+    SetFocus(window);
+    if (attached) AttachThreadInput(own, thread, FALSE);
+    return GetForegroundWindow() == root;
+}
+
+HWND CSystemPaneDesktop::ForegroundWindow() {
+    return GetForegroundWindow();
+}
+
+void CSystemPaneDesktop::SendCtrlV() {
+    CKeyboardInput(SystemInputSender()).SendCtrlV();
+}
+
+void CSystemPaneDesktop::PlayPasteSound() {
+    PlaySoundKbd();
+}
+
+bool StartPaneBlinkThread(HWND window, HANDLE stopEvent, CHandle& thread) {
+    auto context = std::make_unique<CBlinkContext>(CBlinkContext{window, DuplicateForWorker(stopEvent)});
+    if (!context->stop) return false;
+    return StartWorker(std::move(context), &RunBlink, {}, &thread);
+}
+
+// ---------------------------------------------------------------------------------------
+
+CVXLFloatPane::CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help,
+                             IPaneDesktop& desktop)
+    : m_menuTip(menuTip),
+      m_desktop(desktop),
+      m_list(help),
+      m_toolbar(WM_VXL_PANE_ITEM_COUNT, menuHost),
+      m_animationEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_animationCancel(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 CVXLFloatPane::~CVXLFloatPane() {
     if (IsWindow()) DestroyWindow();
+    if (!WaitForThreads(5000)) LogError(L"CVXLFloatPane::~CVXLFloatPane: a worker thread of the pane still runs");
 }
 
 HWND CVXLFloatPane::GetFloatPaneWindow() {
@@ -75,7 +197,8 @@ bool CVXLFloatPane::Create(CVXLWndClipboardHandler& history, bool focusOnCreate,
         m_history = nullptr;
         return false;
     }
-    if (blinkAfterCreate) Start_Blink();
+    // Only a collapsed pane blinks: after the collapse that the new window has posted.
+    if (blinkAfterCreate) PostMessage(WM_VXL_PANE_BLINK);
     return true;
 }
 
@@ -119,6 +242,7 @@ LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     PostMessage(WM_NCACTIVATE, TRUE);
     ShowWindow(m_focusOnCreate ? SW_SHOW : SW_SHOWNA);
     CreateCaptionTip();
+    m_stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     // A pane shown and fitted before this arrives stays open.
     m_collapseAtStart = true;
     PostMessage(WM_VXL_PANE_SET_COLLAPSED, TRUE, kCollapseAtStart);
@@ -233,8 +357,14 @@ LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     if (g_paneWindow == m_hWnd) g_paneWindow = nullptr;
     CListenerRegistry1::GetInstance().Unregister(this);
     CListenerRegistry2::GetInstance().Unregister(this);
-    KillTimer(m_hWnd, kBlinkTimer);
-    m_blinkSteps = 0;
+    for (UINT_PTR timer : {kPanePasteTimer, kPaneCtrlVTimer, kPaneAutoCollapseTimer, kPaneReselectTimer})
+        KillTimer(m_hWnd, timer);
+    // The blink and the narrowing end with the window.
+    if (m_stopEvent) SetEvent(m_stopEvent.get());
+    m_stopEvent.reset();
+    m_pasteTarget = nullptr;
+    m_reselectSerial = -1;
+    m_doubleEnter = CDoubleEnter();
     m_captionTip = nullptr;  // owned by the pane: destroyed with it
     m_history = nullptr;
     m_typeIcons.reset();
@@ -395,17 +525,31 @@ LRESULT CVXLFloatPane::OnToolbarCustomDraw(int, NMHDR* header, BOOL&) {
 
 LRESULT CVXLFloatPane::OnListKeyDown(int, NMHDR* header, BOOL& handled) {
     const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
-    if (key->wVKey != VK_ESCAPE) {
+    if (key->wVKey == VK_ESCAPE) {
+        CollapseOnEscape();
+    } else if (key->wVKey == VK_RETURN) {
+        const int index = ListView_GetSelectionMark(m_list);
+        if (IsSecondEnter(m_doubleEnter, index, GetTickCount())) PasteToPreviousWindow();
+    } else {
         handled = FALSE;
-        return 0;
     }
-    if (!m_collapsed) Set_Collapsed(true, false);
     return 0;
 }
 
 LRESULT CVXLFloatPane::OnKeyUp(UINT, WPARAM wParam, LPARAM, BOOL&) {
-    if (wParam == VK_ESCAPE && !m_collapsed) Set_Collapsed(true, false);
+    if (wParam == VK_ESCAPE) CollapseOnEscape();
     return 0;
+}
+
+LRESULT CVXLFloatPane::OnCollapseCommand(WORD, WORD, HWND, BOOL&) {
+    CollapseOnEscape();
+    return 0;
+}
+
+void CVXLFloatPane::CollapseOnEscape() {
+    const HWND focus = GetFocus();
+    if (m_collapsed || !focus || (focus != m_hWnd && !IsChild(m_hWnd, focus))) return;
+    Set_Collapsed(true, true);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -429,11 +573,12 @@ void CVXLFloatPane::Layout() {
     FitColumnWidths();
 }
 
+// The height the pane lays its tool bar out with: the bar's own window may be taller for a
+// moment while it sizes itself, and the strip must not take that for a stretch.
 int CVXLFloatPane::CollapsedHeight() const {
-    RECT window = {}, client = {};
-    ::GetWindowRect(m_hWnd, &window);
-    GetClientRect(m_hWnd, &client);
-    return kPaneToolbarHeight + (window.bottom - window.top) - client.bottom;
+    int height = kPaneToolbarHeight;
+    if (GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_THICKFRAME) height += 5 * GetSystemMetrics(SM_CYBORDER);
+    return height;
 }
 
 LRESULT CVXLFloatPane::OnSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
@@ -465,11 +610,10 @@ LRESULT CVXLFloatPane::OnWindowPosChanged(UINT message, WPARAM wParam, LPARAM lP
     const LRESULT result = DefWindowProc(message, wParam, lParam);
     RECT window = {};
     ::GetWindowRect(m_hWnd, &window);
-    if (ShouldRememberPanePosition(IsIconic(m_hWnd) != FALSE, IsWindowVisible(m_hWnd) != FALSE, window, WorkArea()))
-        CVXLSettings::WriteWindowPos(window.left, window.top, kFloatPanePositionKey);
-    if (m_collapsed && m_restore.IsKept()) {
-        m_restore.left = window.left;
-        m_restore.top = window.top;
+    if (m_collapsed && m_restore.IsKept() && !Is_Animating()) m_restore = FollowStrip(m_restore, window);
+    if (ShouldRememberPanePosition(IsIconic(m_hWnd) != FALSE, IsWindowVisible(m_hWnd) != FALSE, window, WorkArea())) {
+        const POINT place = PanePlaceToRemember(m_collapsed, m_restore, window);
+        CVXLSettings::WriteWindowPos(place.x, place.y, kFloatPanePositionKey);
     }
     return result;
 }
@@ -534,26 +678,108 @@ void CVXLFloatPane::Fit_And_Show() {
 // ---------------------------------------------------------------------------------------
 // Collapsing, pinning, blinking
 
-void CVXLFloatPane::Set_Collapsed(bool collapse, bool) {
-    if (!IsWindow() || collapse == m_collapsed) return;
+bool CVXLFloatPane::Set_Collapsed(bool collapse, bool animate) {
+    return CollapseOrExpand(collapse, animate, false);
+}
+
+void CVXLFloatPane::SelectFirstItemWhenNoneIs() {
+    if (!::IsWindow(m_list) || ListView_GetItemCount(m_list) <= 0 || ListView_GetSelectedCount(m_list) > 0) return;
+    ListView_SetSelectionMark(m_list, 0);
+    ListView_EnsureVisible(m_list, 0, FALSE);
+    ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+}
+
+bool CVXLFloatPane::CollapseOrExpand(bool collapse, bool animate, bool focus) {
+    if (!IsWindow()) return false;
+    if (!collapse) SelectFirstItemWhenNoneIs();
+    if (collapse == m_collapsed) {
+        if (!collapse && focus) ::SetFocus(m_list);
+        return false;
+    }
+    if (!collapse && m_captionTip) ::SendMessageW(m_captionTip, TTM_POP, 0, 0);
+    m_collapsed = collapse;
+    const LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
     if (collapse) {
-        if (!m_restore.IsKept()) KeepRestoreRect();
-        m_collapsed = true;
-        RECT window = {};
-        ::GetWindowRect(m_hWnd, &window);
+        KeepRestoreRect();
+        // Sized before the border comes: a frame change of the tall pane would report its
+        // old height, which reads as the user stretching the strip.
         SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left, CollapsedHeight(),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | WS_BORDER);
+        SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        StartCollapseAnimation(animate);
     } else {
-        m_collapsed = false;
-        const int height = m_restore.IsKept() ? m_restore.height : kFloatPaneHeight;
-        if (!ReturnToRestoreRect(height)) {
-            RECT window = {};
-            ::GetWindowRect(m_hWnd, &window);
-            SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left, height,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        StopCollapseAnimation();
+        SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_BORDER));
+        RECT target = {window.left, window.top, window.left + kFloatPaneWidth, window.top + kFloatPaneHeight};
+        if (m_restore.IsKept())
+            target = {m_restore.left, m_restore.top, m_restore.left + m_restore.width,
+                      m_restore.top + m_restore.height};
+        target = FitIntoScreen(target, VirtualScreen());
+        m_restore = {};
+        SetWindowPos(m_hWnd, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     ShowCollapsedLook();
+    if (!collapse && focus) ::SetFocus(m_list);
+    return true;
+}
+
+bool CVXLFloatPane::Is_Animating() const {
+    return m_animationEvent && WaitForSingleObject(m_animationEvent.get(), 0) == WAIT_OBJECT_0;
+}
+
+void CVXLFloatPane::StartCollapseAnimation(bool fine) {
+    if (!IsWindow() || !IsWindowVisible(m_hWnd)) {
+        LogError(L"NO start animated mininize. Float pane is invisible");
+        return;
+    }
+    if (Is_Animating()) {
+        LogError(L"NO start animated mininize. Already minimize");
+        return;
+    }
+    RECT window = {}, button = {};
+    ::GetWindowRect(m_hWnd, &window);
+    const int index =
+        ::IsWindow(m_toolbar) ? static_cast<int>(m_toolbar.SendMessage(TB_COMMANDTOINDEX, ID_OPEN_EDITOR)) : -1;
+    const bool measured = index >= 0 && m_toolbar.GetButtonScreenRect(index, button);
+    const int minimumWidth = measured ? CollapsedMinimumWidth(window.right, button.right) : kCollapseFallbackWidth;
+
+    SetEvent(m_animationEvent.get());
+    ResetEvent(m_animationCancel.get());
+    auto context = std::make_unique<CCollapseAnimationContext>(
+        CCollapseAnimationContext{m_hWnd, minimumWidth, fine, DuplicateForWorker(m_animationEvent.get()),
+                                  DuplicateForWorker(m_animationCancel.get()), DuplicateForWorker(m_stopEvent.get())});
+    CHandle thread;
+    if (!context->animationEvent || !context->cancel || !context->stop ||
+        !StartWorker(std::move(context), &RunCollapseAnimation, {}, &thread)) {
+        LogError(L"NO start animated mininize. Cannot create  CreateThread()");
+        ResetEvent(m_animationEvent.get());
+        return;
+    }
+    m_animationThread = std::move(thread);
+    LogWriteFormat(L"Well. Started animated minimize: with cxMin=%d", minimumWidth);
+}
+
+void CVXLFloatPane::StopCollapseAnimation() {
+    if (!m_animationThread) return;
+    SetEvent(m_animationCancel.get());
+    if (!WaitAnsweringSentMessages({m_animationThread.get()}, 5000))
+        LogError(L"CVXLFloatPane::StopCollapseAnimation: the narrowing did not end");
+    m_animationThread.reset();
+}
+
+bool CVXLFloatPane::WaitForThreads(DWORD timeoutMs) {
+    std::vector<HANDLE> threads;
+    if (m_animationThread) threads.push_back(m_animationThread.get());
+    if (m_blinkThread) threads.push_back(m_blinkThread.get());
+    if (!WaitAnsweringSentMessages(threads, timeoutMs)) return false;
+    m_animationThread.reset();
+    m_blinkThread.reset();
+    return true;
 }
 
 void CVXLFloatPane::ShowCollapsedLook() {
@@ -569,7 +795,7 @@ void CVXLFloatPane::Set_Pinned(bool pinned) {
 }
 
 LRESULT CVXLFloatPane::OnMinimizeToCaption(WORD, WORD, HWND, BOOL&) {
-    Set_Collapsed(!m_collapsed, false);
+    Set_Collapsed(!m_collapsed, true);
     return 0;
 }
 
@@ -582,9 +808,13 @@ LRESULT CVXLFloatPane::OnSetCollapsed(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     if (lParam == kCollapseAtStart) {
         if (!m_collapseAtStart) return 0;
         m_collapseAtStart = false;
+        // The start's collapse, as the tool bar's button would do it.
+        Set_Collapsed(true, true);
+        return 1;
     }
+    // Answered, whatever the state was: the sender only learns that the pane heard it.
     Set_Collapsed(wParam != 0, false);
-    return 0;
+    return 1;
 }
 
 LRESULT CVXLFloatPane::OnQueryCollapsed(int, NMHDR*, BOOL&) {
@@ -598,36 +828,173 @@ LRESULT CVXLFloatPane::OnApplyStartPin(UINT, WPARAM, LPARAM, BOOL&) {
     return 0;
 }
 
-void CVXLFloatPane::Start_Blink() {
-    if (!IsWindow()) return;
-    m_blinkSteps = kBlinkSteps;
-    SetTimer(m_hWnd, kBlinkTimer, kBlinkStepMs, nullptr);
-    SendMessage(WM_VXL_PANE_BLINK_STEP);
+bool CVXLFloatPane::Start_Blink() {
+    if (!IsWindow() || !m_collapsed || !m_stopEvent || WaitForSingleObject(m_stopEvent.get(), 0) == WAIT_OBJECT_0)
+        return false;
+    // One blink at a time: a second one would cut the first one's steps short.
+    if (m_blinkThread && WaitForSingleObject(m_blinkThread.get(), 0) == WAIT_TIMEOUT) return false;
+    CHandle thread;
+    if (!StartPaneBlinkThread(m_hWnd, m_stopEvent.get(), thread)) {
+        LogError(L"CVXLFloatPane::Start_Blink: the blink thread did not start");
+        return false;
+    }
+    m_blinkThread = std::move(thread);
+    return true;
 }
 
 LRESULT CVXLFloatPane::OnBlink(UINT, WPARAM, LPARAM, BOOL&) {
-    Start_Blink();
+    return Start_Blink() ? 1 : 0;
+}
+
+LRESULT CVXLFloatPane::OnBlinkStep(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (::IsWindow(m_toolbar)) m_toolbar.SetBlinkHighlight(wParam != 0);
+    if (wParam || lParam)
+        SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    else
+        SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER | SWP_FRAMECHANGED);
     return 0;
 }
 
-LRESULT CVXLFloatPane::OnBlinkStep(UINT, WPARAM, LPARAM, BOOL&) {
-    if (m_blinkSteps <= 0) {
-        KillTimer(m_hWnd, kBlinkTimer);
-        m_toolbar.SetBlinkHighlight(false);
-    } else {
-        --m_blinkSteps;
-        m_toolbar.SetBlinkHighlight(m_blinkSteps % 2 == 1);
-    }
-    if (::IsWindow(m_toolbar)) ::InvalidateRect(m_toolbar, nullptr, TRUE);
-    return 0;
-}
+// ---------------------------------------------------------------------------------------
+// Timers, the mouse and pasting
 
 LRESULT CVXLFloatPane::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    if (wParam != kBlinkTimer) {
-        handled = FALSE;
-        return 0;
+    switch (wParam) {
+        case kPanePasteTimer:
+            KillTimer(m_hWnd, kPanePasteTimer);
+            if (::IsWindow(m_list) && ListView_GetSelectionMark(m_list) >= 0) PasteToPreviousWindow();
+            break;
+        case kPaneCtrlVTimer:
+            KillTimer(m_hWnd, kPaneCtrlVTimer);
+            OnCtrlVTimer();
+            break;
+        case kPaneAutoCollapseTimer:
+            OnAutoCollapseTimer();
+            break;
+        case kPaneReselectTimer:
+            KillTimer(m_hWnd, kPaneReselectTimer);
+            OnReselectTimer();
+            break;
+        default:
+            handled = FALSE;
+            break;
     }
-    SendMessage(WM_VXL_PANE_BLINK_STEP);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarMouseRested(int, NMHDR*, BOOL&) {
+    if (Is_Animating() || m_desktop.IsLeftButtonDown() || !m_collapsed) return 0;
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    if (!PtInRect(&window, m_desktop.CursorPos())) return 0;
+    Set_Collapsed(false, false);
+    HideTips();
+    SetTimer(m_hWnd, kPaneAutoCollapseTimer, kPaneAutoCollapseMs, nullptr);
+    return 0;
+}
+
+void CVXLFloatPane::HideTips() {
+    const HWND tips[] = {
+        ::IsWindow(m_list) ? ListView_GetToolTips(m_list) : nullptr,
+        ::IsWindow(m_toolbar) ? reinterpret_cast<HWND>(m_toolbar.SendMessage(TB_GETTOOLTIPS)) : nullptr};
+    for (HWND tip : tips) {
+        if (!tip) continue;
+        ::SendMessageW(tip, TTM_POP, 0, 0);
+        ::ShowWindow(tip, SW_HIDE);
+    }
+}
+
+// Pinned, the pane stays open and the timer goes on: released, it closes at the next tick
+// that finds the mouse away. A pane that is collapsed by then needs the timer no longer.
+void CVXLFloatPane::OnAutoCollapseTimer() {
+    if (m_pinned) return;
+    RECT window = {};
+    ::GetWindowRect(m_hWnd, &window);
+    if (PtInRect(&window, m_desktop.CursorPos())) return;
+    Set_Collapsed(true, false);
+    KillTimer(m_hWnd, kPaneAutoCollapseTimer);
+}
+
+void CVXLFloatPane::PasteSoon() {
+    if (IsWindow()) SetTimer(m_hWnd, kPanePasteTimer, kPanePasteDelayMs, nullptr);
+}
+
+bool CVXLFloatPane::PasteToPreviousWindow() {
+    if (!IsWindow() || !m_history || !::IsWindow(m_list)) return false;
+    const int index = ListView_GetSelectionMark(m_list);
+    const CCHItem* item = m_history->Get_Item(index);
+    if (!item) return false;
+    const LONG serial = item->Serial();
+    SignalStartCopy();
+    bool started = false;
+    if (!m_history->PutBackItem(index)) {
+        LogError(L"Cannot copy data to clipboard from float pane");
+    } else {
+        ReselectItemLater(serial);
+        HWND target = m_desktop.GetTargetWindowOther();
+        LogWriteFormat(L"CVXLFloatPane::PasteToPreviousWindow: item %d to the window 0x%08X", index,
+                       static_cast<unsigned>(reinterpret_cast<UINT_PTR>(target)));
+        if (target && m_desktop.ActivateWindow(target)) {
+            m_pasteTarget = target;
+            SetTimer(m_hWnd, kPaneCtrlVTimer, kPanePasteDelayMs, nullptr);
+            started = true;
+        } else {
+            LogError(L"Cannot activate other window from float pane");
+        }
+    }
+    SignalEndCopy();
+    return started;
+}
+
+// Ctrl+V goes to whatever window has the keyboard: only the one the item was meant for
+// gets it.
+void CVXLFloatPane::OnCtrlVTimer() {
+    const HWND target = m_pasteTarget;
+    m_pasteTarget = nullptr;
+    if (!target) return;
+    const HWND foreground = m_desktop.ForegroundWindow();
+    if (::IsWindow(target) && foreground && foreground == GetAncestor(target, GA_ROOT)) {
+        m_desktop.SendCtrlV();
+        m_desktop.PlayPasteSound();
+    } else {
+        LogError(L"CVXLFloatPane::OnCtrlVTimer: the previous window is gone or not in front, nothing pasted");
+    }
+    if (!m_pinned) Set_Collapsed(true, false);
+}
+
+void CVXLFloatPane::ReselectItemLater(LONG serial) {
+    if (!IsWindow()) return;
+    m_reselectSerial = serial;
+    SetTimer(m_hWnd, kPaneReselectTimer, kPaneReselectDelayMs, nullptr);
+}
+
+void CVXLFloatPane::OnReselectTimer() {
+    const LONG serial = m_reselectSerial;
+    m_reselectSerial = -1;
+    if (!m_history || !::IsWindow(m_list)) return;
+    const int held = m_history->Queue().FindIndexBySerial(serial);
+    if (held < 0) return;
+    const int row = m_history->Get_Items_Count() - 1 - held;
+    ::SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
+    m_list.DeselectAll();
+    ListView_SetSelectionMark(m_list, row);
+    ListView_EnsureVisible(m_list, row, FALSE);
+    ListView_SetItemState(m_list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    ::SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
+    m_list.RedrawVisible();
+}
+
+LRESULT CVXLFloatPane::OnListDblClk(int, NMHDR* header, BOOL&) {
+    const auto* activate = reinterpret_cast<const NMITEMACTIVATE*>(header);
+    if (activate->iItem >= 0) {
+        ListView_SetSelectionMark(m_list, activate->iItem);
+        PasteSoon();
+    } else {
+        // A double click on the empty list closes even a pinned pane.
+        ReleaseCapture();
+        Set_Collapsed(true, false);
+    }
     return 0;
 }
 

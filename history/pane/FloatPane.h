@@ -5,6 +5,9 @@
 //
 // The pane collapses to its tool-bar strip when it loses the focus, unless it is pinned,
 // and turns partly transparent while inactive. Only its top-left point is remembered.
+// A collapsing pane narrows to the strip on a worker thread, a blink draws the eye to the
+// strip from another, and resting the mouse on the strip opens the pane until the mouse
+// has left it. An item can be pasted into the window the user came from.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +24,7 @@
 #include "history/pane/HistoryListView.h"
 #include "history/pane/PaneDraw.h"
 #include "history/pane/PaneIcons.h"
+#include "history/pane/PaneMotion.h"
 #include "history/pane/PaneToolbar.h"
 #include "platform/wtl/AtlWin.h"
 
@@ -42,15 +46,48 @@ const UINT WM_VXL_PANE_BLINK = WM_APP + 0x16;
 const UINT kPaneListId = 1203;
 const UINT kPaneToolbarId = 1204;
 
-// The pane's rectangle while it is collapsed or sized to the work area: width and height
-// 0 mean that none is kept.
-struct CPaneRestoreRect {
-    int width = 0;
-    int height = 0;
-    int left = 0;
-    int top = 0;
-    bool IsKept() const { return width != 0 || height != 0; }
+// The pane's timers.
+const UINT_PTR kPanePasteTimer = 2334;         // paste the selected item into the previous window
+const UINT_PTR kPaneCtrlVTimer = 2335;         // the previous window is active: press Ctrl+V there
+const UINT_PTR kPaneAutoCollapseTimer = 2336;  // a pane opened by the mouse closes once it left
+const UINT_PTR kPaneReselectTimer = 2337;      // select the copied item where the history moved it
+const UINT kPanePasteDelayMs = 100;
+const UINT kPaneAutoCollapseMs = 3000;
+const UINT kPaneReselectDelayMs = 700;
+
+// What the pane asks of the desktop beyond its own windows; tests give their own.
+class IPaneDesktop {
+public:
+    virtual ~IPaneDesktop() = default;
+    virtual POINT CursorPos() = 0;
+    virtual bool IsLeftButtonDown() = 0;
+    // The last window of another program the user worked in, or null.
+    virtual HWND GetTargetWindowOther() = 0;
+    // The window active, in the foreground and focused; false when it did not come forward.
+    virtual bool ActivateWindow(HWND window) = 0;
+    virtual HWND ForegroundWindow() = 0;
+    // Ctrl+V to the foreground window, with the held modifiers released first.
+    virtual void SendCtrlV() = 0;
+    virtual void PlayPasteSound() = 0;
 };
+
+// The system's mouse, keyboard, sounds and activation; the previous window is the hook
+// service's to tell, which the subclass asks.
+class CSystemPaneDesktop : public IPaneDesktop {
+public:
+    POINT CursorPos() override;
+    bool IsLeftButtonDown() override;
+    bool ActivateWindow(HWND window) override;
+    HWND ForegroundWindow() override;
+    void SendCtrlV() override;
+    void PlayPasteSound() override;
+};
+
+// A blink of the collapsed pane on a thread of its own: the sound, then the steps of
+// kBlinkSteps posted to `window` as WM_VXL_PANE_BLINK_STEP (wParam on, lParam top-most),
+// until the last step or until `stopEvent` is set or the window is gone. `thread`
+// receives the thread's handle; false when no thread started.
+bool StartPaneBlinkThread(HWND window, HANDLE stopEvent, CHandle& thread);
 
 class CVXLFloatPane : public wtl::CWindowImplBase,
                       public IHistoryListener1,
@@ -58,7 +95,10 @@ class CVXLFloatPane : public wtl::CWindowImplBase,
                       private IPaneRowSource {
 public:
     // menuTip (may be null) sees the pane's menus; menuHost serves the tool bar's menu.
-    CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help);
+    // desktop: the previous window for pastes, the mouse and the keyboard; it must outlive
+    // the pane.
+    CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help,
+                  IPaneDesktop& desktop);
     ~CVXLFloatPane() override;
 
     // Creates the window over the handler, which must outlive it. True when the window
@@ -70,10 +110,27 @@ public:
     // Expanded, grown (never shrunk) to the height its items need, the list focused; a pane
     // that had to grow is pinned, so that it stays open.
     void Fit_And_Show();
-    // Collapses to the tool-bar strip or expands to the kept rectangle.
-    void Set_Collapsed(bool collapse, bool animate);
+    // Collapses to the tool-bar strip, which then narrows in fine (animate) or coarse steps,
+    // or expands to the kept rectangle brought onto the screen. False when the pane already
+    // was so.
+    bool Set_Collapsed(bool collapse, bool animate);
     bool Is_Collapsed() const { return m_collapsed; }
-    void Start_Blink();
+    // True while the collapsed strip narrows.
+    bool Is_Animating() const;
+    // Blinks the collapsed pane; false when the pane is expanded or has no window.
+    bool Start_Blink();
+    // Puts the list's selected item on the clipboard, brings the window the user came
+    // from forward and presses Ctrl+V there shortly after. Nothing is pasted when the item
+    // did not reach the clipboard or that window is gone or does not come forward. True
+    // when the paste is under way.
+    bool PasteToPreviousWindow();
+    // The selected item pasted a moment later (the tool bar's Copy, a double click).
+    void PasteSoon();
+    // Once the history has moved a copied item to the top, it is selected there.
+    void ReselectItemLater(LONG serial);
+    // Waits until the pane's worker threads have ended, answering their calls meanwhile;
+    // false when one still runs after the time.
+    bool WaitForThreads(DWORD timeoutMs);
     bool Is_Pinned() const { return m_pinned; }
     void Set_Pinned(bool pinned);
 
@@ -120,12 +177,15 @@ public:
     MESSAGE_HANDLER(WM_VXL_PANE_BLINK_STEP, OnBlinkStep)
     MESSAGE_HANDLER(WM_VXL_PANE_ITEM_COUNT, OnItemCount)
     COMMAND_ID_HANDLER(ID_PANE_MINIMIZE_TO_CAPTION, OnMinimizeToCaption)
+    COMMAND_ID_HANDLER(ID_PANE_COLLAPSE, OnCollapseCommand)
     COMMAND_ID_HANDLER(ID_PANE_PIN, OnPin)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
+    NOTIFY_HANDLER(kPaneListId, NM_DBLCLK, OnListDblClk)
     NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
     NOTIFY_HANDLER(kPaneListId, NM_CUSTOMDRAW, OnListCustomDraw)
     NOTIFY_HANDLER(kPaneToolbarId, NM_CUSTOMDRAW, OnToolbarCustomDraw)
     NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryCollapsed, OnQueryCollapsed)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarNotifyMouseRested, OnToolbarMouseRested)
     END_MSG_MAP()
 
 protected:
@@ -155,8 +215,11 @@ private:
     LRESULT OnBlinkStep(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnItemCount(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMinimizeToCaption(WORD, WORD, HWND, BOOL&);
+    LRESULT OnCollapseCommand(WORD, WORD, HWND, BOOL&);
     LRESULT OnPin(WORD, WORD, HWND, BOOL&);
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
+    LRESULT OnListDblClk(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarMouseRested(int, NMHDR*, BOOL&);
     LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
     LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);
@@ -185,7 +248,20 @@ private:
     void GrowToItems();
     void ShowCollapsedLook();
 
+    bool CollapseOrExpand(bool collapse, bool animate, bool focus);
+    void SelectFirstItemWhenNoneIs();
+    void StartCollapseAnimation(bool fine);
+    // Ends a narrowing under way before the pane is sized otherwise.
+    void StopCollapseAnimation();
+    // Escape and its accelerator: an open pane that has the focus collapses.
+    void CollapseOnEscape();
+    void HideTips();
+    void OnAutoCollapseTimer();
+    void OnCtrlVTimer();
+    void OnReselectTimer();
+
     CMenuToolTip* m_menuTip;
+    IPaneDesktop& m_desktop;
     CVXLWndClipboardHandler* m_history = nullptr;
     CHistoryListView m_list;
     CVXLToolbarWnd m_toolbar;
@@ -204,5 +280,15 @@ private:
     bool m_elevated = false;
     bool m_collapsed = false;
     bool m_collapseAtStart = false;
-    int m_blinkSteps = 0;
+    // Set while the collapsed strip narrows; lives as long as the pane object.
+    CHandle m_animationEvent;
+    // Set to end a narrowing early: the pane is expanded meanwhile.
+    CHandle m_animationCancel;
+    CHandle m_animationThread;
+    // Set when the window goes, which ends the pane's worker threads; lives with the window.
+    CHandle m_stopEvent;
+    CHandle m_blinkThread;
+    HWND m_pasteTarget = nullptr;
+    LONG m_reselectSerial = -1;
+    CDoubleEnter m_doubleEnter;
 };

@@ -16,6 +16,7 @@
 #include "testkit/fakes/FakeClock.h"
 #include "tray/TrayMenu.h"
 #include "tray/TrayWnd.h"
+#include "tray/tests/TrayFakes.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ protected:
         m_history = std::make_unique<CVXLWndClipboardHandler>(m_clipboard, m_clock, m_spy, m_folder);
         m_history->SetSettingsSource(&ListenerHistorySettings);
         ASSERT_TRUE(m_history->Create(m_tray->m_hWnd, static_cast<UINT>(kHistoryControlId), false));
-        m_pane = std::make_unique<CTrayFloatPane>(*m_tray, *m_history);
+        m_pane = std::make_unique<CTrayFloatPane>(*m_tray, *m_history, m_hook);
     }
     void TearDown() override {
         m_pane.reset();
@@ -71,6 +72,7 @@ protected:
     CClipboardSpy m_spy{m_clipboard, m_notices};
     CString m_folder;
     std::unique_ptr<CVXLWndClipboardHandler> m_history;
+    CFakeHookService m_hook;
     std::unique_ptr<CTrayFloatPane> m_pane;
 };
 
