@@ -2,12 +2,16 @@
 
 #include <algorithm>
 
+#include "core/ClientLanguage.h"
 #include "core/IconIds.h"
+#include "core/LanguageFiles.h"
+#include "core/MenuResourceIds.h"
 #include "core/MenuToolTip.h"
 #include "core/Settings.h"
 #include "core/SystemInfo.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
+#include "core/base/CodePageDetect.h"
 #include "core/base/Logger.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
@@ -36,10 +40,18 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// The detection asks MLang, a COM object; the pane's thread may not have COM yet.
+UINT DetectWithCom(const char* bytes, int length) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const UINT codePage = DetectCodePageByMLang(bytes, length);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return codePage;
+}
+
 }  // namespace
 
 CVXLFloatPane::CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help)
-    : m_menuTip(menuTip), m_list(help), m_toolbar(WM_VXL_PANE_ITEM_COUNT, menuHost) {}
+    : m_menuTip(menuTip), m_menuHost(menuHost), m_list(help), m_toolbar(WM_VXL_PANE_ITEM_COUNT, menuHost) {}
 
 CVXLFloatPane::~CVXLFloatPane() {
     if (IsWindow()) DestroyWindow();
@@ -179,6 +191,8 @@ LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     KillTimer(m_hWnd, kBlinkTimer);
     m_blinkSteps = 0;
     m_captionTip = nullptr;  // owned by the pane: destroyed with it
+    m_commands.reset();
+    m_commandUi.reset();
     m_history = nullptr;
     handled = FALSE;
     return 0;
@@ -585,7 +599,7 @@ LRESULT CVXLFloatPane::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL&) {
     Platform::CLayeredWindowHelper::AddLayeredStyle(m_hWnd);
     m_layered.SetOpacityPercent(m_hWnd, kInactiveOpacityPercent);
     if (IsSizedToWorkArea()) ReturnToRestoreRect(m_restore.height);
-    if (!m_pinned && !m_collapsed) Set_Collapsed(true, false);
+    if (!m_pinned && !m_busy && !m_collapsed) Set_Collapsed(true, false);
     return 0;
 }
 
@@ -652,4 +666,112 @@ void CVXLFloatPane::OnHistoryEvent(DWORD a, DWORD b) {
     } else if (a == 1 && (b == 1 || b == 5 || b == 8)) {
         SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+CPaneCommands* CVXLFloatPane::Commands() {
+    if (!m_history || !IsWindow()) return nullptr;
+    if (!m_commands) {
+        IToolbarMenuHost* menuHost = &m_menuHost;
+        m_commandUi = std::make_unique<CSystemPaneCommandUi>(m_hWnd, [menuHost] { return menuHost->GetMainWindow(); });
+        if (m_commandAsk) m_commandUi->SetAsk(m_commandAsk);
+        IPaneCommandHost& host = *this;
+        m_commands = std::make_unique<CPaneCommands>(*m_history, host, *m_commandUi);
+        const CString caption = GetClientMenuLng().GetMenuItemTextByID(IDR_ITEM_MENU, ID_PANE_DELETE);
+        if (!caption.IsEmpty()) m_commands->SetDeleteCaption(caption);
+        m_commands->SetCodePageDetect(&DetectWithCom);
+    }
+    return m_commands.get();
+}
+
+void CVXLFloatPane::SetCommandAsk(CSystemPaneCommandUi::Ask ask) {
+    m_commandAsk = std::move(ask);
+    if (m_commandUi) m_commandUi->SetAsk(m_commandAsk);
+}
+
+LRESULT CVXLFloatPane::OnCommand(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    PaneCommandSource source = PaneCommandSource::kMenu;
+    if (HIWORD(wParam) == 1)
+        source = PaneCommandSource::kAccelerator;
+    else if (lParam && reinterpret_cast<HWND>(lParam) == m_toolbar.m_hWnd)
+        source = PaneCommandSource::kToolbar;
+    CPaneCommands* commands = Commands();
+    if (!commands || !commands->Run(LOWORD(wParam), source)) handled = FALSE;
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    // The pane's own items of the system menu carry command ids, all below the SC_ range.
+    const UINT command = static_cast<UINT>(wParam);
+    switch (command) {
+        case ID_OPEN_EDITOR:
+        case ID_CHECK_FOR_UPDATES:
+        case ID_RUN_AS_ADMIN:
+        case ID_APP_EXIT:
+            PostToMainWindow(command);
+            return 0;
+        case ID_PANE_MINIMIZE_TO_CAPTION:
+        case ID_PANE_PIN:
+        case 32789:  // Clear History
+            if (CPaneCommands* commands = Commands()) commands->Run(command, PaneCommandSource::kMenu);
+            return 0;
+        default:
+            handled = FALSE;
+            return 0;
+    }
+}
+
+void CVXLFloatPane::PasteToPreviousWindow() {
+    CPaneCommands* commands = Commands();
+    if (!commands || !commands->CopyItem(GetFocusedItem(), true)) {
+        MessageBeep(0xFFFFFFFF);
+        return;
+    }
+    Set_Collapsed(true, true);
+}
+
+bool CVXLFloatPane::SelectAll() {
+    if (!::IsWindow(m_list) || ListView_GetItemCount(m_list) <= 0) return false;
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    return m_list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state)) != FALSE;
+}
+
+void CVXLFloatPane::RefreshList() {
+    Refresh_List();
+    if (::IsWindow(m_list)) m_list.RedrawVisible();
+}
+
+void CVXLFloatPane::SelectRowLater(int row) {
+    PostMessage(WM_VXL_PANE_SELECT_ITEM, static_cast<WPARAM>(row));
+}
+
+void CVXLFloatPane::ShowAllItems() {
+    if (m_collapsed) Set_Collapsed(false, true);
+    GrowToItems();
+}
+
+void CVXLFloatPane::ShowPhrasesMenu() {
+    Set_Collapsed(true, false);
+    ShowWindow(SW_HIDE);
+    HWND main = m_menuHost.GetMainWindow();
+    if (!main || !::SendMessageW(main, WM_COMMAND, ID_SHOW_PHRASES_MENU, reinterpret_cast<LPARAM>(m_hWnd)))
+        LogError(L"Error on sending to app");
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void CVXLFloatPane::ClosePane() {
+    PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+}
+
+void CVXLFloatPane::PostToMainWindow(UINT command) {
+    if (HWND main = m_menuHost.GetMainWindow()) ::PostMessageW(main, WM_COMMAND, command, 0);
+}
+
+bool CVXLFloatPane::SendPhraseToMainWindow(const CString& text) {
+    HWND main = m_menuHost.GetMainWindow();
+    return main && ::SendMessageW(main, WM_APP + 0x1A, 0, reinterpret_cast<LPARAM>(text.GetString())) != 0;
 }

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <vector>
 
 #include "core/TrayIds.h"
@@ -18,6 +19,7 @@
 #include "core/base/PlatformFunctions.h"
 #include "history/HistoryListeners.h"
 #include "history/pane/HistoryListView.h"
+#include "history/pane/PaneCommands.h"
 #include "history/pane/PaneDraw.h"
 #include "history/pane/PaneIcons.h"
 #include "history/pane/PaneToolbar.h"
@@ -53,7 +55,8 @@ struct CPaneRestoreRect {
 class CVXLFloatPane : public wtl::CWindowImplBase,
                       public IHistoryListener1,
                       public IHistoryListener2,
-                      private IPaneRowSource {
+                      private IPaneRowSource,
+                      private IPaneCommandHost {
 public:
     // menuTip (may be null) sees the pane's menus; menuHost serves the tool bar's menu.
     CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help);
@@ -82,6 +85,12 @@ public:
     int GetFocusedItem() const;
     std::vector<int> GetSelectedItems() const;
     CVXLWndClipboardHandler* History() const { return m_history; }
+
+    // The focused item on the clipboard, then the pane collapses so that the window the
+    // user came from takes the paste.
+    void PasteToPreviousWindow() override;
+    // The questions of the commands: a box that closes by itself when given.
+    void SetCommandAsk(CSystemPaneCommandUi::Ask ask);
 
     // The pane's window while it exists, else null.
     static HWND GetFloatPaneWindow();
@@ -118,6 +127,8 @@ public:
     MESSAGE_HANDLER(WM_VXL_PANE_ITEM_COUNT, OnItemCount)
     COMMAND_ID_HANDLER(ID_PANE_MINIMIZE_TO_CAPTION, OnMinimizeToCaption)
     COMMAND_ID_HANDLER(ID_PANE_PIN, OnPin)
+    MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+    MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
     NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
     NOTIFY_HANDLER(kPaneListId, NM_CUSTOMDRAW, OnListCustomDraw)
@@ -152,6 +163,8 @@ private:
     LRESULT OnItemCount(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMinimizeToCaption(WORD, WORD, HWND, BOOL&);
     LRESULT OnPin(WORD, WORD, HWND, BOOL&);
+    LRESULT OnCommand(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
     LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
@@ -160,6 +173,24 @@ private:
 
     bool GetRowState(int row, CPaneRowState& state) override;
     bool GetRowRects(int row, CPaneRowRects& rects) override;
+    // What the commands ask of the window.
+    int FocusedItem() override { return GetFocusedItem(); }
+    std::vector<int> SelectedItems() override { return GetSelectedItems(); }
+    bool SelectAll() override;
+    void RefreshList() override;
+    void SelectRowLater(int row) override;
+    void SetBusy(bool busy) override { m_busy = busy; }
+    bool IsPinned() override { return m_pinned; }
+    void SetPinned(bool pinned) override { Set_Pinned(pinned); }
+    bool IsCollapsed() override { return m_collapsed; }
+    void SetCollapsed(bool collapse, bool animate) override { Set_Collapsed(collapse, animate); }
+    void ShowAllItems() override;
+    void ShowPhrasesMenu() override;
+    void ClosePane() override;
+    void PostToMainWindow(UINT command) override;
+    bool SendPhraseToMainWindow(const CString& text) override;
+    CPaneCommands* Commands();
+
     CPaneListLook ListLook();
     CPaneToolbarState ToolbarState();
 
@@ -179,6 +210,11 @@ private:
     void ShowCollapsedLook();
 
     CMenuToolTip* m_menuTip;
+    IToolbarMenuHost& m_menuHost;
+    std::unique_ptr<CSystemPaneCommandUi> m_commandUi;
+    std::unique_ptr<CPaneCommands> m_commands;
+    CSystemPaneCommandUi::Ask m_commandAsk;
+    bool m_busy = false;
     CVXLWndClipboardHandler* m_history = nullptr;
     CHistoryListView m_list;
     CVXLToolbarWnd m_toolbar;
