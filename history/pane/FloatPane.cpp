@@ -16,6 +16,7 @@
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
 #include "history/pane/PaneGeometry.h"
+#include "history/pane/PaneMenus.h"
 
 namespace {
 
@@ -774,4 +775,26 @@ void CVXLFloatPane::PostToMainWindow(UINT command) {
 bool CVXLFloatPane::SendPhraseToMainWindow(const CString& text) {
     HWND main = m_menuHost.GetMainWindow();
     return main && ::SendMessageW(main, WM_APP + 0x1A, 0, reinterpret_cast<LPARAM>(text.GetString())) != 0;
+}
+
+LRESULT CVXLFloatPane::OnListRClick(int, NMHDR* header, BOOL&) {
+    const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+    if (click->iItem >= 0) ListView_SetSelectionMark(m_list, click->iItem);
+    if (!m_history) return 0;
+    CMenuHandle resource(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ITEM_MENU)));
+    HMENU popup = resource ? GetSubMenu(resource.get(), 0) : nullptr;
+    if (!popup) {
+        LogWrite(L"CVXLFloatPane::OnListRClick: the item menu is missing");
+        return 0;
+    }
+    GetClientMenuLng().TranslateMenu(popup);
+    const DWORD position = GetMessagePos();
+    const POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    const CPaneMenuFacts facts = CollectPaneMenuFacts(*m_history, GetFocusedItem(), GetSelectedItems());
+    CPaneMenuFacts withPane = facts;
+    withPane.collapsed = m_collapsed;
+    withPane.pinned = m_pinned;
+    ApplyPaneMenuStates(popup, withPane, WindowFromPoint(point) == m_list.m_hWnd);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
+    return 0;
 }

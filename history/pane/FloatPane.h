@@ -129,6 +129,7 @@ public:
     COMMAND_ID_HANDLER(ID_PANE_PIN, OnPin)
     MESSAGE_HANDLER(WM_COMMAND, OnCommand)
     MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
+    NOTIFY_HANDLER(kPaneListId, NM_RCLICK, OnListRClick)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
     NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
     NOTIFY_HANDLER(kPaneListId, NM_CUSTOMDRAW, OnListCustomDraw)
@@ -166,6 +167,7 @@ private:
     LRESULT OnCommand(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
+    LRESULT OnListRClick(int, NMHDR*, BOOL&);
     LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
     LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);

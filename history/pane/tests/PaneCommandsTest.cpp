@@ -15,6 +15,7 @@
 #include "history/ClipboardHandler.h"
 #include "history/HistoryFiles.h"
 #include "history/pane/PaneCommands.h"
+#include "history/pane/PaneMenus.h"
 #include "history/tests/HistoryTestData.h"
 #include "testkit/Poll.h"
 #include "testkit/TempFolder.h"
@@ -662,6 +663,60 @@ TEST_F(PaneCommands, CaseChangesAndSaveAsPhraseWorkOnTheSelectedTexts) {
     EXPECT_TRUE(m_commands->SaveAsPhrase());
     ASSERT_EQ(1u, m_host.phrases.size());
     EXPECT_EQ(CString(L"RICH"), m_host.phrases[0]);
+}
+
+// The context menu greys what cannot be done for the selection: Clear History when every
+// item is protected, the forms the focused item lacks, Undo without undo records.
+TEST_F(PaneCommands, ContextMenuEnablesWhatTheSelectionAllows) {
+    const UINT html = GetCF_HTML();
+    CopyText(L"protected text");
+    Copy({{html, Ansi("<html>p</html>")}, {CF_UNICODETEXT, Utf16(L"p")}, {CF_TEXT, Ansi("p")}});
+    m_handler->Get_Item(0)->SetProtectedFlag(true);
+    m_handler->Get_Item(1)->SetProtectedFlag(true);
+    struct Case {
+        const char* name;
+        int focused;
+        std::vector<int> selected;
+        std::vector<UINT> enabled;
+        std::vector<UINT> greyed;
+        UINT defaultItem;
+    };
+    const Case cases[] = {
+        {"page focused",
+         0,
+         {0},
+         {ID_PANE_COPY, 32851, 32860, 32797, 32845},
+         {32849, 32872, 32789, 32838, 32799},
+         ID_PANE_COPY},
+        {"text focused, both selected", 1, {0, 1}, {32799, 32812, 32872, ID_PANE_DELETE}, {32851, 32860, 32789}, 32872},
+        {"nothing focused",
+         -1,
+         {},
+         {ID_PANE_SHOW_ALL_ITEMS},
+         {ID_PANE_COPY, ID_PANE_DELETE, 32794, 32795, 32799},
+         ID_PANE_SHOW_ALL_ITEMS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CPaneMenuFacts facts = CollectPaneMenuFacts(*m_handler, c.focused, c.selected);
+        std::vector<UINT> enabled, greyed;
+        for (const CPaneMenuItemState& state : PaneMenuStates(facts))
+            (state.enabled ? enabled : greyed).push_back(state.id);
+        for (UINT id : c.enabled) EXPECT_NE(enabled.end(), std::find(enabled.begin(), enabled.end(), id)) << id;
+        for (UINT id : c.greyed) EXPECT_NE(greyed.end(), std::find(greyed.begin(), greyed.end(), id)) << id;
+        EXPECT_EQ(c.defaultItem, PaneMenuDefaultItem(facts, true));
+    }
+    // One unprotected item and an undo record bring Clear History and Undo back.
+    CopyText(L"free");
+    Select({0});
+    ASSERT_TRUE(m_commands->Delete(PaneCommandSource::kMenu));
+    CopyText(L"free again");
+    const CPaneMenuFacts facts = CollectPaneMenuFacts(*m_handler, 0, {0});
+    for (const CPaneMenuItemState& state : PaneMenuStates(facts)) {
+        if (state.id == 32789 || state.id == 32838) {
+            EXPECT_TRUE(state.enabled) << state.id;
+        }
+    }
 }
 
 }  // namespace

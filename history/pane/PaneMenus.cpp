@@ -1,0 +1,96 @@
+#include "history/pane/PaneMenus.h"
+
+#include "core/ClipboardItemFiles.h"
+#include "core/TrayIds.h"
+#include "history/ClipboardHandler.h"
+#include "history/HistoryMenu.h"
+
+namespace {
+
+using Kind = CClipboardItemData::Kind;
+
+bool IsTextKind(int kind) {
+    return kind == Kind::kText || kind == Kind::kUnicodeText || kind == Kind::kRtf;
+}
+
+}  // namespace
+
+CPaneMenuFacts CollectPaneMenuFacts(CVXLWndClipboardHandler& history, int focused, const std::vector<int>& selected) {
+    CPaneMenuFacts facts;
+    facts.itemCount = history.Get_Items_Count();
+    facts.undoCount = history.Queue().UndoCount();
+    for (int row = 0; row < facts.itemCount; ++row)
+        if (!history.Get_Item(row)->IsProtected()) facts.anyUnprotected = true;
+    facts.allDorvane = facts.itemCount > 0;
+    for (int row = 0; row < facts.itemCount; ++row)
+        if (history.Get_Item(row)->Kind() != Kind::kDorvane) facts.allDorvane = false;
+    for (int row : selected) {
+        const CCHItem* item = history.Get_Item(row);
+        if (!item) continue;
+        ++facts.selectedCount;
+        if (IsTextKind(item->Kind())) facts.anySelectedText = true;
+    }
+    if (const CCHItem* item = history.Get_Item(focused)) {
+        facts.hasFocused = true;
+        facts.focusedKind = item->Kind();
+        facts.focusedProtected = item->IsProtected();
+        facts.focusedHasUnicode = item->GetCompanion(Kind::kUnicodeText) || item->GetCompanion(Kind::kText);
+        facts.focusedHasRtf = item->GetCompanion(Kind::kRtf) != nullptr;
+        facts.focusedHasHtml = item->GetHtmlItem() != nullptr;
+        facts.focusedHasUrl = item->Has_URL();
+        facts.focusedHasListText = !GetPreviewText(*item, 10).IsEmpty();
+    }
+    return facts;
+}
+
+std::vector<CPaneMenuItemState> PaneMenuStates(const CPaneMenuFacts& f) {
+    const bool focused = f.hasFocused;
+    const bool focusedText = focused && (IsTextKind(f.focusedKind) || f.focusedKind == Kind::kHtml);
+    return {
+        {ID_PANE_COPY, focused, false},
+        {32797, focused && f.focusedHasUnicode, false},
+        {32849, focused && f.focusedHasRtf, false},
+        {32851, focused && f.focusedHasHtml, false},
+        {32860, focused && f.focusedHasHtml, false},
+        {32864, focused && f.focusedHasUnicode, false},
+        {32872, f.selectedCount >= 2, false},
+        {32847, focused && f.focusedHasUrl, false},
+        {32848, focused && f.focusedHasUrl, false},
+        {32806, focused && IsTextKind(f.focusedKind) && f.focusedHasListText, false},
+        {32821, focused, false},
+        {ID_PANE_EDIT, focused && !f.allDorvane, false},
+        {32845, focusedText, false},
+        {32846, focused, false},
+        {32840, focused && f.focusedHasListText, false},
+        {32841, focused && f.focusedHasListText, false},
+        {32842, focused && f.focusedHasListText, false},
+        {32843, focused && f.focusedHasListText, false},
+        {32799, f.anySelectedText, false},
+        {32805, f.anySelectedText, false},
+        {32812, focused && f.anySelectedText, false},
+        {32873, f.anySelectedText, false},
+        {32794, focused, f.focusedProtected},
+        {32795, focused, false},
+        {32857, focused, false},
+        {ID_PANE_DELETE, focused, false},
+        {ID_PANE_SHOW_ALL_ITEMS, f.itemCount > 0, false},
+        {ID_PANE_MINIMIZE_TO_CAPTION, true, f.collapsed},
+        {ID_PANE_PIN, true, f.pinned},
+        {32838, f.undoCount > 0, false},
+        {32789, f.anyUnprotected, false},
+    };
+}
+
+UINT PaneMenuDefaultItem(const CPaneMenuFacts& facts, bool onList) {
+    if (facts.hasFocused) return facts.selectedCount >= 2 ? 32872 : ID_PANE_COPY;
+    return facts.itemCount > 0 && onList ? ID_PANE_SHOW_ALL_ITEMS : 0;
+}
+
+void ApplyPaneMenuStates(HMENU menu, const CPaneMenuFacts& facts, bool onList) {
+    for (const CPaneMenuItemState& state : PaneMenuStates(facts)) {
+        EnableMenuItem(menu, state.id, MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
+        CheckMenuItem(menu, state.id, MF_BYCOMMAND | (state.checked ? MF_CHECKED : MF_UNCHECKED));
+    }
+    const UINT defaultItem = PaneMenuDefaultItem(facts, onList);
+    if (defaultItem) SetMenuDefaultItem(menu, defaultItem, FALSE);
+}

@@ -1,0 +1,41 @@
+// Which commands of the pane's context menu can be chosen, which are checked and which is
+// the default, from the facts of the list's selection; and the facts read from the history.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+class CVXLWndClipboardHandler;
+
+struct CPaneMenuFacts {
+    bool hasFocused = false;
+    int focusedKind = -1;
+    bool focusedProtected = false;
+    bool focusedHasUnicode = false;
+    bool focusedHasRtf = false;
+    bool focusedHasHtml = false;
+    bool focusedHasUrl = false;
+    bool focusedHasListText = false;
+    int itemCount = 0;
+    int selectedCount = 0;
+    bool anySelectedText = false;
+    bool anyUnprotected = false;
+    bool allDorvane = false;
+    int undoCount = 0;
+    bool collapsed = false;
+    bool pinned = false;
+};
+
+CPaneMenuFacts CollectPaneMenuFacts(CVXLWndClipboardHandler& history, int focused, const std::vector<int>& selected);
+
+struct CPaneMenuItemState {
+    UINT id;
+    bool enabled;
+    bool checked;
+};
+std::vector<CPaneMenuItemState> PaneMenuStates(const CPaneMenuFacts& facts);
+// 0 for none. onList: the menu's place lies on the list.
+UINT PaneMenuDefaultItem(const CPaneMenuFacts& facts, bool onList);
+// Greys, checks and the default item in the menu and its submenus.
+void ApplyPaneMenuStates(HMENU menu, const CPaneMenuFacts& facts, bool onList);
