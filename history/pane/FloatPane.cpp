@@ -17,6 +17,7 @@
 #include "history/HistoryMenu.h"
 #include "history/pane/PaneGeometry.h"
 #include "history/pane/PaneMenus.h"
+#include "history/pane/PaneTips.h"
 
 namespace {
 
@@ -796,5 +797,20 @@ LRESULT CVXLFloatPane::OnListRClick(int, NMHDR* header, BOOL&) {
     withPane.pinned = m_pinned;
     ApplyPaneMenuStates(popup, withPane, WindowFromPoint(point) == m_list.m_hWnd);
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnListGetInfoTip(int, NMHDR* header, BOOL&) {
+    auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+    const CCHItem* item = m_history ? m_history->Get_Item(tip->iItem) : nullptr;
+    if (!item || !tip->pszText || tip->cchTextMax <= 0) return 0;
+    // A tip this long needs more than the default time to be read.
+    if (HWND tips = ListView_GetToolTips(m_list))
+        ::SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    const CString text = MakePaneItemTip(*item, GetSelectedItems(), now);
+    wcsncpy(tip->pszText, text, static_cast<size_t>(tip->cchTextMax) - 1);
+    tip->pszText[tip->cchTextMax - 1] = L'\0';
     return 0;
 }

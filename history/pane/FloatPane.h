@@ -130,6 +130,7 @@ public:
     MESSAGE_HANDLER(WM_COMMAND, OnCommand)
     MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
     NOTIFY_HANDLER(kPaneListId, NM_RCLICK, OnListRClick)
+    NOTIFY_HANDLER(kPaneListId, LVN_GETINFOTIPW, OnListGetInfoTip)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
     NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
     NOTIFY_HANDLER(kPaneListId, NM_CUSTOMDRAW, OnListCustomDraw)
@@ -168,6 +169,7 @@ private:
     LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
     LRESULT OnListRClick(int, NMHDR*, BOOL&);
+    LRESULT OnListGetInfoTip(int, NMHDR*, BOOL&);
     LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
     LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);

@@ -16,6 +16,7 @@
 #include "history/HistoryFiles.h"
 #include "history/pane/PaneCommands.h"
 #include "history/pane/PaneMenus.h"
+#include "history/pane/PaneTips.h"
 #include "history/tests/HistoryTestData.h"
 #include "testkit/Poll.h"
 #include "testkit/TempFolder.h"
@@ -717,6 +718,46 @@ TEST_F(PaneCommands, ContextMenuEnablesWhatTheSelectionAllows) {
             EXPECT_TRUE(state.enabled) << state.id;
         }
     }
+}
+
+// The day word of a row's tip counts calendar days, not hours.
+TEST(PaneItemTip, DayWordsCountCalendarDays) {
+    const SYSTEMTIME now = {2026, 3, 0, 1, 0, 30, 0, 0};  // just after midnight on 1 March
+    struct Case {
+        SYSTEMTIME copied;
+        const wchar_t* word;
+    };
+    const Case cases[] = {
+        {{2026, 3, 0, 1, 0, 0, 5, 0}, L"today"},
+        {{2026, 2, 0, 28, 23, 59, 0, 0}, L"yesterday"},
+        {{2026, 2, 0, 27, 0, 0, 0, 0}, L"two days ago"},
+        {{2026, 2, 0, 26, 23, 0, 0, 0}, L""},
+        {{2026, 3, 0, 2, 9, 0, 0, 0}, L""},  // a clock set back
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        EXPECT_EQ(CString(c.word), PaneTipDayWord(c.copied, now));
+    }
+}
+
+// The tip names the selected rows, the item's forms, its size and where it came from.
+TEST_F(PaneCommands, ItemTipDescribesTheRowAndTheSelection) {
+    const UINT html = GetCF_HTML();
+    Copy({{html, Ansi("<html>two\nlines</html>")}, {CF_UNICODETEXT, Utf16(L"two\nlines")}, {CF_TEXT, Ansi("x")}});
+    CCHItem* item = m_handler->Get_Item(0);
+    item->SetProgramName(L"browser.exe");
+    item->Set_URL(L"https://example.org/a");
+    const SYSTEMTIME now = item->Get_Time();
+    const std::wstring tip = MakePaneItemTip(*item, {0, 3}, now).GetString();
+    for (const wchar_t* part :
+         {L"Sel: 2 {0, 3}\n", L"HTML, Text (ANSI)", L"today.   ", L"browser.exe", L"\nURL: https://example.org/a"}) {
+        EXPECT_NE(std::wstring::npos, tip.find(part)) << part << " in " << tip;
+    }
+    CopyText(L"a\nb\nc");
+    const std::wstring text = MakePaneItemTip(*m_handler->Get_Item(0), {}, now).GetString();
+    EXPECT_NE(std::wstring::npos, text.find(L"Sel: 0 {}\n")) << text;
+    EXPECT_NE(std::wstring::npos, text.find(L": 5, ")) << text;
+    EXPECT_NE(std::wstring::npos, text.find(L": 3\n")) << text;
 }
 
 }  // namespace
