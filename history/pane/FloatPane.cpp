@@ -814,3 +814,113 @@ LRESULT CVXLFloatPane::OnListGetInfoTip(int, NMHDR* header, BOOL&) {
     tip->pszText[tip->cchTextMax - 1] = L'\0';
     return 0;
 }
+
+LRESULT CVXLFloatPane::OnToolbarPhraseMenu(int, NMHDR*, BOOL&) {
+    ShowPhrasesMenu();
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarShowAll(int, NMHDR*, BOOL&) {
+    ShowAllItems();
+    Set_Pinned(true);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarQueryShowAll(int, NMHDR*, BOOL&) {
+    return m_history && m_history->Get_Items_Count() > 0 ? 0 : 1;
+}
+
+LRESULT CVXLFloatPane::OnToolbarGetInfoTip(int, NMHDR* header, BOOL&) {
+    auto* info = reinterpret_cast<NMTBGETINFOTIPW*>(header);
+    if (!info->pszText || info->cchTextMax <= 0) return 0;
+    const CPaneButtonTip tip = MakePaneButtonTip(static_cast<UINT>(info->iItem));
+    if (HWND tips = reinterpret_cast<HWND>(m_toolbar.SendMessage(TB_GETTOOLTIPS)))
+        ::SendMessageW(tips, TTM_SETTITLEW, tip.title.IsEmpty() ? TTI_NONE : TTI_INFO,
+                       reinterpret_cast<LPARAM>(tip.title.GetString()));
+    wcsncpy(info->pszText, tip.text, static_cast<size_t>(info->cchTextMax) - 1);
+    info->pszText[info->cchTextMax - 1] = L'\0';
+    if (m_captionTip) ::SendMessageW(m_captionTip, TTM_POP, 0, 0);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarDropDown(int, NMHDR* header, BOOL&) {
+    const auto* drop = reinterpret_cast<const NMTOOLBARW*>(header);
+    if (drop->iItem != ID_OPEN_EDITOR) return TBDDRET_NODEFAULT;
+    CMenuHandle menu(CreatePopupMenu());
+    if (!menu) return TBDDRET_NODEFAULT;
+    for (UINT id : PaneDropDownIds()) {
+        if (!id) {
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        CString caption = m_menuHost.GetCommandCaption(id);
+        if (id == ID_PANE_PIN) {
+            // The pin's caption is the second line of its UI string.
+            const CString text = LoadUiString(id);
+            const int lineBreak = text.Find(L'\n');
+            caption = lineBreak >= 0 ? text.Mid(lineBreak + 1) : text;
+        }
+        if (caption.IsEmpty()) caption = LoadUiString(id);
+        AppendMenuW(menu.get(), MF_STRING, id, caption);
+    }
+    HWND main = m_menuHost.GetMainWindow();
+    if (main) ::SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu.get()), 0);
+    CheckMenuItem(menu.get(), 32786, MF_BYCOMMAND | (m_history && m_history->Window() ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu.get(), ID_PANE_PIN, MF_BYCOMMAND | (m_pinned ? MF_CHECKED : MF_UNCHECKED));
+    SetMenuDefaultItem(menu.get(), ID_OPEN_EDITOR, FALSE);
+    RECT button = {};
+    m_toolbar.SendMessage(TB_GETRECT, ID_OPEN_EDITOR, reinterpret_cast<LPARAM>(&button));
+    MapWindowPoints(m_toolbar, nullptr, reinterpret_cast<POINT*>(&button), 2);
+    m_toolbar.SendMessage(TB_PRESSBUTTON, ID_OPEN_EDITOR, TRUE);
+    SetForegroundWindow(m_hWnd);
+    const UINT chosen = m_menuHost.TrackMenu(menu.get(), POINT{button.left, button.bottom}, m_hWnd);
+    if (::IsWindow(m_toolbar)) m_toolbar.SendMessage(TB_PRESSBUTTON, ID_OPEN_EDITOR, FALSE);
+    if (chosen == ID_PANE_PIN)
+        Set_Pinned(!m_pinned);
+    else if (chosen)
+        PostToMainWindow(chosen);
+    return TBDDRET_DEFAULT;
+}
+
+// A right click on Undo offers to clear the undo pool.
+LRESULT CVXLFloatPane::OnMenuRButtonUp(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    HMENU menu = reinterpret_cast<HMENU>(lParam);
+    const UINT undo = 32838;
+    if (!m_history || GetMenuItemID(menu, static_cast<int>(wParam)) != undo ||
+        (GetMenuState(menu, undo, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED))) {
+        handled = FALSE;
+        return 0;
+    }
+    CMenuHandle pool(CreatePopupMenu());
+    if (!pool) return 0;
+    const int records = m_history->Queue().UndoCount();
+    CString caption = GetClientMenuLng().GetMenuItemTextByID(IDR_ITEM_MENU, 32854);
+    if (caption.IsEmpty()) caption = L"Clear Undo Pool";
+    AppendMenuW(pool.get(), MF_STRING | (records ? 0 : MF_GRAYED), 32854, UndoPoolCaption(caption, records));
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(pool.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr));
+    if (chosen == 32854) {
+        m_history->Queue().ClearUndo();
+        EnableMenuItem(menu, undo, MF_BYCOMMAND | MF_GRAYED);
+    }
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnInitMenuPopup(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
+    const LRESULT result = DefWindowProc(message, wParam, lParam);
+    HMENU menu = reinterpret_cast<HMENU>(wParam);
+    if (HIWORD(lParam)) {
+        LogWrite(L"CVXLFloatPane::OnInitMenuPopup\n");
+        if (GetMenuState(menu, ID_PANE_MINIMIZE_TO_CAPTION, MF_BYCOMMAND) == static_cast<UINT>(-1)) {
+            CString caption = GetClientMenuLng().GetMenuItemTextByID(IDR_ITEM_MENU, ID_PANE_MINIMIZE_TO_CAPTION);
+            if (caption.IsEmpty()) caption = L"Minimize To Caption";
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu, MF_STRING, ID_PANE_MINIMIZE_TO_CAPTION, caption);
+        }
+    }
+    CheckMenuItem(menu, ID_PANE_MINIMIZE_TO_CAPTION, MF_BYCOMMAND | (m_collapsed ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, ID_PANE_PIN, MF_BYCOMMAND | (m_pinned ? MF_CHECKED : MF_UNCHECKED));
+    return result;
+}

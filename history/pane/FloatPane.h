@@ -136,6 +136,13 @@ public:
     NOTIFY_HANDLER(kPaneListId, NM_CUSTOMDRAW, OnListCustomDraw)
     NOTIFY_HANDLER(kPaneToolbarId, NM_CUSTOMDRAW, OnToolbarCustomDraw)
     NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryCollapsed, OnQueryCollapsed)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarNotifyPhraseMenu, OnToolbarPhraseMenu)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarNotifyShowAll, OnToolbarShowAll)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryShowAllUnavail, OnToolbarQueryShowAll)
+    NOTIFY_HANDLER(kPaneToolbarId, TBN_GETINFOTIPW, OnToolbarGetInfoTip)
+    NOTIFY_HANDLER(kPaneToolbarId, TBN_DROPDOWN, OnToolbarDropDown)
+    MESSAGE_HANDLER(WM_MENURBUTTONUP, OnMenuRButtonUp)
+    MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
     END_MSG_MAP()
 
 protected:
@@ -170,6 +177,13 @@ private:
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
     LRESULT OnListRClick(int, NMHDR*, BOOL&);
     LRESULT OnListGetInfoTip(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarPhraseMenu(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarShowAll(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarQueryShowAll(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarGetInfoTip(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarDropDown(int, NMHDR*, BOOL&);
+    LRESULT OnMenuRButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
     LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);

@@ -2,6 +2,8 @@
 
 #include "core/ClipboardItemFiles.h"
 #include "core/TrayIds.h"
+#include "core/UiStringIds.h"
+#include "core/UiStrings.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
 
@@ -77,6 +79,7 @@ std::vector<CPaneMenuItemState> PaneMenuStates(const CPaneMenuFacts& f) {
         {ID_PANE_MINIMIZE_TO_CAPTION, true, f.collapsed},
         {ID_PANE_PIN, true, f.pinned},
         {32838, f.undoCount > 0, false},
+        {32854, f.undoCount > 0, false},
         {32789, f.anyUnprotected, false},
     };
 }
@@ -93,4 +96,30 @@ void ApplyPaneMenuStates(HMENU menu, const CPaneMenuFacts& facts, bool onList) {
     }
     const UINT defaultItem = PaneMenuDefaultItem(facts, onList);
     if (defaultItem) SetMenuDefaultItem(menu, defaultItem, FALSE);
+}
+
+CPaneButtonTip MakePaneButtonTip(UINT id) {
+    CPaneButtonTip tip;
+    if (id == ID_APP_EXIT) {
+        tip.text = LoadUiString(IDS_EXIT_FROM_VEXLORA);
+        return tip;
+    }
+    tip.text = LoadUiString(id);
+    const int lineBreak = tip.text.Find(L'\n');
+    if (lineBreak >= 0) {
+        tip.title = tip.text.Mid(lineBreak + 1);
+        tip.text = tip.text.Left(lineBreak);
+    }
+    return tip;
+}
+
+std::vector<UINT> PaneDropDownIds() {
+    return {ID_OPEN_EDITOR, 0,     32786, ID_PANE_PIN,          0,     32809,        32817, 32867,      32827,
+            32862,          32815, 0,     ID_CHECK_FOR_UPDATES, 32865, ID_APP_ABOUT, 0,     ID_APP_EXIT};
+}
+
+CString UndoPoolCaption(const CString& caption, int records) {
+    CString text;
+    text.Format(L"%s (%d)", caption.GetString(), records);
+    return text;
 }

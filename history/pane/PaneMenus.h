@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "core/base/CString.h"
+
 class CVXLWndClipboardHandler;
 
 struct CPaneMenuFacts {
@@ -39,3 +41,17 @@ std::vector<CPaneMenuItemState> PaneMenuStates(const CPaneMenuFacts& facts);
 UINT PaneMenuDefaultItem(const CPaneMenuFacts& facts, bool onList);
 // Greys, checks and the default item in the menu and its submenus.
 void ApplyPaneMenuStates(HMENU menu, const CPaneMenuFacts& facts, bool onList);
+
+// The tip of a tool-bar button: its UI string, whose second line (when it has one) becomes
+// the title; the close button has a text of its own.
+struct CPaneButtonTip {
+    CString text;
+    CString title;
+};
+CPaneButtonTip MakePaneButtonTip(UINT id);
+
+// The drop-down menu of the tool bar's Edit button: the ids in order, 0 for a separator.
+std::vector<UINT> PaneDropDownIds();
+
+// The caption of "Clear Undo Pool" with the number of undo records.
+CString UndoPoolCaption(const CString& caption, int records);

@@ -100,8 +100,8 @@ CString MakePaneItemTip(const CCHItem& item, const std::vector<int>& selectedRow
     const ULONGLONG copiedMs = Milliseconds(copied), nowMs = Milliseconds(now);
     if (copiedMs && nowMs >= copiedMs) {
         const ULONGLONG age = nowMs - copiedMs;
-        const CString ago = FormatElapsedTime(static_cast<unsigned>(age > 0xFFFFFFFFULL ? 0xFFFFFFFFULL : age),
-                                              LOCALE_USER_DEFAULT);
+        const CString ago =
+            FormatElapsedTime(static_cast<unsigned>(age > 0xFFFFFFFFULL ? 0xFFFFFFFFULL : age), LOCALE_USER_DEFAULT);
         if (!ago.IsEmpty()) text += L"\n" + ago + L" " + LoadUiString(IDS_AGO);
     }
     if (!item.ProgramName().IsEmpty()) text += L"\n" + LoadUiString(IDS_COPIED_FROM) + L": " + item.ProgramName();

@@ -760,4 +760,24 @@ TEST_F(PaneCommands, ItemTipDescribesTheRowAndTheSelection) {
     EXPECT_NE(std::wstring::npos, text.find(L": 3\n")) << text;
 }
 
+// A button's tip is its UI string; a second line becomes the tip's title.
+TEST(PaneButtonTip, TextsAndTitlesComeFromTheUiStrings) {
+    struct Case {
+        UINT id;
+        const wchar_t* text;
+        const wchar_t* title;
+    };
+    const Case cases[] = {
+        {ID_OPEN_EDITOR, L"Edit phrases and settings", L""},
+        {ID_RUN_AS_ADMIN, L"Run second instance of Vexlora as Administrator", L"Run As Administrator"},
+        {ID_APP_EXIT, L"Exit from Vexlora", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const CPaneButtonTip tip = MakePaneButtonTip(c.id);
+        EXPECT_EQ(CString(c.text), tip.text);
+        EXPECT_EQ(CString(c.title), tip.title);
+    }
+}
+
 }  // namespace
