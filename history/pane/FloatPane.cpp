@@ -705,8 +705,9 @@ LRESULT CVXLFloatPane::OnCommand(UINT, WPARAM wParam, LPARAM lParam, BOOL& handl
 }
 
 LRESULT CVXLFloatPane::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    // The pane's own items of the system menu carry command ids, all below the SC_ range.
-    const UINT command = static_cast<UINT>(wParam);
+    // The pane's own items of the system menu carry command ids, all below the SC_ range,
+    // whose low four bits the system uses for itself.
+    const UINT command = wParam >= 0xF000 ? static_cast<UINT>(wParam & 0xFFF0) : static_cast<UINT>(wParam);
     switch (command) {
         case ID_OPEN_EDITOR:
         case ID_CHECK_FOR_UPDATES:
@@ -714,15 +715,20 @@ LRESULT CVXLFloatPane::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) 
         case ID_APP_EXIT:
             PostToMainWindow(command);
             return 0;
+        case SC_KEYMENU:
+            if (::GetFocus() != m_list.m_hWnd) break;
+            ShowContextMenu(POINT{}, true);
+            return 0;
         case ID_PANE_MINIMIZE_TO_CAPTION:
         case ID_PANE_PIN:
         case 32789:  // Clear History
             if (CPaneCommands* commands = Commands()) commands->Run(command, PaneCommandSource::kMenu);
             return 0;
         default:
-            handled = FALSE;
-            return 0;
+            break;
     }
+    handled = FALSE;
+    return 0;
 }
 
 void CVXLFloatPane::PasteToPreviousWindow() {
@@ -781,22 +787,69 @@ bool CVXLFloatPane::SendPhraseToMainWindow(const CString& text) {
 LRESULT CVXLFloatPane::OnListRClick(int, NMHDR* header, BOOL&) {
     const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
     if (click->iItem >= 0) ListView_SetSelectionMark(m_list, click->iItem);
-    if (!m_history) return 0;
+    const DWORD position = GetMessagePos();
+    ShowContextMenu(POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))}, false);
+    return 0;
+}
+
+void CVXLFloatPane::ShowContextMenu(POINT point, bool keyboard) {
+    if (!m_history) return;
     CMenuHandle resource(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ITEM_MENU)));
     HMENU popup = resource ? GetSubMenu(resource.get(), 0) : nullptr;
     if (!popup) {
-        LogWrite(L"CVXLFloatPane::OnListRClick: the item menu is missing");
-        return 0;
+        LogWrite(L"CVXLFloatPane::ShowContextMenu: the item menu is missing");
+        return;
     }
     GetClientMenuLng().TranslateMenu(popup);
-    const DWORD position = GetMessagePos();
-    const POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    const CPaneMenuFacts facts = CollectPaneMenuFacts(*m_history, GetFocusedItem(), GetSelectedItems());
-    CPaneMenuFacts withPane = facts;
-    withPane.collapsed = m_collapsed;
-    withPane.pinned = m_pinned;
-    ApplyPaneMenuStates(popup, withPane, WindowFromPoint(point) == m_list.m_hWnd);
+    const int focused = GetFocusedItem();
+    RECT item = {};
+    if (keyboard && focused >= 0 && ListView_GetItemRect(m_list, focused, &item, LVIR_BOUNDS)) {
+        MapWindowPoints(m_list, nullptr, reinterpret_cast<POINT*>(&item), 2);
+        point = {item.left, item.bottom};
+    }
+    const std::vector<int> selected = GetSelectedItems();
+    CPaneMenuFacts facts = CollectPaneMenuFacts(*m_history, focused, selected);
+    facts.collapsed = m_collapsed;
+    facts.pinned = m_pinned;
+    auto setCaption = [popup](UINT id, const CString& caption) {
+        ModifyMenuW(popup, id, MF_BYCOMMAND | MF_STRING, id, caption);
+    };
+    wchar_t text[256] = {};
+    if (GetMenuStringW(popup, ID_PANE_DELETE, text, 256, MF_BYCOMMAND) > 0)
+        setCaption(ID_PANE_DELETE, PaneDeleteCaption(text, facts.selectedCount, CountProtected(*m_history, selected)));
+    if (GetMenuStringW(popup, 32838, text, 256, MF_BYCOMMAND) > 0)
+        setCaption(32838, PaneUndoCaption(text, facts.undoCount));
+    POINT listPoint = point;
+    ::ScreenToClient(m_list, &listPoint);
+    RECT listClient = {};
+    ::GetClientRect(m_list, &listClient);
+    const bool onList = PtInRect(&listClient, listPoint) != FALSE;
+    ApplyPaneMenuStates(popup, facts, onList);
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
+}
+
+LRESULT CVXLFloatPane::OnListDblClk(int, NMHDR* header, BOOL&) {
+    const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+    if (click->iItem >= 0) {
+        ListView_SetSelectionMark(m_list, click->iItem);
+        PasteToPreviousWindow();
+    } else {
+        ReleaseCapture();
+        Set_Collapsed(true, false);
+    }
+    return 0;
+}
+
+// Dragging an item moves the pane, which has no caption to drag.
+LRESULT CVXLFloatPane::OnListBeginDrag(int, NMHDR*, BOOL&) {
+    SendMessage(WM_SYSCOMMAND, SC_MOVE | HTCAPTION);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnListItemChanged(int, NMHDR* header, BOOL&) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (!m_collapsed && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) && ::IsWindow(m_toolbar))
+        ::InvalidateRect(m_toolbar, nullptr, TRUE);
     return 0;
 }
 

@@ -130,6 +130,9 @@ public:
     MESSAGE_HANDLER(WM_COMMAND, OnCommand)
     MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
     NOTIFY_HANDLER(kPaneListId, NM_RCLICK, OnListRClick)
+    NOTIFY_HANDLER(kPaneListId, NM_DBLCLK, OnListDblClk)
+    NOTIFY_HANDLER(kPaneListId, LVN_BEGINDRAG, OnListBeginDrag)
+    NOTIFY_HANDLER(kPaneListId, LVN_ITEMCHANGED, OnListItemChanged)
     NOTIFY_HANDLER(kPaneListId, LVN_GETINFOTIPW, OnListGetInfoTip)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
     NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
@@ -176,6 +179,11 @@ private:
     LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
     LRESULT OnListRClick(int, NMHDR*, BOOL&);
+    LRESULT OnListDblClk(int, NMHDR*, BOOL&);
+    LRESULT OnListBeginDrag(int, NMHDR*, BOOL&);
+    LRESULT OnListItemChanged(int, NMHDR*, BOOL&);
+    // The context menu at the screen point; keyboard: below the focused item instead.
+    void ShowContextMenu(POINT point, bool keyboard);
     LRESULT OnListGetInfoTip(int, NMHDR*, BOOL&);
     LRESULT OnToolbarPhraseMenu(int, NMHDR*, BOOL&);
     LRESULT OnToolbarShowAll(int, NMHDR*, BOOL&);

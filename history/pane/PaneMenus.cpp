@@ -123,3 +123,29 @@ CString UndoPoolCaption(const CString& caption, int records) {
     text.Format(L"%s (%d)", caption.GetString(), records);
     return text;
 }
+
+CString PaneDeleteCaption(const CString& caption, int selected, int protectedCount) {
+    CString text;
+    if (protectedCount > 0)
+        text.Format(L"%s (%d/%d)", caption.GetString(), selected, protectedCount);
+    else
+        text.Format(L"%s (%d)", caption.GetString(), selected);
+    if (selected > 0 && protectedCount == selected) text += L"\x2026";
+    return text;
+}
+
+CString PaneUndoCaption(const CString& caption, int records) {
+    if (records <= 0) return caption;
+    CString text;
+    text.Format(L"%s %d", caption.GetString(), records);
+    return text;
+}
+
+int CountProtected(CVXLWndClipboardHandler& history, const std::vector<int>& rows) {
+    int count = 0;
+    for (int row : rows) {
+        const CCHItem* item = history.Get_Item(row);
+        if (item && item->IsProtected()) ++count;
+    }
+    return count;
+}

@@ -55,3 +55,11 @@ std::vector<UINT> PaneDropDownIds();
 
 // The caption of "Clear Undo Pool" with the number of undo records.
 CString UndoPoolCaption(const CString& caption, int records);
+
+// Delete's caption with the number of selected items and of the protected ones among them,
+// and "…" when every selected item is protected (the command then asks before it does
+// anything). Undo's caption with the number of undo records.
+CString PaneDeleteCaption(const CString& caption, int selected, int protectedCount);
+CString PaneUndoCaption(const CString& caption, int records);
+// Counts the protected items among the rows.
+int CountProtected(CVXLWndClipboardHandler& history, const std::vector<int>& rows);

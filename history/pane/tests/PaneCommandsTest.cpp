@@ -780,4 +780,24 @@ TEST(PaneButtonTip, TextsAndTitlesComeFromTheUiStrings) {
     }
 }
 
+// Delete's caption counts the selection and its protected items, and warns with "…" when
+// only protected items are selected; Undo's counts the records it can undo.
+TEST(PaneMenuCaptions, DeleteAndUndoCaptionsCountWhatTheyWorkOn) {
+    struct Case {
+        int selected;
+        int protectedCount;
+        const wchar_t* expected;
+    };
+    const Case cases[] = {
+        {1, 0, L"Delete (1)"},
+        {3, 1, L"Delete (3/1)"},
+        {2, 2, L"Delete (2/2)\x2026"},
+        {0, 0, L"Delete (0)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CString(c.expected), PaneDeleteCaption(L"Delete", c.selected, c.protectedCount));
+    EXPECT_EQ(CString(L"Undo"), PaneUndoCaption(L"Undo", 0));
+    EXPECT_EQ(CString(L"Undo 4"), PaneUndoCaption(L"Undo", 4));
+}
+
 }  // namespace
