@@ -11,6 +11,7 @@
 #include "core/SystemInfo.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
+#include "core/VersionInfo.h"
 #include "core/base/CodePageDetect.h"
 #include "core/base/Logger.h"
 #include "history/ClipboardHandler.h"
@@ -272,9 +273,13 @@ LRESULT CVXLFloatPane::OnRebuildCaptionTip(UINT, WPARAM, LPARAM, BOOL&) {
     tool.hwnd = m_hWnd;
     tool.uId = reinterpret_cast<UINT_PTR>(m_toolbar.m_hWnd);
     ::SendMessageW(m_captionTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    CString text;
-    ::GetWindowTextW(m_hWnd, text.GetBuffer(256), 256);
-    text.ReleaseBuffer();
+    CPaneCaptionTipFacts facts;
+    CFileVersionInfo version(static_cast<HMODULE>(nullptr));
+    if (version.Read()) facts.version = version.GetProductVersionHead();
+    facts.hotKey = m_menuHost.GetPhraseHotKeyText();
+    facts.elevated = m_elevated;
+    facts.runAsAdminCaption = m_menuHost.GetCommandCaption(ID_RUN_AS_ADMIN);
+    const CString text = MakePaneCaptionTip(facts);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.lpszText = const_cast<wchar_t*>(text.GetString());
     ::SendMessageW(m_captionTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));

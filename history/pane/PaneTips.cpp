@@ -5,6 +5,7 @@
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/base/DateTimeFormat.h"
+#include "core/base/TextHelpers.h"
 #include "history/HistoryItem.h"
 #include "history/HistoryMenu.h"
 
@@ -110,5 +111,28 @@ CString MakePaneItemTip(const CCHItem& item, const std::vector<int>& selectedRow
         text += L"\n" + LoadUiString(where) + L": " + item.DataPath();
     }
     if (item.Has_URL()) text += L"\nURL: " + item.Get_URL();
+    return text;
+}
+
+CString MakePaneCaptionTip(const CPaneCaptionTipFacts& facts) {
+    const CString dashes = MakeEmDashes(35);
+    const CString quoted = L"\x00AB" + facts.runAsAdminCaption + L"\x00BB";
+    CString text = LoadUiString(IDS_CLIPBOARD_HISTORY) + L" - " + facts.version;
+    if (!facts.hotKey.IsEmpty()) text += L" [" + facts.hotKey + L"]";
+    if (!facts.elevated) {
+        CString warning = LoadUiString(IDS_NO_ADMIN_RIGHTS);
+        warning.MakeUpper();
+        text += L"\n!!! " + warning + L" !!!\n" + LoadUiString(IDS_GET_ADMIN_RIGHTS_HINT) + L" " + quoted;
+    }
+    text += L"\n" + dashes + L"\n";
+    for (UINT id : {IDS_RIGHT_CLICK_FOR_MENU, IDS_PANE_HINT_DOUBLE_CLICK, IDS_PANE_HINT_MIDDLE_CLICK,
+                    IDS_PANE_HINT_MOVE, IDS_PANE_HINT_PIN})
+        text += L"\n\x2022 " + LoadUiString(id);
+    if (!facts.elevated) {
+        text += L"\n\n" + dashes.Left(10) + L" " + LoadUiString(IDS_TIP) + L" " + dashes.Left(10);
+        text += L"\n" + quoted;
+        for (UINT id : {IDS_ADMIN_TARGETS_HINT, IDS_ADMIN_RECOMMENDED, IDS_ADMIN_MACROS_HINT})
+            text += L"\n\x2022 " + LoadUiString(id);
+    }
     return text;
 }

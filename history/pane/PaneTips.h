@@ -15,3 +15,13 @@ class CCHItem;
 CString PaneTipDayWord(const SYSTEMTIME& copied, const SYSTEMTIME& now);
 // now: the local time the tip is made at.
 CString MakePaneItemTip(const CCHItem& item, const std::vector<int>& selectedRows, const SYSTEMTIME& now);
+
+// What the tip of the pane's strip tells: the program and its version, the phrase menu's
+// hot key, and for a process without elevation how to get it.
+struct CPaneCaptionTipFacts {
+    CString version;  // the program's version without its build
+    CString hotKey;   // empty while none is registered
+    bool elevated = false;
+    CString runAsAdminCaption;  // the caption of the Run As Administrator command
+};
+CString MakePaneCaptionTip(const CPaneCaptionTipFacts& facts);

@@ -800,4 +800,22 @@ TEST(PaneMenuCaptions, DeleteAndUndoCaptionsCountWhatTheyWorkOn) {
     EXPECT_EQ(CString(L"Undo 4"), PaneUndoCaption(L"Undo", 4));
 }
 
+// The strip's tip tells how to get elevation only to a process that lacks it.
+TEST(PaneCaptionTip, ElevationHintsOnlyWithoutElevation) {
+    CPaneCaptionTipFacts facts;
+    facts.version = L"1.2.3";
+    facts.hotKey = L"Ctrl+Shift+Q";
+    facts.runAsAdminCaption = L"Run As Administrator";
+    const std::wstring plain = MakePaneCaptionTip(facts).GetString();
+    EXPECT_EQ(0u, plain.find(L"Clipboard History - 1.2.3 [Ctrl+Shift+Q]\n!!! ")) << plain;
+    EXPECT_NE(std::wstring::npos, plain.find(L"\x00ABRun As Administrator\x00BB"));
+    facts.elevated = true;
+    facts.hotKey.Empty();
+    const std::wstring elevated = MakePaneCaptionTip(facts).GetString();
+    EXPECT_EQ(0u, elevated.find(L"Clipboard History - 1.2.3\n\x2014")) << elevated;
+    EXPECT_EQ(std::wstring::npos, elevated.find(L"!!!"));
+    EXPECT_EQ(std::wstring::npos, elevated.find(L"\x00AB"));
+    EXPECT_EQ(5, std::count(elevated.begin(), elevated.end(), L'\x2022'));
+}
+
 }  // namespace
