@@ -48,6 +48,7 @@ enum : UINT {
     kCmdClearUndoPool = 32854,
     kCmdSaveAsPhrase = 32857,
     kCmdCopyHtmlCode = 32860,
+    kCmdCopyExcludeSymbols = 32864,
     kCmdMultiCopy = 32872,
     kCmdRemoveLineBreaks = 32873,
 };
@@ -405,6 +406,13 @@ bool CPaneCommands::Run(UINT id, PaneCommandSource source) {
         case kCmdMultiCopy:
             MultiCopy();
             return true;
+        case kCmdCopyExcludeSymbols: {
+            const CCHItem* item = Focused();
+            CString text = item ? GetPaneItemText(*item) : CString();
+            SanitizeFileName(text);
+            if (!PutText(text)) m_ui.Beep();
+            return true;
+        }
         case ID_APP_EXIT:
             m_host.ClosePane();
             return true;

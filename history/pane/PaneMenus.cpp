@@ -4,6 +4,7 @@
 #include "core/TrayIds.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
+#include "core/base/TextHelpers.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
 
@@ -41,6 +42,8 @@ CPaneMenuFacts CollectPaneMenuFacts(CVXLWndClipboardHandler& history, int focuse
         facts.focusedHasHtml = item->GetHtmlItem() != nullptr;
         facts.focusedHasUrl = item->Has_URL();
         facts.focusedHasListText = !GetPreviewText(*item, 10).IsEmpty();
+        const CString text = IsTextKind(item->Kind()) ? GetItemText(*item) : CString();
+        facts.focusedHasSymbols = IsFileNameCharReplaced(text);
     }
     return facts;
 }
@@ -54,7 +57,7 @@ std::vector<CPaneMenuItemState> PaneMenuStates(const CPaneMenuFacts& f) {
         {32849, focused && f.focusedHasRtf, false},
         {32851, focused && f.focusedHasHtml, false},
         {32860, focused && f.focusedHasHtml, false},
-        {32864, focused && f.focusedHasUnicode, false},
+        {32864, focused && f.focusedHasSymbols, false},
         {32872, f.selectedCount >= 2, false},
         {32847, focused && f.focusedHasUrl, false},
         {32848, focused && f.focusedHasUrl, false},

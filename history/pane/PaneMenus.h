@@ -19,6 +19,7 @@ struct CPaneMenuFacts {
     bool focusedHasHtml = false;
     bool focusedHasUrl = false;
     bool focusedHasListText = false;
+    bool focusedHasSymbols = false;  // characters that Copy Exclude Symbols takes out
     int itemCount = 0;
     int selectedCount = 0;
     bool anySelectedText = false;

@@ -41,6 +41,7 @@ const UINT kRemoveLineBreaks = 32873;
 const UINT kCopyAsRtf = 32849;
 const UINT kSearchGoogle = 32840;
 const UINT kSave = 32795;
+const UINT kCopyExcludeSymbols = 32864;
 
 struct CFakeHost final : IPaneCommandHost {
     int focused = -1;
@@ -816,6 +817,29 @@ TEST(PaneCaptionTip, ElevationHintsOnlyWithoutElevation) {
     EXPECT_EQ(std::wstring::npos, elevated.find(L"!!!"));
     EXPECT_EQ(std::wstring::npos, elevated.find(L"\x00AB"));
     EXPECT_EQ(5, std::count(elevated.begin(), elevated.end(), L'\x2022'));
+}
+
+// Copy Exclude Symbols takes out what may not stand in a file name, and is offered only for
+// a text that has such characters.
+TEST_F(PaneCommands, CopyExcludeSymbolsTakesOutFileNameSymbols) {
+    CopyText(L"plain words");
+    CopyText(L"a:b?c");
+    Select({0});
+    m_commands->Run(kCopyExcludeSymbols, PaneCommandSource::kMenu);
+    const std::wstring copied = ClipboardText();
+    EXPECT_EQ(std::wstring::npos, copied.find_first_of(L":?")) << copied;
+    EXPECT_EQ(L'a', copied.front());
+    EXPECT_EQ(L'c', copied.back());
+    struct Case {
+        int row;
+        bool enabled;
+    };
+    for (const Case& c : {Case{0, true}, Case{1, false}}) {
+        bool enabled = false;
+        for (const CPaneMenuItemState& state : PaneMenuStates(CollectPaneMenuFacts(*m_handler, c.row, {c.row})))
+            if (state.id == kCopyExcludeSymbols) enabled = state.enabled;
+        EXPECT_EQ(c.enabled, enabled) << c.row;
+    }
 }
 
 }  // namespace
