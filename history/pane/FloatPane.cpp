@@ -293,7 +293,7 @@ LRESULT CVXLFloatPane::OnListGetDispInfo(int, NMHDR* header, BOOL&) {
     const CCHItem* item = m_history ? m_history->Get_Item(info->item.iItem) : nullptr;
     if (!item) return 0;
     if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
-        const CString text = GetMenuText(*item);
+        const CString text = PaneListText(*item, info->item.cchTextMax - 1);
         wcsncpy(info->item.pszText, text, static_cast<size_t>(info->item.cchTextMax) - 1);
         info->item.pszText[info->item.cchTextMax - 1] = L'\0';
     }

@@ -136,3 +136,15 @@ CString MakePaneCaptionTip(const CPaneCaptionTipFacts& facts) {
     }
     return text;
 }
+
+CString PaneListText(const CCHItem& item, int maxChars) {
+    if (item.Kind() == Kind::kBitmap) return LoadUiString(IDS_PICTURE).Left(maxChars);
+    if (item.Kind() == Kind::kDorvane && !item.Has_MetaInfo()) return CString(L"{== Dorvane Data ==}").Left(maxChars);
+    CString text = GetPreviewText(item, maxChars);
+    text.Replace(L"\r\n", L" ");
+    text.Replace(L'\n', L' ');
+    text.Replace(L'\r', L' ');
+    while (text.Replace(L"  ", L" ") > 0) {
+    }
+    return text.Left(maxChars);
+}

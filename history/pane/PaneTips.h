@@ -25,3 +25,8 @@ struct CPaneCaptionTipFacts {
     CString runAsAdminCaption;  // the caption of the Run As Administrator command
 };
 CString MakePaneCaptionTip(const CPaneCaptionTipFacts& facts);
+
+// A row's text in the list: a picture is called one, Dorvane data shows its document's
+// title or path, a text its preview on one line (line breaks and runs of blanks become one
+// blank), at most maxChars characters.
+CString PaneListText(const CCHItem& item, int maxChars);

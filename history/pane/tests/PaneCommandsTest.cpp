@@ -842,4 +842,28 @@ TEST_F(PaneCommands, CopyExcludeSymbolsTakesOutFileNameSymbols) {
     }
 }
 
+// A row's text is one line whatever the item holds.
+TEST_F(PaneCommands, ListTextIsOneLineForEveryKind) {
+    g_settings.switches.on[2] = true;
+    struct Case {
+        const char* name;
+        Formats formats;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"lines and blanks", {{CF_UNICODETEXT, Utf16(L"one\r\ntwo\nthree    four")}}, L"one two three four"},
+        {"picture", {{CF_BITMAP, {}}, {CF_DIB, SmallDib()}}, L"Picture"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Copy(c.formats);
+        EXPECT_EQ(c.text, PaneListText(*m_handler->Get_Item(0), 259).GetString());
+    }
+    const SYSTEMTIME time = {};
+    CCHItem dorvane(Kind::kDorvane, time);
+    ASSERT_TRUE(dorvane.SetData("\x01\x02", 2));
+    EXPECT_EQ(CString(L"{== Dorvane Data ==}"), PaneListText(dorvane, 259));
+    EXPECT_EQ(CString(L"{== Dor"), PaneListText(dorvane, 7));
+}
+
 }  // namespace
