@@ -161,3 +161,13 @@ UINT CTrayFloatPane::TrackMenu(HMENU menu, POINT screenPoint, HWND owner) {
     return static_cast<UINT>(
         TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, owner, nullptr));
 }
+
+bool CTrayFloatPane::TranslatePaneKey(const MSG& message, HWND pane) {
+    if (!m_accelerators.HasEntries()) m_accelerators.LoadDefaults();
+    return m_accelerators.TranslateKeyDown(message, pane);
+}
+
+void CTrayFloatPane::AppendPaneShortcuts(HMENU menu) {
+    if (!m_accelerators.HasEntries()) m_accelerators.LoadDefaults();
+    m_accelerators.AppendShortcutsToMenu(menu);
+}

@@ -9,6 +9,7 @@
 
 #include "core/base/CString.h"
 #include "history/pane/FloatPane.h"
+#include "tray/AccelTable.h"
 #include "tray/TrayServices.h"
 
 class CVXLTrayWnd;
@@ -46,6 +47,8 @@ public:
     CToolbarMenuFacts GetMenuFacts() override;
     bool FillLanguageMenu(HMENU popup) override;
     UINT TrackMenu(HMENU menu, POINT screenPoint, HWND owner) override;
+    bool TranslatePaneKey(const MSG& message, HWND pane) override;
+    void AppendPaneShortcuts(HMENU menu) override;
 
 private:
     CVXLFloatPane& Pane();
@@ -53,4 +56,5 @@ private:
     CVXLTrayWnd& m_tray;
     CVXLWndClipboardHandler& m_history;
     std::unique_ptr<CVXLFloatPane> m_pane;
+    CVXLAccelTable m_accelerators;
 };

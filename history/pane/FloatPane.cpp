@@ -134,6 +134,8 @@ LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     m_collapseAtStart = true;
     PostMessage(WM_VXL_PANE_SET_COLLAPSED, TRUE, kCollapseAtStart);
 
+    m_loop = wtl::Module().GetMessageLoop();
+    if (m_loop) m_loop->AddMessageFilter(this);
     CListenerRegistry1::GetInstance().Register(this);
     CListenerRegistry2::GetInstance().Register(this);
     if (m_history) m_toolbar.OnHistoryStateChanged(m_history->IsSpyInstalled());
@@ -189,6 +191,8 @@ void CVXLFloatPane::CreateCaptionTip() {
 
 LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     if (g_paneWindow == m_hWnd) g_paneWindow = nullptr;
+    if (m_loop) m_loop->RemoveMessageFilter(this);
+    m_loop = nullptr;
     CListenerRegistry1::GetInstance().Unregister(this);
     CListenerRegistry2::GetInstance().Unregister(this);
     KillTimer(m_hWnd, kBlinkTimer);
@@ -705,8 +709,18 @@ LRESULT CVXLFloatPane::OnCommand(UINT, WPARAM wParam, LPARAM lParam, BOOL& handl
     else if (lParam && reinterpret_cast<HWND>(lParam) == m_toolbar.m_hWnd)
         source = PaneCommandSource::kToolbar;
     CPaneCommands* commands = Commands();
-    if (!commands || !commands->Run(LOWORD(wParam), source)) handled = FALSE;
-    return 0;
+    if (!commands || !commands->Run(LOWORD(wParam), source)) {
+        handled = FALSE;
+        return 0;
+    }
+    // Nonzero tells a shortcut's sender that the command ran here.
+    return 1;
+}
+
+BOOL CVXLFloatPane::PreTranslateMessage(MSG* message) {
+    if (message->message != WM_KEYDOWN || !IsWindow() || (message->hwnd != m_hWnd && !::IsChild(m_hWnd, message->hwnd)))
+        return FALSE;
+    return m_menuHost.TranslatePaneKey(*message, m_hWnd) ? TRUE : FALSE;
 }
 
 LRESULT CVXLFloatPane::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
@@ -830,6 +844,7 @@ void CVXLFloatPane::ShowContextMenu(POINT point, bool keyboard) {
     ::GetClientRect(m_list, &listClient);
     const bool onList = PtInRect(&listClient, listPoint) != FALSE;
     ApplyPaneMenuStates(popup, facts, onList);
+    m_menuHost.AppendPaneShortcuts(popup);
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
 }
 
@@ -980,5 +995,6 @@ LRESULT CVXLFloatPane::OnInitMenuPopup(UINT message, WPARAM wParam, LPARAM lPara
     }
     CheckMenuItem(menu, ID_PANE_MINIMIZE_TO_CAPTION, MF_BYCOMMAND | (m_collapsed ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, ID_PANE_PIN, MF_BYCOMMAND | (m_pinned ? MF_CHECKED : MF_UNCHECKED));
+    m_menuHost.AppendPaneShortcuts(menu);
     return result;
 }

@@ -23,6 +23,7 @@
 #include "history/pane/PaneDraw.h"
 #include "history/pane/PaneIcons.h"
 #include "history/pane/PaneToolbar.h"
+#include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
 
 class CMenuToolTip;
@@ -56,7 +57,8 @@ class CVXLFloatPane : public wtl::CWindowImplBase,
                       public IHistoryListener1,
                       public IHistoryListener2,
                       private IPaneRowSource,
-                      private IPaneCommandHost {
+                      private IPaneCommandHost,
+                      private wtl::CMessageFilter {
 public:
     // menuTip (may be null) sees the pane's menus; menuHost serves the tool bar's menu.
     CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, const CHistoryListHelp& help);
@@ -197,6 +199,9 @@ private:
     LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);
     LRESULT OnToolbarCustomDraw(int, NMHDR*, BOOL&);
 
+    // The pane's keyboard shortcuts, for keys pressed in any of its windows.
+    BOOL PreTranslateMessage(MSG* message) override;
+
     bool GetRowState(int row, CPaneRowState& state) override;
     bool GetRowRects(int row, CPaneRowRects& rects) override;
     // What the commands ask of the window.
@@ -241,6 +246,7 @@ private:
     std::unique_ptr<CPaneCommands> m_commands;
     CSystemPaneCommandUi::Ask m_commandAsk;
     bool m_busy = false;
+    wtl::CMessageLoop* m_loop = nullptr;
     CVXLWndClipboardHandler* m_history = nullptr;
     CHistoryListView m_list;
     CVXLToolbarWnd m_toolbar;

@@ -285,7 +285,7 @@ TEST_F(FloatPaneE2e, CommandsSaveDeleteAndProtectItems) {
 
     // The Delete key asks; Cancel keeps the item.
     select(5);
-    PostMessageW(pane, WM_COMMAND, MAKEWPARAM(ID_PANE_DELETE, 1), 0);
+    PostMessageW(list, WM_KEYDOWN, VK_DELETE, 1);
     dialog = waitForDialog();
     ASSERT_TRUE(dialog) << "the Delete key did not ask";
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
