@@ -784,8 +784,12 @@ void CVXLFloatPane::ShowAllItems() {
 void CVXLFloatPane::ShowPhrasesMenu() {
     Set_Collapsed(true, false);
     ShowWindow(SW_HIDE);
+    // The main window's command handlers answer 0 whether or not they ran: only a missing
+    // window is an error.
     HWND main = m_menuHost.GetMainWindow();
-    if (!main || !::SendMessageW(main, WM_COMMAND, ID_SHOW_PHRASES_MENU, reinterpret_cast<LPARAM>(m_hWnd)))
+    if (main)
+        ::SendMessageW(main, WM_COMMAND, ID_SHOW_PHRASES_MENU, reinterpret_cast<LPARAM>(m_hWnd));
+    else
         LogError(L"Error on sending to app");
     SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
 }
