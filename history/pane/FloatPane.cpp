@@ -803,8 +803,11 @@ void CVXLFloatPane::PostToMainWindow(UINT command) {
 }
 
 bool CVXLFloatPane::SendPhraseToMainWindow(const CString& text) {
+    // The editor starts with the text whatever the handler answers.
     HWND main = m_menuHost.GetMainWindow();
-    return main && ::SendMessageW(main, WM_APP + 0x1A, 0, reinterpret_cast<LPARAM>(text.GetString())) != 0;
+    if (!main) return false;
+    ::SendMessageW(main, WM_VXL_EDIT_TEXT, 0, reinterpret_cast<LPARAM>(text.GetString()));
+    return true;
 }
 
 LRESULT CVXLFloatPane::OnListRClick(int, NMHDR* header, BOOL&) {
