@@ -841,6 +841,13 @@ void CVXLFloatPane::ShowContextMenu(POINT point, bool keyboard) {
         ModifyMenuW(popup, id, MF_BYCOMMAND | MF_STRING, id, caption);
     };
     wchar_t text[256] = {};
+    const CCHItem* focusedItem = m_history->Get_Item(focused);
+    const CString preview = focusedItem ? PaneMenuPreview(GetPreviewText(*focusedItem, 100)) : CString();
+    if (!preview.IsEmpty()) {
+        for (UINT id : PaneCommandsWithPreview()) {
+            if (GetMenuStringW(popup, id, text, 256, MF_BYCOMMAND) > 0) setCaption(id, CString(text) + L": " + preview);
+        }
+    }
     if (GetMenuStringW(popup, ID_PANE_DELETE, text, 256, MF_BYCOMMAND) > 0)
         setCaption(ID_PANE_DELETE, PaneDeleteCaption(text, facts.selectedCount, CountProtected(*m_history, selected)));
     if (GetMenuStringW(popup, 32838, text, 256, MF_BYCOMMAND) > 0)

@@ -152,3 +152,17 @@ int CountProtected(CVXLWndClipboardHandler& history, const std::vector<int>& row
     }
     return count;
 }
+
+CString PaneMenuPreview(const CString& text) {
+    CString line = text;
+    line.Replace(L"\r\n", L" ");
+    for (wchar_t ch : {L'\r', L'\n', L'\t'}) line.Replace(ch, L' ');
+    line.Trim();
+    CutTextAtWord(line, 25);
+    return line;
+}
+
+std::vector<UINT> PaneCommandsWithPreview() {
+    return {ID_PANE_COPY, 32806, 32794,          32805, 32799, 32812, 32873, 32795, 32857,
+            ID_PANE_EDIT, 32845, ID_PANE_DELETE, 32872, 32840, 32841, 32842, 32843};
+}

@@ -64,3 +64,9 @@ CString PaneDeleteCaption(const CString& caption, int selected, int protectedCou
 CString PaneUndoCaption(const CString& caption, int records);
 // Counts the protected items among the rows.
 int CountProtected(CVXLWndClipboardHandler& history, const std::vector<int>& rows);
+
+// The focused item's text as the context menu's captions show it: one line, tabs as
+// blanks, at most 25 characters, cut at a word.
+CString PaneMenuPreview(const CString& text);
+// The commands whose captions show that preview.
+std::vector<UINT> PaneCommandsWithPreview();

@@ -866,4 +866,18 @@ TEST_F(PaneCommands, ListTextIsOneLineForEveryKind) {
     EXPECT_EQ(CString(L"{== Dor"), PaneListText(dorvane, 7));
 }
 
+// The preview in the menu's captions is one short line.
+TEST(PaneMenuCaptions, PreviewIsOneShortLine) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* preview;
+    };
+    const Case cases[] = {
+        {L"short", L"short"},
+        {L"two\r\nlines\tand a tab", L"two lines and a tab"},
+        {L"a sentence that is far longer than the menu allows", L"a sentence that is far\x2026"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CString(c.preview), PaneMenuPreview(c.text)) << c.text;
+}
+
 }  // namespace
