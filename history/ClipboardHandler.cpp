@@ -546,6 +546,15 @@ bool CVXLWndClipboardHandler::PutAsText(int index) {
     return item && OwnPut(::PutAsText(m_clipboard, m_window, *item));
 }
 
+bool CVXLWndClipboardHandler::PutItemForm(int index, int kind) {
+    const CCHItem* item = Get_Item(index);
+    return item && OwnPut(::PutForm(m_clipboard, m_window, *item, kind));
+}
+
+bool CVXLWndClipboardHandler::PutText(const CString& text) {
+    return OwnPut(::PutUnicodeText(m_clipboard, m_window, text));
+}
+
 bool CVXLWndClipboardHandler::PutBackItem(int index) {
     const CCHItem* item = Get_Item(index);
     if (!item) {

@@ -77,6 +77,9 @@ public:
     // index is out of range or the clipboard did not take it.
     bool PutBack(int index);
     bool PutAsText(int index);
+    // One form of the item alone (PutForm); a text of the pane's own as Unicode text.
+    bool PutItemForm(int index, int kind);
+    bool PutText(const CString& text);
     // Edits of an item's text; 0 when there is no such item, else 1. Edits to be saved
     // arm the save timer (JoinLines only when asked).
     int ChangeCase(int index, bool upper);

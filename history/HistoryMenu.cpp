@@ -337,6 +337,18 @@ bool PutBackWithCompanions(IClipboard& clipboard, HWND owner, const CCHItem& ite
     return WriteFormats(clipboard, owner, list, L"PutBackWithCompanions");
 }
 
+bool PutForm(IClipboard& clipboard, HWND owner, const CCHItem& item, int kind) {
+    const CCHItem* form = item.GetCompanion(kind);
+    CClipboardFormatList list;
+    return form && AddItemFormat(*form, list) && WriteFormats(clipboard, owner, list, L"PutForm");
+}
+
+bool PutUnicodeText(IClipboard& clipboard, HWND owner, const CString& text) {
+    CClipboardFormatList list;
+    list.Set(CF_UNICODETEXT, text.GetString(), (text.GetLength() + 1) * sizeof(wchar_t));
+    return WriteFormats(clipboard, owner, list, L"PutUnicodeText");
+}
+
 bool PutAsText(IClipboard& clipboard, HWND owner, const CCHItem& item) {
     std::vector<const CCHItem*> sources;
     // The markup of a web page is no text a user wants: its companions say the same plainly.

@@ -58,6 +58,11 @@ bool PutBackWithCompanions(IClipboard& clipboard, HWND owner, const CCHItem& ite
 // as CF_UNICODETEXT; HTML tries the companions first. False when none gives a text.
 bool PutAsText(IClipboard& clipboard, HWND owner, const CCHItem& item);
 
+// One form of the item (itself or a companion of the kind) alone in its own format; false
+// when the item has no such form.
+bool PutForm(IClipboard& clipboard, HWND owner, const CCHItem& item, int kind);
+bool PutUnicodeText(IClipboard& clipboard, HWND owner, const CString& text);
+
 // ---------------------------------------------------------------------------------------
 // Edits. Each returns true when the item changed in a way that must be saved: the edit
 // is marked on the item (MarkEdited, data path and read-only attribute cleared), and the

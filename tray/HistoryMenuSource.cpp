@@ -69,3 +69,21 @@ bool CHistoryMenuSource::GetItemData(int index, CClipboardItemData& data) {
     data = item->ItemData();
     return data.data != nullptr;
 }
+
+bool CHistoryMenuSource::GetItemOrigin(int index, CString& windowTitle, CString& program, SYSTEMTIME& time) {
+    const CCHItem* item = m_handler.Get_Item(index);
+    if (!item) return false;
+    windowTitle = item->WindowTitle();
+    program = item->ProgramName();
+    time = item->Get_Time();
+    return true;
+}
+
+bool CHistoryMenuSource::GetLatestUndo(CString& description, ULONGLONG& tick, SYSTEMTIME& time) {
+    const UNDO_ITEM* record = m_handler.Queue().Get_Undo_Item_By_Index(0);
+    if (!record) return false;
+    description = record->description;
+    tick = record->tick;
+    time = record->time;
+    return true;
+}

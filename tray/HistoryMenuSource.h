@@ -19,6 +19,8 @@ public:
     CString GetPlainText(int index) override;
     CString GetSourceUrl(int index) override;
     bool GetItemData(int index, CClipboardItemData& data) override;
+    bool GetItemOrigin(int index, CString& windowTitle, CString& program, SYSTEMTIME& time) override;
+    bool GetLatestUndo(CString& description, ULONGLONG& tick, SYSTEMTIME& time) override;
 
 private:
     CVXLWndClipboardHandler& m_handler;

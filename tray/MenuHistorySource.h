@@ -41,4 +41,10 @@ public:
     // history's and lives while the history is frozen. False when the item is gone or
     // cannot be read.
     virtual bool GetItemData(int index, CClipboardItemData& data) = 0;
+    // Where and when the item was copied: the window's title, its program and the local
+    // time of the copy. False when the history does not know.
+    virtual bool GetItemOrigin(int, CString&, CString&, SYSTEMTIME&) { return false; }
+    // The newest undo record: its description, the tick count and the local time it was
+    // made. False when there is none.
+    virtual bool GetLatestUndo(CString&, ULONGLONG&, SYSTEMTIME&) { return false; }
 };

@@ -2,6 +2,8 @@
 
 #include "history/pane/PaneIcons.h"
 
+#include <algorithm>
+
 #include "core/AppPrivileges.h"
 #include "core/AppTexts.h"
 #include "core/Autostart.h"
@@ -272,11 +274,20 @@ bool CTrayTipFacts::HistoryItem(int index, CTipHistoryItem& item) {
     if (!m_history || index < 0 || index >= m_history->GetCount()) return false;
     item.kind = m_history->GetKind(index);
     item.text = m_history->GetPlainText(index);
+    SYSTEMTIME time = {};
+    if (m_history->GetItemOrigin(index, item.windowTitle, item.programFile, time))
+        item.captureTime = FormatDateTimeText(time, true);
     return true;
 }
 
-bool CTrayTipFacts::LatestUndo(CTipUndoRecord&) {
-    return false;
+bool CTrayTipFacts::LatestUndo(CTipUndoRecord& record) {
+    ULONGLONG tick = 0;
+    SYSTEMTIME time = {};
+    if (!m_history || !m_history->GetLatestUndo(record.description, tick, time)) return false;
+    const ULONGLONG now = GetTickCount64();
+    record.ageMs = now > tick ? static_cast<DWORD>(std::min<ULONGLONG>(now - tick, MAXDWORD)) : 0;
+    record.timeText = FormatDateTimeText(time, true);
+    return true;
 }
 
 CString CTrayTipFacts::ElapsedText(DWORD ms) {

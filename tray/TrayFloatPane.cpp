@@ -8,6 +8,7 @@
 #include "core/base/Logger.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
+#include "pages/TimeoutMsgBox.h"
 #include "tray/TrayMenu.h"
 #include "tray/TrayWnd.h"
 
@@ -31,6 +32,24 @@ CString ItemTextInForm(const CCHItem& item, int form) {
         default:
             return CString();
     }
+}
+
+// The answer of the box's default button.
+int DefaultAnswerOf(UINT style) {
+    static const int kButtons[][3] = {
+        {IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
+        {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL},
+    };
+    const UINT type = style & MB_TYPEMASK;
+    const UINT button = (style & MB_DEFMASK) >> 8;
+    if (type >= sizeof kButtons / sizeof kButtons[0] || button > 2) return IDCANCEL;
+    return kButtons[type][button];
+}
+
+// The pane's questions count down and end with their default button when left alone.
+int AskWithCountDown(HWND owner, const CString& text, UINT style, DWORD timeoutMs) {
+    if (!timeoutMs) return MessageBoxW(owner, text, L"Vexlora", style);
+    return TimeoutMessageBox_AutoClose(owner, L"Vexlora", text, style, timeoutMs, DefaultAnswerOf(style));
 }
 
 }  // namespace
@@ -75,6 +94,7 @@ CVXLFloatPane& CTrayFloatPane::Pane() {
     if (!m_pane) {
         const CHistoryListHelp help = {GetCommandCaption(ID_TELEGRAM_GROUP), GetTrayWebAddress(ID_TELEGRAM_GROUP)};
         m_pane = std::make_unique<CVXLFloatPane>(m_tray.GetMenuToolTip(), *this, help, m_desktop);
+        m_pane->SetCommandAsk(&AskWithCountDown);
     }
     return *m_pane;
 }
@@ -190,4 +210,14 @@ bool CTrayFloatPane::FillLanguageMenu(HMENU popup) {
 UINT CTrayFloatPane::TrackMenu(HMENU menu, POINT screenPoint, HWND owner) {
     return static_cast<UINT>(
         TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, owner, nullptr));
+}
+
+bool CTrayFloatPane::TranslatePaneKey(const MSG& message, HWND pane) {
+    if (!m_accelerators.HasEntries()) m_accelerators.LoadDefaults();
+    return m_accelerators.TranslateKeyDown(message, pane);
+}
+
+void CTrayFloatPane::AppendPaneShortcuts(HMENU menu) {
+    if (!m_accelerators.HasEntries()) m_accelerators.LoadDefaults();
+    m_accelerators.AppendShortcutsToMenu(menu);
 }

@@ -9,6 +9,7 @@
 
 #include "core/base/CString.h"
 #include "history/pane/FloatPane.h"
+#include "tray/AccelTable.h"
 #include "tray/TrayServices.h"
 #include "tray/WinEventHooks.h"
 
@@ -47,6 +48,8 @@ public:
     CToolbarMenuFacts GetMenuFacts() override;
     bool FillLanguageMenu(HMENU popup) override;
     UINT TrackMenu(HMENU menu, POINT screenPoint, HWND owner) override;
+    bool TranslatePaneKey(const MSG& message, HWND pane) override;
+    void AppendPaneShortcuts(HMENU menu) override;
 
 private:
     // The system's desktop, with the hook service's previous window; where the hook knows
@@ -71,4 +74,5 @@ private:
     CVXLTrayWnd& m_tray;
     CVXLWndClipboardHandler& m_history;
     std::unique_ptr<CVXLFloatPane> m_pane;
+    CVXLAccelTable m_accelerators;
 };

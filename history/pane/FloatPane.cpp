@@ -5,20 +5,27 @@
 #include <algorithm>
 #include <mutex>
 
+#include "core/ClientLanguage.h"
 #include "core/IconIds.h"
 #include "core/KeyboardInput.h"
+#include "core/LanguageFiles.h"
+#include "core/MenuResourceIds.h"
 #include "core/MenuToolTip.h"
 #include "core/Settings.h"
 #include "core/SoundPlayer.h"
 #include "core/SystemInfo.h"
 #include "core/UiStringIds.h"
 #include "core/UiStrings.h"
+#include "core/VersionInfo.h"
+#include "core/base/CodePageDetect.h"
 #include "core/base/Logger.h"
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
 #include "history/ClipboardHandler.h"
 #include "history/HistoryMenu.h"
 #include "history/pane/PaneGeometry.h"
+#include "history/pane/PaneMenus.h"
+#include "history/pane/PaneTips.h"
 
 namespace {
 
@@ -107,6 +114,14 @@ DWORD RunBlink(CBlinkContext& context) {
     return 0;
 }
 
+// The detection asks MLang, a COM object; the pane's thread may not have COM yet.
+UINT DetectWithCom(const char* bytes, int length) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const UINT codePage = DetectCodePageByMLang(bytes, length);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return codePage;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -161,6 +176,7 @@ CVXLFloatPane::CVXLFloatPane(CMenuToolTip* menuTip, IToolbarMenuHost& menuHost, 
                              IPaneDesktop& desktop)
     : m_menuTip(menuTip),
       m_desktop(desktop),
+      m_menuHost(menuHost),
       m_list(help),
       m_toolbar(WM_VXL_PANE_ITEM_COUNT, menuHost),
       m_animationEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
@@ -247,6 +263,8 @@ LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     m_collapseAtStart = true;
     PostMessage(WM_VXL_PANE_SET_COLLAPSED, TRUE, kCollapseAtStart);
 
+    m_loop = wtl::Module().GetMessageLoop();
+    if (m_loop) m_loop->AddMessageFilter(this);
     CListenerRegistry1::GetInstance().Register(this);
     CListenerRegistry2::GetInstance().Register(this);
     if (m_history) m_toolbar.OnHistoryStateChanged(m_history->IsSpyInstalled());
@@ -355,6 +373,8 @@ void CVXLFloatPane::CreateCaptionTip() {
 
 LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     if (g_paneWindow == m_hWnd) g_paneWindow = nullptr;
+    if (m_loop) m_loop->RemoveMessageFilter(this);
+    m_loop = nullptr;
     CListenerRegistry1::GetInstance().Unregister(this);
     CListenerRegistry2::GetInstance().Unregister(this);
     for (UINT_PTR timer : {kPanePasteTimer, kPaneCtrlVTimer, kPaneAutoCollapseTimer, kPaneReselectTimer})
@@ -366,6 +386,8 @@ LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     m_reselectSerial = -1;
     m_doubleEnter = CDoubleEnter();
     m_captionTip = nullptr;  // owned by the pane: destroyed with it
+    m_commands.reset();
+    m_commandUi.reset();
     m_history = nullptr;
     m_typeIcons.reset();
     handled = FALSE;
@@ -444,9 +466,13 @@ LRESULT CVXLFloatPane::OnRebuildCaptionTip(UINT, WPARAM, LPARAM, BOOL&) {
     tool.hwnd = m_hWnd;
     tool.uId = reinterpret_cast<UINT_PTR>(m_toolbar.m_hWnd);
     ::SendMessageW(m_captionTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    CString text;
-    ::GetWindowTextW(m_hWnd, text.GetBuffer(256), 256);
-    text.ReleaseBuffer();
+    CPaneCaptionTipFacts facts;
+    CFileVersionInfo version(static_cast<HMODULE>(nullptr));
+    if (version.Read()) facts.version = version.GetProductVersionHead();
+    facts.hotKey = m_menuHost.GetPhraseHotKeyText();
+    facts.elevated = m_elevated;
+    facts.runAsAdminCaption = m_menuHost.GetCommandCaption(ID_RUN_AS_ADMIN);
+    const CString text = MakePaneCaptionTip(facts);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.lpszText = const_cast<wchar_t*>(text.GetString());
     ::SendMessageW(m_captionTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -460,7 +486,7 @@ LRESULT CVXLFloatPane::OnListGetDispInfo(int, NMHDR* header, BOOL&) {
     const CCHItem* item = m_history ? m_history->Get_Item(info->item.iItem) : nullptr;
     if (!item) return 0;
     if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
-        const CString text = GetMenuText(*item);
+        const CString text = PaneListText(*item, info->item.cchTextMax - 1);
         wcsncpy(info->item.pszText, text, static_cast<size_t>(info->item.cchTextMax) - 1);
         info->item.pszText[info->item.cchTextMax - 1] = L'\0';
     }
@@ -920,16 +946,19 @@ void CVXLFloatPane::PasteSoon() {
     if (IsWindow()) SetTimer(m_hWnd, kPanePasteTimer, kPanePasteDelayMs, nullptr);
 }
 
-bool CVXLFloatPane::PasteToPreviousWindow() {
-    if (!IsWindow() || !m_history || !::IsWindow(m_list)) return false;
+void CVXLFloatPane::PasteToPreviousWindow() {
+    if (!IsWindow() || !m_history || !::IsWindow(m_list)) return;
     const int index = ListView_GetSelectionMark(m_list);
     const CCHItem* item = m_history->Get_Item(index);
-    if (!item) return false;
+    CPaneCommands* commands = Commands();
+    if (!item || !commands) return;
     const LONG serial = item->Serial();
     SignalStartCopy();
-    bool started = false;
-    if (!m_history->PutBackItem(index)) {
+    // The paste starts only once the item is on the clipboard: else it would paste
+    // whatever was there before.
+    if (!commands->CopyItem(index, true)) {
         LogError(L"Cannot copy data to clipboard from float pane");
+        MessageBeep(0xFFFFFFFF);
     } else {
         ReselectItemLater(serial);
         HWND target = m_desktop.GetTargetWindowOther();
@@ -938,13 +967,11 @@ bool CVXLFloatPane::PasteToPreviousWindow() {
         if (target && m_desktop.ActivateWindow(target)) {
             m_pasteTarget = target;
             SetTimer(m_hWnd, kPaneCtrlVTimer, kPanePasteDelayMs, nullptr);
-            started = true;
         } else {
             LogError(L"Cannot activate other window from float pane");
         }
     }
     SignalEndCopy();
-    return started;
 }
 
 // Ctrl+V goes to whatever window has the keyboard: only the one the item was meant for
@@ -1010,7 +1037,7 @@ LRESULT CVXLFloatPane::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL&) {
     Platform::CLayeredWindowHelper::AddLayeredStyle(m_hWnd);
     m_layered.SetOpacityPercent(m_hWnd, kInactiveOpacityPercent);
     if (IsSizedToWorkArea()) ReturnToRestoreRect(m_restore.height);
-    if (!m_pinned && !m_collapsed) Set_Collapsed(true, false);
+    if (!m_pinned && !m_busy && !m_collapsed) Set_Collapsed(true, false);
     return 0;
 }
 
@@ -1077,4 +1104,317 @@ void CVXLFloatPane::OnHistoryEvent(DWORD a, DWORD b) {
     } else if (a == 1 && (b == 1 || b == 5 || b == 8)) {
         SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+CPaneCommands* CVXLFloatPane::Commands() {
+    if (!m_history || !IsWindow()) return nullptr;
+    if (!m_commands) {
+        IToolbarMenuHost* menuHost = &m_menuHost;
+        m_commandUi = std::make_unique<CSystemPaneCommandUi>(m_hWnd, [menuHost] { return menuHost->GetMainWindow(); });
+        if (m_commandAsk) m_commandUi->SetAsk(m_commandAsk);
+        IPaneCommandHost& host = *this;
+        m_commands = std::make_unique<CPaneCommands>(*m_history, host, *m_commandUi);
+        const CString caption = GetClientMenuLng().GetMenuItemTextByID(IDR_ITEM_MENU, ID_PANE_DELETE);
+        if (!caption.IsEmpty()) m_commands->SetDeleteCaption(caption);
+        m_commands->SetCodePageDetect(&DetectWithCom);
+    }
+    return m_commands.get();
+}
+
+void CVXLFloatPane::SetCommandAsk(CSystemPaneCommandUi::Ask ask) {
+    m_commandAsk = std::move(ask);
+    if (m_commandUi) m_commandUi->SetAsk(m_commandAsk);
+}
+
+LRESULT CVXLFloatPane::OnCommand(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    PaneCommandSource source = PaneCommandSource::kMenu;
+    if (HIWORD(wParam) == 1)
+        source = PaneCommandSource::kAccelerator;
+    else if (lParam && reinterpret_cast<HWND>(lParam) == m_toolbar.m_hWnd)
+        source = PaneCommandSource::kToolbar;
+    CPaneCommands* commands = Commands();
+    if (!commands || !commands->Run(LOWORD(wParam), source)) {
+        handled = FALSE;
+        return 0;
+    }
+    // Nonzero tells a shortcut's sender that the command ran here.
+    return 1;
+}
+
+BOOL CVXLFloatPane::PreTranslateMessage(MSG* message) {
+    if (message->message != WM_KEYDOWN || !IsWindow() || (message->hwnd != m_hWnd && !::IsChild(m_hWnd, message->hwnd)))
+        return FALSE;
+    return m_menuHost.TranslatePaneKey(*message, m_hWnd) ? TRUE : FALSE;
+}
+
+LRESULT CVXLFloatPane::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    // The pane's own items of the system menu carry command ids, all below the SC_ range,
+    // whose low four bits the system uses for itself.
+    const UINT command = wParam >= 0xF000 ? static_cast<UINT>(wParam & 0xFFF0) : static_cast<UINT>(wParam);
+    switch (command) {
+        case ID_OPEN_EDITOR:
+        case ID_CHECK_FOR_UPDATES:
+        case ID_RUN_AS_ADMIN:
+        case ID_APP_EXIT:
+            PostToMainWindow(command);
+            return 0;
+        case SC_KEYMENU:
+            if (::GetFocus() != m_list.m_hWnd) break;
+            ShowContextMenu(POINT{}, true);
+            return 0;
+        case ID_PANE_MINIMIZE_TO_CAPTION:
+        case ID_PANE_PIN:
+        case 32789:  // Clear History
+            if (CPaneCommands* commands = Commands()) commands->Run(command, PaneCommandSource::kMenu);
+            return 0;
+        default:
+            break;
+    }
+    handled = FALSE;
+    return 0;
+}
+
+bool CVXLFloatPane::SelectAll() {
+    if (!::IsWindow(m_list) || ListView_GetItemCount(m_list) <= 0) return false;
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    return m_list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state)) != FALSE;
+}
+
+void CVXLFloatPane::RefreshList() {
+    Refresh_List();
+    if (::IsWindow(m_list)) m_list.RedrawVisible();
+}
+
+void CVXLFloatPane::SelectRowLater(int row) {
+    PostMessage(WM_VXL_PANE_SELECT_ITEM, static_cast<WPARAM>(row));
+}
+
+void CVXLFloatPane::ShowAllItems() {
+    if (m_collapsed) Set_Collapsed(false, true);
+    GrowToItems();
+}
+
+void CVXLFloatPane::ShowPhrasesMenu() {
+    Set_Collapsed(true, false);
+    ShowWindow(SW_HIDE);
+    // The main window's command handlers answer 0 whether or not they ran: only a missing
+    // window is an error.
+    HWND main = m_menuHost.GetMainWindow();
+    if (main)
+        ::SendMessageW(main, WM_COMMAND, ID_SHOW_PHRASES_MENU, reinterpret_cast<LPARAM>(m_hWnd));
+    else
+        LogError(L"Error on sending to app");
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void CVXLFloatPane::ClosePane() {
+    PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+}
+
+void CVXLFloatPane::PostToMainWindow(UINT command) {
+    if (HWND main = m_menuHost.GetMainWindow()) ::PostMessageW(main, WM_COMMAND, command, 0);
+}
+
+bool CVXLFloatPane::SendPhraseToMainWindow(const CString& text) {
+    // The editor starts with the text whatever the handler answers.
+    HWND main = m_menuHost.GetMainWindow();
+    if (!main) return false;
+    ::SendMessageW(main, WM_VXL_EDIT_TEXT, 0, reinterpret_cast<LPARAM>(text.GetString()));
+    return true;
+}
+
+LRESULT CVXLFloatPane::OnListRClick(int, NMHDR* header, BOOL&) {
+    const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+    if (click->iItem >= 0) ListView_SetSelectionMark(m_list, click->iItem);
+    const DWORD position = GetMessagePos();
+    ShowContextMenu(POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))}, false);
+    return 0;
+}
+
+void CVXLFloatPane::ShowContextMenu(POINT point, bool keyboard) {
+    if (!m_history) return;
+    CMenuHandle resource(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ITEM_MENU)));
+    HMENU popup = resource ? GetSubMenu(resource.get(), 0) : nullptr;
+    if (!popup) {
+        LogWrite(L"CVXLFloatPane::ShowContextMenu: the item menu is missing");
+        return;
+    }
+    GetClientMenuLng().TranslateMenu(popup);
+    const int focused = GetFocusedItem();
+    RECT item = {};
+    if (keyboard && focused >= 0 && ListView_GetItemRect(m_list, focused, &item, LVIR_BOUNDS)) {
+        MapWindowPoints(m_list, nullptr, reinterpret_cast<POINT*>(&item), 2);
+        point = {item.left, item.bottom};
+    }
+    const std::vector<int> selected = GetSelectedItems();
+    CPaneMenuFacts facts = CollectPaneMenuFacts(*m_history, focused, selected);
+    facts.collapsed = m_collapsed;
+    facts.pinned = m_pinned;
+    auto setCaption = [popup](UINT id, const CString& caption) {
+        ModifyMenuW(popup, id, MF_BYCOMMAND | MF_STRING, id, caption);
+    };
+    wchar_t text[256] = {};
+    const CCHItem* focusedItem = m_history->Get_Item(focused);
+    const CString preview = focusedItem ? PaneMenuPreview(GetPreviewText(*focusedItem, 100)) : CString();
+    if (!preview.IsEmpty()) {
+        for (UINT id : PaneCommandsWithPreview()) {
+            if (GetMenuStringW(popup, id, text, 256, MF_BYCOMMAND) > 0) setCaption(id, CString(text) + L": " + preview);
+        }
+    }
+    if (GetMenuStringW(popup, ID_PANE_DELETE, text, 256, MF_BYCOMMAND) > 0)
+        setCaption(ID_PANE_DELETE, PaneDeleteCaption(text, facts.selectedCount, CountProtected(*m_history, selected)));
+    if (GetMenuStringW(popup, 32838, text, 256, MF_BYCOMMAND) > 0)
+        setCaption(32838, PaneUndoCaption(text, facts.undoCount));
+    POINT listPoint = point;
+    ::ScreenToClient(m_list, &listPoint);
+    RECT listClient = {};
+    ::GetClientRect(m_list, &listClient);
+    const bool onList = PtInRect(&listClient, listPoint) != FALSE;
+    ApplyPaneMenuStates(popup, facts, onList);
+    m_menuHost.AppendPaneShortcuts(popup);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
+}
+
+// Dragging an item moves the pane, which has no caption to drag.
+LRESULT CVXLFloatPane::OnListBeginDrag(int, NMHDR*, BOOL&) {
+    SendMessage(WM_SYSCOMMAND, SC_MOVE | HTCAPTION);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnListItemChanged(int, NMHDR* header, BOOL&) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (!m_collapsed && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) && ::IsWindow(m_toolbar))
+        ::InvalidateRect(m_toolbar, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnListGetInfoTip(int, NMHDR* header, BOOL&) {
+    auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+    const CCHItem* item = m_history ? m_history->Get_Item(tip->iItem) : nullptr;
+    if (!item || !tip->pszText || tip->cchTextMax <= 0) return 0;
+    // A tip this long needs more than the default time to be read.
+    if (HWND tips = ListView_GetToolTips(m_list))
+        ::SendMessageW(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    const CString text = MakePaneItemTip(*item, GetSelectedItems(), now);
+    wcsncpy(tip->pszText, text, static_cast<size_t>(tip->cchTextMax) - 1);
+    tip->pszText[tip->cchTextMax - 1] = L'\0';
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarPhraseMenu(int, NMHDR*, BOOL&) {
+    ShowPhrasesMenu();
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarShowAll(int, NMHDR*, BOOL&) {
+    ShowAllItems();
+    Set_Pinned(true);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarQueryShowAll(int, NMHDR*, BOOL&) {
+    return m_history && m_history->Get_Items_Count() > 0 ? 0 : 1;
+}
+
+LRESULT CVXLFloatPane::OnToolbarGetInfoTip(int, NMHDR* header, BOOL&) {
+    auto* info = reinterpret_cast<NMTBGETINFOTIPW*>(header);
+    if (!info->pszText || info->cchTextMax <= 0) return 0;
+    const CPaneButtonTip tip = MakePaneButtonTip(static_cast<UINT>(info->iItem));
+    if (HWND tips = reinterpret_cast<HWND>(m_toolbar.SendMessage(TB_GETTOOLTIPS)))
+        ::SendMessageW(tips, TTM_SETTITLEW, tip.title.IsEmpty() ? TTI_NONE : TTI_INFO,
+                       reinterpret_cast<LPARAM>(tip.title.GetString()));
+    wcsncpy(info->pszText, tip.text, static_cast<size_t>(info->cchTextMax) - 1);
+    info->pszText[info->cchTextMax - 1] = L'\0';
+    if (m_captionTip) ::SendMessageW(m_captionTip, TTM_POP, 0, 0);
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnToolbarDropDown(int, NMHDR* header, BOOL&) {
+    const auto* drop = reinterpret_cast<const NMTOOLBARW*>(header);
+    if (drop->iItem != ID_OPEN_EDITOR) return TBDDRET_NODEFAULT;
+    CMenuHandle menu(CreatePopupMenu());
+    if (!menu) return TBDDRET_NODEFAULT;
+    for (UINT id : PaneDropDownIds()) {
+        if (!id) {
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        CString caption = m_menuHost.GetCommandCaption(id);
+        if (id == ID_PANE_PIN) {
+            // The pin's caption is the second line of its UI string.
+            const CString text = LoadUiString(id);
+            const int lineBreak = text.Find(L'\n');
+            caption = lineBreak >= 0 ? text.Mid(lineBreak + 1) : text;
+        }
+        if (caption.IsEmpty()) caption = LoadUiString(id);
+        AppendMenuW(menu.get(), MF_STRING, id, caption);
+    }
+    HWND main = m_menuHost.GetMainWindow();
+    if (main) ::SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu.get()), 0);
+    CheckMenuItem(menu.get(), 32786, MF_BYCOMMAND | (m_history && m_history->Window() ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu.get(), ID_PANE_PIN, MF_BYCOMMAND | (m_pinned ? MF_CHECKED : MF_UNCHECKED));
+    SetMenuDefaultItem(menu.get(), ID_OPEN_EDITOR, FALSE);
+    RECT button = {};
+    m_toolbar.SendMessage(TB_GETRECT, ID_OPEN_EDITOR, reinterpret_cast<LPARAM>(&button));
+    MapWindowPoints(m_toolbar, nullptr, reinterpret_cast<POINT*>(&button), 2);
+    m_toolbar.SendMessage(TB_PRESSBUTTON, ID_OPEN_EDITOR, TRUE);
+    SetForegroundWindow(m_hWnd);
+    const UINT chosen = m_menuHost.TrackMenu(menu.get(), POINT{button.left, button.bottom}, m_hWnd);
+    if (::IsWindow(m_toolbar)) m_toolbar.SendMessage(TB_PRESSBUTTON, ID_OPEN_EDITOR, FALSE);
+    if (chosen == ID_PANE_PIN)
+        Set_Pinned(!m_pinned);
+    else if (chosen)
+        PostToMainWindow(chosen);
+    return TBDDRET_DEFAULT;
+}
+
+// A right click on Undo offers to clear the undo pool.
+LRESULT CVXLFloatPane::OnMenuRButtonUp(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    HMENU menu = reinterpret_cast<HMENU>(lParam);
+    const UINT undo = 32838;
+    if (!m_history || GetMenuItemID(menu, static_cast<int>(wParam)) != undo ||
+        (GetMenuState(menu, undo, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED))) {
+        handled = FALSE;
+        return 0;
+    }
+    CMenuHandle pool(CreatePopupMenu());
+    if (!pool) return 0;
+    const int records = m_history->Queue().UndoCount();
+    CString caption = GetClientMenuLng().GetMenuItemTextByID(IDR_ITEM_MENU, 32854);
+    if (caption.IsEmpty()) caption = L"Clear Undo Pool";
+    AppendMenuW(pool.get(), MF_STRING | (records ? 0 : MF_GRAYED), 32854, UndoPoolCaption(caption, records));
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(pool.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr));
+    if (chosen == 32854) {
+        m_history->Queue().ClearUndo();
+        EnableMenuItem(menu, undo, MF_BYCOMMAND | MF_GRAYED);
+    }
+    return 0;
+}
+
+LRESULT CVXLFloatPane::OnInitMenuPopup(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
+    const LRESULT result = DefWindowProc(message, wParam, lParam);
+    HMENU menu = reinterpret_cast<HMENU>(wParam);
+    if (HIWORD(lParam)) {
+        LogWrite(L"CVXLFloatPane::OnInitMenuPopup\n");
+        if (GetMenuState(menu, ID_PANE_MINIMIZE_TO_CAPTION, MF_BYCOMMAND) == static_cast<UINT>(-1)) {
+            CString caption = GetClientMenuLng().GetMenuItemTextByID(IDR_ITEM_MENU, ID_PANE_MINIMIZE_TO_CAPTION);
+            if (caption.IsEmpty()) caption = L"Minimize To Caption";
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu, MF_STRING, ID_PANE_MINIMIZE_TO_CAPTION, caption);
+        }
+    }
+    CheckMenuItem(menu, ID_PANE_MINIMIZE_TO_CAPTION, MF_BYCOMMAND | (m_collapsed ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, ID_PANE_PIN, MF_BYCOMMAND | (m_pinned ? MF_CHECKED : MF_UNCHECKED));
+    m_menuHost.AppendPaneShortcuts(menu);
+    return result;
 }

@@ -22,10 +22,12 @@
 #include "core/base/PlatformFunctions.h"
 #include "history/HistoryListeners.h"
 #include "history/pane/HistoryListView.h"
+#include "history/pane/PaneCommands.h"
 #include "history/pane/PaneDraw.h"
 #include "history/pane/PaneIcons.h"
 #include "history/pane/PaneMotion.h"
 #include "history/pane/PaneToolbar.h"
+#include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
 
 class CMenuToolTip;
@@ -92,7 +94,9 @@ bool StartPaneBlinkThread(HWND window, HANDLE stopEvent, CHandle& thread);
 class CVXLFloatPane : public wtl::CWindowImplBase,
                       public IHistoryListener1,
                       public IHistoryListener2,
-                      private IPaneRowSource {
+                      private IPaneRowSource,
+                      private IPaneCommandHost,
+                      private wtl::CMessageFilter {
 public:
     // menuTip (may be null) sees the pane's menus; menuHost serves the tool bar's menu.
     // desktop: the previous window for pastes, the mouse and the keyboard; it must outlive
@@ -119,11 +123,6 @@ public:
     bool Is_Animating() const;
     // Blinks the collapsed pane; false when the pane is expanded or has no window.
     bool Start_Blink();
-    // Puts the list's selected item on the clipboard, brings the window the user came
-    // from forward and presses Ctrl+V there shortly after. Nothing is pasted when the item
-    // did not reach the clipboard or that window is gone or does not come forward. True
-    // when the paste is under way.
-    bool PasteToPreviousWindow();
     // The selected item pasted a moment later (the tool bar's Copy, a double click).
     void PasteSoon();
     // Once the history has moved a copied item to the top, it is selected there.
@@ -141,6 +140,15 @@ public:
     int GetFocusedItem() const;
     std::vector<int> GetSelectedItems() const;
     CVXLWndClipboardHandler* History() const { return m_history; }
+
+    // The focused item on the clipboard, then the pane collapses so that the window the
+    // user came from takes the paste.
+    // Puts the list's selected item on the clipboard, brings the window the user came
+    // from forward and presses Ctrl+V there shortly after. Nothing is pasted when the item
+    // did not reach the clipboard or that window is gone or does not come forward.
+    void PasteToPreviousWindow() override;
+    // The questions of the commands: a box that closes by itself when given.
+    void SetCommandAsk(CSystemPaneCommandUi::Ask ask);
 
     // The pane's window while it exists, else null.
     static HWND GetFloatPaneWindow();
@@ -179,6 +187,12 @@ public:
     COMMAND_ID_HANDLER(ID_PANE_MINIMIZE_TO_CAPTION, OnMinimizeToCaption)
     COMMAND_ID_HANDLER(ID_PANE_COLLAPSE, OnCollapseCommand)
     COMMAND_ID_HANDLER(ID_PANE_PIN, OnPin)
+    MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+    MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
+    NOTIFY_HANDLER(kPaneListId, NM_RCLICK, OnListRClick)
+    NOTIFY_HANDLER(kPaneListId, LVN_BEGINDRAG, OnListBeginDrag)
+    NOTIFY_HANDLER(kPaneListId, LVN_ITEMCHANGED, OnListItemChanged)
+    NOTIFY_HANDLER(kPaneListId, LVN_GETINFOTIPW, OnListGetInfoTip)
     NOTIFY_HANDLER(kPaneListId, LVN_KEYDOWN, OnListKeyDown)
     NOTIFY_HANDLER(kPaneListId, NM_DBLCLK, OnListDblClk)
     NOTIFY_HANDLER(kPaneListId, LVN_GETDISPINFOW, OnListGetDispInfo)
@@ -186,6 +200,13 @@ public:
     NOTIFY_HANDLER(kPaneToolbarId, NM_CUSTOMDRAW, OnToolbarCustomDraw)
     NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryCollapsed, OnQueryCollapsed)
     NOTIFY_HANDLER(kPaneToolbarId, kToolbarNotifyMouseRested, OnToolbarMouseRested)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarNotifyPhraseMenu, OnToolbarPhraseMenu)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarNotifyShowAll, OnToolbarShowAll)
+    NOTIFY_HANDLER(kPaneToolbarId, kToolbarQueryShowAllUnavail, OnToolbarQueryShowAll)
+    NOTIFY_HANDLER(kPaneToolbarId, TBN_GETINFOTIPW, OnToolbarGetInfoTip)
+    NOTIFY_HANDLER(kPaneToolbarId, TBN_DROPDOWN, OnToolbarDropDown)
+    MESSAGE_HANDLER(WM_MENURBUTTONUP, OnMenuRButtonUp)
+    MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
     END_MSG_MAP()
 
 protected:
@@ -217,16 +238,52 @@ private:
     LRESULT OnMinimizeToCaption(WORD, WORD, HWND, BOOL&);
     LRESULT OnCollapseCommand(WORD, WORD, HWND, BOOL&);
     LRESULT OnPin(WORD, WORD, HWND, BOOL&);
+    LRESULT OnCommand(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnListKeyDown(int, NMHDR*, BOOL&);
+    LRESULT OnListRClick(int, NMHDR*, BOOL&);
     LRESULT OnListDblClk(int, NMHDR*, BOOL&);
+    LRESULT OnListBeginDrag(int, NMHDR*, BOOL&);
+    LRESULT OnListItemChanged(int, NMHDR*, BOOL&);
+    // The context menu at the screen point; keyboard: below the focused item instead.
+    void ShowContextMenu(POINT point, bool keyboard);
+    LRESULT OnListGetInfoTip(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarPhraseMenu(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarShowAll(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarQueryShowAll(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarGetInfoTip(int, NMHDR*, BOOL&);
+    LRESULT OnToolbarDropDown(int, NMHDR*, BOOL&);
+    LRESULT OnMenuRButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnToolbarMouseRested(int, NMHDR*, BOOL&);
     LRESULT OnListGetDispInfo(int, NMHDR*, BOOL&);
     LRESULT OnQueryCollapsed(int, NMHDR*, BOOL&);
     LRESULT OnListCustomDraw(int, NMHDR*, BOOL&);
     LRESULT OnToolbarCustomDraw(int, NMHDR*, BOOL&);
 
+    // The pane's keyboard shortcuts, for keys pressed in any of its windows.
+    BOOL PreTranslateMessage(MSG* message) override;
+
     bool GetRowState(int row, CPaneRowState& state, bool withText) override;
     bool GetRowRects(int row, CPaneRowRects& rects) override;
+    // What the commands ask of the window.
+    int FocusedItem() override { return GetFocusedItem(); }
+    std::vector<int> SelectedItems() override { return GetSelectedItems(); }
+    bool SelectAll() override;
+    void RefreshList() override;
+    void SelectRowLater(int row) override;
+    void SetBusy(bool busy) override { m_busy = busy; }
+    bool IsPinned() override { return m_pinned; }
+    void SetPinned(bool pinned) override { Set_Pinned(pinned); }
+    bool IsCollapsed() override { return m_collapsed; }
+    void SetCollapsed(bool collapse, bool animate) override { Set_Collapsed(collapse, animate); }
+    void ShowAllItems() override;
+    void ShowPhrasesMenu() override;
+    void ClosePane() override;
+    void PostToMainWindow(UINT command) override;
+    bool SendPhraseToMainWindow(const CString& text) override;
+    CPaneCommands* Commands();
+
     CPaneListLook ListLook();
     CPaneToolbarState ToolbarState();
 
@@ -262,6 +319,12 @@ private:
 
     CMenuToolTip* m_menuTip;
     IPaneDesktop& m_desktop;
+    IToolbarMenuHost& m_menuHost;
+    std::unique_ptr<CSystemPaneCommandUi> m_commandUi;
+    std::unique_ptr<CPaneCommands> m_commands;
+    CSystemPaneCommandUi::Ask m_commandAsk;
+    bool m_busy = false;
+    wtl::CMessageLoop* m_loop = nullptr;
     CVXLWndClipboardHandler* m_history = nullptr;
     CHistoryListView m_list;
     CVXLToolbarWnd m_toolbar;

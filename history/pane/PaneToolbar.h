@@ -53,6 +53,11 @@ public:
     virtual bool FillLanguageMenu(HMENU popup) = 0;
     // TrackPopupMenuEx with TPM_RETURNCMD: the chosen id, 0 when cancelled.
     virtual UINT TrackMenu(HMENU menu, POINT screenPoint, HWND owner) = 0;
+    // A key pressed in the pane as the pane's keyboard shortcut, sent to the pane as an
+    // accelerator's WM_COMMAND; false when the key is none of them.
+    virtual bool TranslatePaneKey(const MSG&, HWND) { return false; }
+    // Each command item of the menu gets its shortcut's text behind a TAB.
+    virtual void AppendPaneShortcuts(HMENU) {}
 };
 
 // The commands appended to the menu, in order (0: a separator).

@@ -29,6 +29,8 @@
 #include "testkit/fakes/RecordingShell.h"
 #include "tray/HistoryMenuSource.h"
 #include "tray/MenuHistorySource.h"
+#include "tray/MenuTipTexts.h"
+#include "tray/MenuToolTipVXLClient.h"
 #include "tray/TrayMenu.h"
 #include "tray/TrayWnd.h"
 #include "tray/tests/TrayFakes.h"
@@ -451,6 +453,32 @@ protected:
     CVXLWndClipboardHandler m_handler{m_clipboard, m_clock, m_spy, L"C:\\no-such-folder\\history"};
     CHistoryMenuSource m_source{m_handler};
 };
+
+// The tips read the history: an item's tip says where and when it was copied, and the
+// Undo tip names the latest undo record until the pool is cleared.
+TEST_F(TrayHistoryCommands, TipsShowTheItemOriginAndTheLatestUndoRecord) {
+    m_handler.Get_Item(0)->SetWindowTitle(L"Report - Editor");
+    m_handler.Get_Item(0)->SetProgramName(L"editor.exe");
+    CTrayTipFacts facts(nullptr, nullptr, &m_source, nullptr);
+    CMenuTipTexts texts(facts);
+    CString text, title;
+    texts.GetTipStringForClipboardHistory(text, kFirstTrayHistoryCommandId, title);
+    EXPECT_NE(-1, text.Find(L"[Report - Editor], [editor.exe]")) << text.GetString();
+    CTipHistoryItem item;
+    ASSERT_TRUE(facts.HistoryItem(0, item));
+    EXPECT_FALSE(item.captureTime.IsEmpty());
+
+    CTipUndoRecord record;
+    EXPECT_FALSE(facts.LatestUndo(record));
+    ASSERT_TRUE(m_handler.Remove({1}, true, false, L"Command: \"Delete\""));
+    ASSERT_TRUE(facts.LatestUndo(record));
+    EXPECT_EQ(CString(L"Command: \"Delete\""), record.description);
+    EXPECT_FALSE(record.timeText.IsEmpty());
+    texts.GetMenuTipText(text, ID_UNDO, title);
+    EXPECT_NE(-1, text.Find(L"Command: \"Delete\"")) << text.GetString();
+    m_handler.Queue().ClearUndo();
+    EXPECT_FALSE(facts.LatestUndo(record));
+}
 
 // The History submenu lists the handler's items newest first; choosing one puts that
 // item back on the clipboard.

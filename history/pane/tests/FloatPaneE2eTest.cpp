@@ -6,22 +6,28 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "core/SettingsFile.h"
 #include "core/TrayIds.h"
 #include "core/base/TextConversions.h"
 #include "history/HistoryFiles.h"
 #include "history/HistoryItem.h"
+#include "history/HistoryMenu.h"
+#include "history/HistoryQueue.h"
 #include "history/pane/FloatPane.h"
 #include "history/pane/PaneDraw.h"
 #include "history/pane/PaneGeometry.h"
 #include "testkit/Bitmaps.h"
+#include "testkit/Controls.h"
 #include "testkit/LogFile.h"
 #include "testkit/Poll.h"
 #include "testkit/Resident.h"
 #include "testkit/Screenshot.h"
 #include "testkit/TestKit.h"
+#include "testkit/fakes/FakeClock.h"
 
 namespace {
 
@@ -258,6 +264,87 @@ TEST_F(FloatPaneE2e, ADoubleClickedItemArrivesInThePreviousProgram) {
     EXPECT_TRUE(WaitForControlText(edit, RowText(0)));
     EXPECT_TRUE(PollUntil(10000, [&] { return WindowRect(pane).bottom - WindowRect(pane).top == kPaneToolbarHeight; }))
         << "the pane did not collapse";
+}
+
+// The user's commands on the real pane: an item saved as a file is exactly its bytes, the
+// Delete key asks first while the menu's Delete does not, and a protected item is still
+// protected after a new start.
+TEST_F(FloatPaneE2e, CommandsSaveDeleteAndProtectItems) {
+    ASSERT_NO_FATAL_FAILURE(SaveHistory());
+    ASSERT_NO_FATAL_FAILURE(Start(kItemCount));
+    HWND pane = OpenPaneByTrayCommand();
+    ASSERT_TRUE(pane);
+    HWND list = FindWindowExW(pane, nullptr, WC_LISTVIEWW, nullptr);
+    ASSERT_TRUE(list);
+    const DWORD paneThread = GetWindowThreadProcessId(pane, nullptr);
+    auto itemCount = [&] { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); };
+    auto select = [&](int row) { SendMessageW(pane, WM_VXL_PANE_SELECT_ITEM, static_cast<WPARAM>(row), 0); };
+    auto waitForDialog = [&] {
+        HWND dialog = nullptr;
+        EXPECT_TRUE(PollUntil(15000, [&] { return (dialog = FindVisibleDialogOf(paneThread)) != nullptr; }));
+        return dialog;
+    };
+
+    // Protect the newest row.
+    select(0);
+    SendMessageW(pane, WM_COMMAND, 32794, 0);
+
+    // Save the 8-bit text row as a file.
+    const int ansiRow = 7;
+    const CString savedPath = m_folder.PathOf(L"saved item.txt");
+    select(ansiRow);
+    PostMessageW(pane, WM_COMMAND, 32795, 0);
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(dialog) << "no save dialog";
+    HWND name = GetDlgItem(dialog, 0x47C);  // the explorer dialog's file name combo box
+    if (name && FindWindowExW(name, nullptr, L"Edit", nullptr)) name = FindWindowExW(name, nullptr, L"Edit", nullptr);
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    ASSERT_TRUE(name) << "no file name field in " << WideToUtf8(DescribeWindow(dialog).GetString());
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(savedPath.GetString()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    const std::string expected = WideToUtf8(RowText(ansiRow).GetString());
+    std::string saved;
+    EXPECT_TRUE(PollUntil(15000,
+                          [&] {
+                              saved.clear();
+                              HANDLE file = CreateFileW(savedPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                        nullptr, OPEN_EXISTING, 0, nullptr);
+                              if (file == INVALID_HANDLE_VALUE) return false;
+                              char buffer[256];
+                              DWORD read = 0;
+                              while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read)
+                                  saved.append(buffer, read);
+                              CloseHandle(file);
+                              return saved == expected;
+                          }))
+        << "the file holds \"" << saved << "\"";
+
+    // The Delete key asks; Cancel keeps the item.
+    select(5);
+    PostMessageW(list, WM_KEYDOWN, VK_DELETE, 1);
+    dialog = waitForDialog();
+    ASSERT_TRUE(dialog) << "the Delete key did not ask";
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(PollUntil(10000, [&] { return FindVisibleDialogOf(paneThread) == nullptr; }));
+    EXPECT_EQ(kItemCount, itemCount());
+    // The menu's Delete does not: the item is gone with no question on the screen.
+    PostMessageW(pane, WM_COMMAND, ID_PANE_DELETE, 0);
+    ASSERT_TRUE(PollUntil(10000, [&] { return itemCount() == kItemCount - 1; }));
+    EXPECT_EQ(nullptr, FindVisibleDialogOf(paneThread));
+
+    ASSERT_NO_FATAL_FAILURE(Exit());
+    ASSERT_NO_FATAL_FAILURE(Start(kItemCount - 1));
+    ASSERT_NO_FATAL_FAILURE(Exit());
+    CFakeClock clock;
+    const CString folder = m_folder.PathOf(L"ClipboardHistory");
+    CCHQueue loaded(folder, clock);
+    ASSERT_EQ(kItemCount - 1, LoadHistoryFolder(folder, loaded));
+    std::vector<std::wstring> protectedTexts;
+    for (const auto& item : loaded.Items())
+        if (item->IsProtected()) protectedTexts.push_back(GetItemText(*item).GetString());
+    std::sort(protectedTexts.begin(), protectedTexts.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"pane row 0", L"pane row 1", L"pane row 4"}), protectedTexts);
+    for (const auto& item : loaded.Items()) EXPECT_NE(RowText(5), GetItemText(*item));
 }
 
 }  // namespace
