@@ -36,9 +36,15 @@ void Deliver(WatcherContext& context) {
     // Manual-reset events: signals that came before the reset count as one.
     if (context.reset == ResetRule::BeforeDelivery) ResetEvent(context.watched.get());
     switch (context.delivery) {
-        case Delivery::SendToMainWindow:
-            SendMessageW(CAppObjects::GetMainWnd(), context.message, context.wParam, 0);
+        case Delivery::SendToMainWindow: {
+            // A request can come while the program is still starting: it waits for the
+            // window rather than being lost.
+            HWND main = nullptr;
+            while (!(main = CAppObjects::GetMainWnd()))
+                if (WaitForSingleObject(context.stop.get(), 50) != WAIT_TIMEOUT) return;
+            SendMessageW(main, context.message, context.wParam, 0);
             break;
+        }
         case Delivery::SendToWindow:
             SendMessageW(context.window, context.message, context.wParam, 0);
             break;
@@ -168,6 +174,8 @@ bool StartEventCallWatcher(HANDLE stopEvent, HANDLE event, void (*call)(WPARAM),
 
 namespace {
 
+const DWORD kExitEventsWaitMs = 10000;
+
 bool SetNamedEvent(const wchar_t* name) {
     CHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));
     if (!event) return false;
@@ -190,9 +198,16 @@ HANDLE g_handOverEvent = nullptr;
 }  // namespace
 
 bool SignalExitEvents() {
-    bool local = SetNamedEvent(kExitEventName);
-    bool global = SetNamedEvent(kExitAllEventName);
-    return local || global;
+    // A program that has only just started makes its exit events a moment after the
+    // event that says it runs: the request waits for them.
+    const ULONGLONG deadline = GetTickCount64() + kExitEventsWaitMs;
+    for (;;) {
+        const bool local = SetNamedEvent(kExitEventName);
+        const bool global = SetNamedEvent(kExitAllEventName);
+        if (local || global) return true;
+        if (!IsInstanceRunning() || GetTickCount64() >= deadline) return false;
+        Sleep(50);
+    }
 }
 
 bool SignalAlreadyWork() {

@@ -9,7 +9,9 @@
 
 // Forwarding side: each opens its event, sets it and closes it; false when the event
 // does not exist (no instance is waiting for it).
-bool SignalExitEvents();  // "Local\Vexlora_Exit" and "Global\Vexlora_Exit_ALL"
+// "Local\Vexlora_Exit" and "Global\Vexlora_Exit_ALL"; while the program runs but has not
+// made them yet, it tries again for up to 10 s.
+bool SignalExitEvents();
 bool SignalAlreadyWork();
 bool SignalShowInstanceEvent();
 bool SignalEditRequest();

@@ -234,7 +234,12 @@ protected:
     // Starts the resident with a fresh log and waits until it has loaded the history.
     void Start(const CString& extraSettings, int expectLoaded = -1) {
         ASSERT_TRUE(m_folder.WriteSettings(CString(kHistorySettings) + extraSettings));
-        DeleteFileW(m_log);
+        // The waiter of a killed program may still hold the log for a moment: a line of the
+        // old log must not pass for the new start's.
+        ASSERT_TRUE(PollUntil(10000, [&] {
+            DeleteFileW(m_log);
+            return GetFileAttributesW(m_log) == INVALID_FILE_ATTRIBUTES;
+        })) << "the old log stays";
         m_resident = std::make_unique<CTestProcess>();
         CCheck started = m_resident->Start(m_folder.PathOf(L"Vexlora.exe"), L"");
         if (!started.ok()) {
@@ -256,8 +261,10 @@ protected:
         RunToExit(m_folder.PathOf(L"Vexlora.exe"), L"/exit", 30000);
         const CResult<DWORD> code = m_resident->WaitForExit(30000);
         EXPECT_TRUE(code) << "the resident did not end after /exit";
-        if (!code.ok())
+        if (!code.ok()) {
+            std::printf("the tray window %s\n", Answers() ? "answers" : "does not answer");
             std::printf("%s\n", Utf8(ReadLogFile(std::wstring(m_log.GetString())).Joined().c_str()).c_str());
+        }
     }
     // Answers a WM_NULL sent to its tray window within the time.
     bool Answers(DWORD timeoutMs = 2000) const {

@@ -104,6 +104,18 @@ TEST_F(Startup, SecondStartIsForwardedAndExitEndsTheInstanceAndItsWaiter) {
         << "the waiter ends with the program it watches";
 }
 
+// An exit asked for as soon as the program says it runs, before its window or even its
+// exit events exist, still ends it.
+TEST_F(Startup, AnExitAskedForWhileTheProgramStartsIsNotLost) {
+    CTestProcess resident;
+    ASSERT_TRUE(resident.Start(folder_.PathOf(L"Vexlora.exe"), L""));
+    ASSERT_TRUE(PollUntil(30000, [] { return CHandle(OpenEventW(SYNCHRONIZE, FALSE, kInstanceEventName)).valid(); }));
+    EXPECT_EQ(1u, RunToEnd(L"/exit"));
+    CResult<DWORD> code = resident.WaitForExit(30000);
+    ASSERT_TRUE(code) << "the early exit was lost";
+    EXPECT_EQ(0u, code.value());
+}
+
 TEST_F(Startup, ExitWithNothingRunningEndsWith1AndCreatesNothing) {
     EXPECT_EQ(1u, RunToEnd(L"/exit"));
     EXPECT_EQ(1u, RunToEnd(L"-UA"));
