@@ -132,6 +132,10 @@ bool DownloadUrlToFile(const wchar_t* url, const wchar_t* path, const CDownloadO
         DWORD got = 0;
         if (!InternetReadFile(request.get(), buffer, bufferBytes, &got)) return false;
         if (got == 0) return (!hasLength || done == announced) && FlushFileBuffers(file.get());
+        // Bytes past the announced length are not the file's, however the connection
+        // delivers them.
+        const bool beyond = hasLength && got > announced - done;
+        if (beyond) got = announced - done;
         DWORD written = 0;
         if (!WriteFile(file.get(), buffer, got, &written, nullptr) || written != got) {
             // A half-written file would pass for the whole download: nobody may find it.
@@ -141,6 +145,7 @@ bool DownloadUrlToFile(const wchar_t* url, const wchar_t* path, const CDownloadO
         }
         done += got;
         if (options.progress && !options.progress(done, total, options.argument)) return !options.cancelMeansFailure;
+        if (beyond) return FlushFileBuffers(file.get()) != FALSE;
     }
 }
 
