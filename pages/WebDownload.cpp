@@ -2,14 +2,19 @@
 
 #include <wininet.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cwctype>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/AppGuards.h"
 #include "core/AppTexts.h"
 #include "core/DateTimeTexts.h"
 #include "core/base/Handles.h"
+#include "core/base/Logger.h"
 #include "core/base/PlatformBinding.h"
 
 namespace {
@@ -159,13 +164,53 @@ bool DownloadUrlToFile_WinInet(const wchar_t* url, const wchar_t* path, Download
     return DownloadUrlToFile(url, path, options);
 }
 
-bool URLDownloadToFile_API_Wrapper(const wchar_t* url, const wchar_t* path) {
-    using URLDownloadToFileWFn = HRESULT(WINAPI*)(void*, LPCWSTR, LPCWSTR, DWORD, void*);
-    CBoundModule urlmon(L"urlmon.dll");
-    auto download = BindProc<URLDownloadToFileWFn>(urlmon.get(), "URLDownloadToFileW");
-    if (!download) return false;
+namespace {
+
+// Shared by the caller and the thread that runs the system's download, which may outlive
+// the caller's wait.
+struct CSystemDownload {
+    CString url;
+    CString path;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool abandoned = false;
+    HRESULT result = E_FAIL;
+};
+
+}  // namespace
+
+bool URLDownloadToFile_API_Wrapper(const wchar_t* url, const wchar_t* path, DWORD timeoutMs) {
     CKeepLastError keep;
-    return download(nullptr, url, path, 0, nullptr) == S_OK;
+    auto job = std::make_shared<CSystemDownload>();
+    job->url = url;
+    job->path = path;
+    // URLDownloadToFileW has no time limit of its own, and a binding that never completes
+    // would hold the update check for good; so it runs apart and is waited for a bounded time.
+    std::thread worker([job] {
+        using URLDownloadToFileWFn = HRESULT(WINAPI*)(void*, LPCWSTR, LPCWSTR, DWORD, void*);
+        CBoundModule urlmon(L"urlmon.dll");
+        auto download = BindProc<URLDownloadToFileWFn>(urlmon.get(), "URLDownloadToFileW");
+        HRESULT result = download ? download(nullptr, job->url, job->path, 0, nullptr) : E_NOINTERFACE;
+        std::lock_guard<std::mutex> lock(job->mutex);
+        job->result = result;
+        job->done = true;
+        // The caller gave up and removed its file; what arrived late must not reappear there.
+        if (job->abandoned) DeleteFileW(job->path);
+        job->finished.notify_all();
+    });
+    std::unique_lock<std::mutex> lock(job->mutex);
+    if (!job->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return job->done; })) {
+        job->abandoned = true;
+        lock.unlock();
+        worker.detach();
+        LogWriteFormat(L"URLDownloadToFile_API_Wrapper: no answer within %lu ms from %s",
+                       static_cast<unsigned long>(timeoutMs), url);
+        return false;
+    }
+    lock.unlock();
+    worker.join();
+    return job->result == S_OK;
 }
 
 // ---------------------------------------------------------------------------------------

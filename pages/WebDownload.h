@@ -41,8 +41,10 @@ bool DownloadUrlToFile_WinInet(const wchar_t* url, const wchar_t* path, Download
                                const wchar_t* userAgent);
 
 // URLDownloadToFileW of urlmon (bound at run time); true on S_OK. Keeps the thread's
-// last error.
-bool URLDownloadToFile_API_Wrapper(const wchar_t* url, const wchar_t* path);
+// last error. A download that has not ended within the time-out is a failure, and the file
+// it may still write later is removed when it ends.
+constexpr DWORD kSystemDownloadTimeoutMs = 60000;
+bool URLDownloadToFile_API_Wrapper(const wchar_t* url, const wchar_t* path, DWORD timeoutMs = kSystemDownloadTimeoutMs);
 
 // The user agent of the version-file, offer-page and news downloads.
 

@@ -89,6 +89,27 @@ TEST(VersionInfoDownload, TriesWinInetThenTheSystemAndLeavesNoPartialFile) {
     server.Stop();
 }
 
+// A server that takes the request and never answers: the system's download is given up
+// after its time-out, and the file it might still write is gone once it ends.
+TEST(VersionInfoDownload, TheSystemsDownloadIsGivenUpWhenTheServerNeverAnswers) {
+    testkit::CLoopbackHttpServer server;
+    ASSERT_TRUE(server.Start());
+    HttpAnswer silent;
+    silent.neverAnswer = true;
+    server.Route("/silent", silent);
+    CString path = BuildTempFileName(nullptr, L".xml");
+    ASSERT_FALSE(path.IsEmpty());
+    CCaseLog log;
+    size_t mark = log.Mark();
+    EXPECT_FALSE(URLDownloadToFile_API_Wrapper(server.Url("/silent"), path, 1000));
+    EXPECT_TRUE(Contains(log.Since(mark), L"no answer within 1000 ms"));
+    DeleteFileW(path);
+    // Stopping the server ends the abandoned download.
+    server.Stop();
+    for (int i = 0; i < 100 && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path));
+}
+
 TEST(VersionInfoDownload, AFailedDownloadLeavesNothingInTheTemporaryFolder) {
     auto xmlFiles = [] {
         std::vector<CString> names;
