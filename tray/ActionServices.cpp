@@ -54,6 +54,11 @@ void CSystemActionServices::Sleep(DWORD milliseconds) {
 
 namespace {
 
+// Three messages a typed character (key down, character, key up): enough for a text of
+// well over a line.
+constexpr int kInputRoundTrips = 384;
+constexpr DWORD kInputRoundTripsMs = 2000;
+
 // Keys typed before the prompt wait in the system's input queue until the target reads
 // them, and go to whatever has the focus then: the prompt would take the last of them.
 // The target's program is idle once it has read every key meant for it.
@@ -64,6 +69,15 @@ void WaitUntilTargetReadItsInput(HWND target) {
     if (!process) return;
     const DWORD result = WaitForInputIdle(process.get(), 2000);
     if (result != 0) LogWriteFormat(L"AskPrompt: the target did not come to rest (%lu)", result);
+    // Once a program has been idle, WaitForInputIdle answers at once (under Wine always), while
+    // the keys of the last text still wait in its queue. A sent message is handled when the
+    // target next asks for a message, which then takes at most one key or character: every
+    // round trip moves the target on by at least one of what is queued.
+    const DWORD start = GetTickCount();
+    for (int trip = 0; trip < kInputRoundTrips && GetTickCount() - start < kInputRoundTripsMs; ++trip) {
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kInputRoundTripsMs, &ignored)) break;
+    }
 }
 
 }  // namespace
