@@ -189,8 +189,11 @@ bool URLDownloadToFile_API_Wrapper(const wchar_t* url, const wchar_t* path, DWOR
     // would hold the update check for good; so it runs apart and is waited for a bounded time.
     std::thread worker([job] {
         using URLDownloadToFileWFn = HRESULT(WINAPI*)(void*, LPCWSTR, LPCWSTR, DWORD, void*);
-        CBoundModule urlmon(L"urlmon.dll");
-        auto download = BindProc<URLDownloadToFileWFn>(urlmon.get(), "URLDownloadToFileW");
+        // Loaded once and never freed: urlmon leaves threads and windows of its own behind a
+        // download, which fault in unloaded code when the library goes right after the call
+        // (or while the program ends with an abandoned download still running).
+        static const HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
+        auto download = BindProc<URLDownloadToFileWFn>(urlmon, "URLDownloadToFileW");
         HRESULT result = download ? download(nullptr, job->url, job->path, 0, nullptr) : E_NOINTERFACE;
         std::lock_guard<std::mutex> lock(job->mutex);
         job->result = result;
