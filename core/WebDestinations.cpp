@@ -7,12 +7,13 @@
 namespace {
 
 const wchar_t kSite[] = L"https://www.vexlora.com";
+const wchar_t kSiteVariable[] = L"VXL_LOCAL_SITE";
 const wchar_t kProductWord[] = L"Vexlora";
 
 volatile LONG g_useRuUrls = 0;
 
 CString OnSite(const wchar_t* path) {
-    return CString(kSite) + path;
+    return CVXLUrl::Get_Site() + path;
 }
 
 // The international page, or the Russian one while the switch is on.
@@ -35,6 +36,27 @@ void CVXLUrl::_Set_Use_RU_Urls(bool useRu) {
 
 bool CVXLUrl::IsUsingRuUrls() {
     return InterlockedCompareExchange(&g_useRuUrls, 0, 0) != 0;
+}
+
+CString CVXLUrl::Get_Site() {
+    // Read once: the end-to-end tests start the program with their own server on this
+    // machine. Only a loopback address is taken, so no setting of the environment can send
+    // the update check or the links anywhere else.
+    static const CString site = [] {
+        wchar_t value[128] = {};
+        DWORD length = GetEnvironmentVariableW(kSiteVariable, value, 128);
+        CString local(length > 0 && length < 128 ? value : L"");
+        if (local.Find(L"http://127.0.0.1:") == 0 && local.Find(L'/', 7) < 0 && local.Find(L'@') < 0) {
+            LogWriteFormat(L"CVXLUrl: the web site is %s", local.GetString());
+            return local;
+        }
+        return CString(kSite);
+    }();
+    return site;
+}
+
+bool CVXLUrl::IsLocalSite() {
+    return Get_Site() != kSite;
 }
 
 CString CVXLUrl::Get_Home_Url() {

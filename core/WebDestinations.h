@@ -13,6 +13,10 @@ public:
     static void _Set_Use_RU_Urls(bool useRu);
     static bool IsUsingRuUrls();
 
+    // Scheme and host of our web site, every other address of the table starts with it.
+    static CString Get_Site();
+    // True when the tests' own server on this machine stands in for the web site.
+    static bool IsLocalSite();
     static CString Get_Home_Url();
     // The home page cut to scheme and host: everything before the first "/" after "://";
     // the whole address when either is missing.

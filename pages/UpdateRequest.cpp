@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/SettingsFile.h"
 #include "core/SystemInfo.h"
+#include "core/WebDestinations.h"
 #include "core/base/InputLanguage.h"
 #include "core/base/PlatformFunctions.h"
 
@@ -107,5 +108,7 @@ CString BuildUpdateRequestUrl(const wchar_t* endpoint, const CUpdateProfile& pro
 }
 
 CString BuildUpdateRequestUrl() {
-    return BuildUpdateRequestUrl(kUpdateEndpointUrl, CollectUpdateProfile());
+    const CString endpoint =
+        CVXLUrl::IsLocalSite() ? CVXLUrl::Get_Site() + L"/Source/update_vxl.php" : CString(kUpdateEndpointUrl);
+    return BuildUpdateRequestUrl(endpoint, CollectUpdateProfile());
 }
