@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 #include <wininet.h>
 #include "core/AppSlots.h"
+#include "core/DialogCloser.h"
 
 #include "core/AppTexts.h"
 #include "core/Autostart.h"
@@ -345,7 +346,16 @@ LRESULT CVXLTrayWnd::OnFloatPaneBlink(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT CVXLTrayWnd::OnAppExit(WORD, WORD, HWND, BOOL&) {
+LRESULT CVXLTrayWnd::OnAppExit(WORD, WORD, HWND sender, BOOL&) {
+    // The About and the update dialog run their own message loops inside handlers of this
+    // window (the update dialog inside the checking thread's SendMessage): they are closed
+    // first, and the window goes once their loops have returned to the main one.
+    if ((CAppObjects::GetAboutDlgHwnd() || CAppObjects::GetUpdateDlgHwnd()) && m_exitDeferrals < kMaxExitDeferrals) {
+        ++m_exitDeferrals;
+        CAppObjects::CloseOpenDialogs();
+        PostMessage(WM_COMMAND, ID_APP_EXIT, reinterpret_cast<LPARAM>(sender));
+        return 0;
+    }
     // WM_DESTROY posts the quit message.
     DestroyWindow();
     return 0;

@@ -279,6 +279,10 @@ private:
     UINT m_lastMenuItem = 0;          // the last item WM_MENUSELECT reported
     CString m_languageAtEditorStart;  // to know after the editor whether the icon must change
     BOOL m_hotKeyRegistered = FALSE;
+    // Exit commands put off while dialogs were being closed; bounded, so that a dialog that
+    // cannot be closed never keeps the program from ending.
+    static constexpr int kMaxExitDeferrals = 3;
+    int m_exitDeferrals = 0;
     DWORD m_lastClipboardSequence = 0;
     std::vector<CString> m_collectedErrors;
     std::unique_ptr<IMenuTipDelay> m_menuTipDelay;
