@@ -9,6 +9,7 @@
 
 #include "core/AppSlots.h"
 #include "core/Settings.h"
+#include "core/WebDestinations.h"
 #include "core/base/Logger.h"
 #include "core/tests/SettingsTestFolders.h"
 #include "pages/UpdateDlg.h"
@@ -218,6 +219,7 @@ TEST_F(UpdateDlgTest, UntickingGreysTheFormAndClosingStoresIt) {
             EXPECT_EQ(L"gray", RuntimeStyle(label, L"color"));
             EXPECT_EQ(L"line-through", RuntimeStyle(label, L"text-decoration"));
         });
+        SaveShot(dialog, L"update_dlg_unticked.bmp");
         ClickElement(page, box);
         Settle();
         m_ui.Run([&] {
@@ -257,10 +259,10 @@ TEST_F(UpdateDlgTest, ASecondResultBringsTheOpenDialogBack) {
     });
 }
 
-TEST_F(UpdateDlgTest, OnlyWebAndMailLinksReachTheShell) {
+TEST_F(UpdateDlgTest, OnlyWebAndMailAddressesReachTheShell) {
     CRecordingShell shell;
     const wchar_t* refused[] = {L"file:///C:/windows/notepad.exe", L"\\\\server\\share\\run.exe"};
-    ShowWhile(Result(false), [&](HWND, HWND page) {
+    ShowWhile(Result(false), [&](HWND dialog, HWND page) {
         // The first link of the page is the home page's; it is pointed elsewhere and clicked.
         HELEMENT link = nullptr;
         m_ui.Run([&] {
@@ -281,6 +283,10 @@ TEST_F(UpdateDlgTest, OnlyWebAndMailLinksReachTheShell) {
         ASSERT_EQ(1u, shell.files.size());
         EXPECT_EQ(L"https://www.vexlora.com/x", shell.files[0]);
         EXPECT_EQ(L"open", shell.verbs[0]);
+
+        SendMessageW(GetDlgItem(dialog, IDC_UPDATE_VISIT), BM_CLICK, 0, 0);
+        ASSERT_EQ(2u, shell.files.size());
+        EXPECT_EQ(W(CVXLUrl::Get_Home_Url()), shell.files[1]);
     });
     LogWaitPending(kWaitMs);
     const LogFileContent log = ReadLogFile(m_logPath.GetString());
