@@ -68,7 +68,9 @@ bool StoreCheckSettings(IHtmlHost& page, bool pageLoaded, CVXLSettings& settings
 }
 
 void CUpdateDlg::ShowResult(const UpdateCheckResult& result, HINSTANCE resources) {
-    if (HWND open = CAppObjects::GetUpdateDlgHwnd()) {
+    // A handle left behind by a dialog that is gone must not swallow every later result.
+    HWND open = CAppObjects::GetUpdateDlgHwnd();
+    if (open && ::IsWindow(open)) {
         if (::IsIconic(open)) ::ShowWindow(open, SW_RESTORE);
         ::ShowWindow(open, SW_SHOW);
         ::SetForegroundWindow(open);
@@ -81,8 +83,7 @@ void CUpdateDlg::ShowResult(const UpdateCheckResult& result, HINSTANCE resources
         LogError(L"CUpdateDlg::ShowResult: the dialog could not be shown");
 }
 
-CUpdateDlg::CUpdateDlg(const UpdateCheckResult& result)
-    : CDialogImplBase(IDD_UPDATE), m_result(result), m_page(this) {}
+CUpdateDlg::CUpdateDlg(const UpdateCheckResult& result) : CDialogImplBase(IDD_UPDATE), m_result(result), m_page(this) {}
 
 LRESULT CUpdateDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     CAppObjects::SetUpdateDlgHwnd(m_hWnd);

@@ -123,8 +123,8 @@ CString LinksTable() {
     html += SmallPicture(L"facebook.png", 20) + BuildAnchor(CVXLUrl::Get_Facebook_Url(), Ui(kIdsFacebook)) + L" ";
     html += SmallPicture(L"telegram.png", 20) + BuildAnchor(CVXLUrl::Get_Telegram_Url(), telegram) + L" ";
     html += SmallPicture(L"vkontakte.png", 20) + BuildAnchor(CVXLUrl::Get_VK_Url(), vkontakte) + L"</TD>";
-    html += L"<TD WIDTH=25% ALIGN=RIGHT>" + BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(kIdsOfficialSite), Ui(kIdsVisitSite)) +
-            L"</TD></TR></TABLE>";
+    html += L"<TD WIDTH=25% ALIGN=RIGHT>" +
+            BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(kIdsOfficialSite), Ui(kIdsVisitSite)) + L"</TD></TR></TABLE>";
     return html;
 }
 
@@ -201,9 +201,10 @@ CString NoNewVersionBody(const UpdateCheckResult& result, const CUpdatePageEnv& 
     CString block = Strong(L"<FONT COLOR=green SIZE=+1>" + headline + L"</FONT>") + L"<BR>";
     if (IsRunningNewer(result.currentVersion, result.newVersion)) {
         block += Red(Ui(kIdsNewerThanSite) + L" (" + running + L" / " + server + L")") + L"<BR>";
-        block += L"<DIV STYLE=\"padding: 10px; background-color: Cornsilk; color: ForestGreen; font-weight: bold; "
-                 L"font-size: 120%; margin-left: 20px; margin-right: 20px; border: 1px solid gainsboro; "
-                 L"border-radius: 6px\">";
+        block +=
+            L"<DIV STYLE=\"padding: 10px; background-color: Cornsilk; color: ForestGreen; font-weight: bold; "
+            L"font-size: 120%; margin-left: 20px; margin-right: 20px; border: 1px solid gainsboro; "
+            L"border-radius: 6px\">";
         block += L"«" + Ui(kIdsNewerThanSiteQuote) + L"…» &copy; " + BuildAnchor(CVXLUrl::Get_Blog_Url(), kProduct);
         block += L"</DIV>";
     }
@@ -402,6 +403,6 @@ CString BuildUpdatePage(const UpdateCheckResult& result, const CUpdatePageEnv& e
         body = body.Left(end + 1) + offers + body.Mid(end + 1);
     }
     return L"<html><head>" + BuildUpdatePageStyles() +
-           L"<BASE TARGET=_blank><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"></head>" + body +
-           L"</html>";
+           L"<BASE TARGET=_blank><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"></head>" +
+           body + L"</html>";
 }

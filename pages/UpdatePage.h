@@ -13,19 +13,19 @@
 #include "pages/UpdateResult.h"
 
 // Element ids of the settings form, shared with the dialog that reads them back.
-extern const wchar_t kAutoCheckId[];  // "CFUAutoCheck", the check box
+extern const wchar_t kAutoCheckId[];   // "CFUAutoCheck", the check box
 extern const wchar_t kDaysNumberId[];  // "CFUDaysNumber", the number box
 extern const wchar_t kDaysTextId[];    // "cfu_days_text", the number box's label
 
 // What the page takes from outside the result.
 struct CUpdatePageEnv {
-    bool newVersionMarker = false;    // "hasnew.hasnew" lies in the program folder
-    bool updateVersionTest = false;   // the test switch file is present
+    bool newVersionMarker = false;   // "hasnew.hasnew" lies in the program folder
+    bool updateVersionTest = false;  // the test switch file is present
     COLORREF windowColor = RGB(255, 255, 255);
-    bool autoCheck = true;            // "AutoCheckForUpdates"
-    DWORD days = 7;                   // "DaysCheckForUpdates"
-    CString languageCode = L"EN";     // upper-case code of the UI language, for the offers
-    CString buildDateText;            // the running program's build date
+    bool autoCheck = true;         // "AutoCheckForUpdates"
+    DWORD days = 7;                // "DaysCheckForUpdates"
+    CString languageCode = L"EN";  // upper-case code of the UI language, for the offers
+    CString buildDateText;         // the running program's build date
 };
 
 // The environment of the running program: marker and test files, COLOR_WINDOW, the

@@ -38,8 +38,8 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"VxlUpdateDlgTestCaller";
         RegisterClassW(&wc);
-        m_window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                                   nullptr);
+        m_window =
+            CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     }
     ~CUiCaller() { DestroyWindow(m_window); }
     CUiCaller(const CUiCaller&) = delete;
@@ -294,4 +294,14 @@ TEST_F(UpdateDlgTest, OnlyWebAndMailAddressesReachTheShell) {
         EXPECT_NE(std::wstring::npos,
                   log.Joined().find(std::wstring(L"CUpdateDlg::OnHyperlinkClick: refused to open ") + href + L"]"))
             << log.Joined();
+}
+
+TEST_F(UpdateDlgTest, AHandleLeftByAVanishedDialogDoesNotKeepTheNextOneAway) {
+    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, gone);
+    DestroyWindow(gone);
+    CAppObjects::SetUpdateDlgHwnd(gone);
+    bool shown = false;
+    ShowWhile(Result(true), [&](HWND dialog, HWND page) { shown = dialog != gone && page != nullptr; });
+    EXPECT_TRUE(shown);
 }

@@ -133,9 +133,10 @@ TEST(UpdatePage, ImageTagsQuoteTheirValues) {
     all.style = L"color: red";
     all.SetVAlign(1);
     all.SetHAlign(2);
-    EXPECT_EQ(L"<IMG SRC=\"https://www.vexlora.com/a b.png\" ALT='say \"hi\" it&#39;s' BORDER=0 WIDTH=24 HEIGHT=20 "
-              L"VSPACE=1 HSPACE=5 ID=\"\" STYLE=\"color: red\">",
-              W(all.Render()));
+    EXPECT_EQ(
+        L"<IMG SRC=\"https://www.vexlora.com/a b.png\" ALT='say \"hi\" it&#39;s' BORDER=0 WIDTH=24 HEIGHT=20 "
+        L"VSPACE=1 HSPACE=5 ID=\"\" STYLE=\"color: red\">",
+        W(all.Render()));
     EXPECT_EQ(L"MIDDLE", W(all.valign));
     EXPECT_EQ(L"RIGHT", W(all.halign));
     all.SetVAlign(3);
@@ -248,11 +249,8 @@ TEST(UpdatePage, RunningNewerThanTheSiteIsSaidOnlyWhenTheSiteGaveAVersion) {
         CVersionArray server;
         bool newer;
     } cases[] = {
-        {{5, 3, 2, 1}, {5, 3, 2, 0}, true},
-        {{5, 3, 2, 1}, {5, 3, 2}, true},
-        {{5, 3, 2, 1}, {5, 3, 2, 1}, false},
-        {{5, 3, 2, 1}, {5, 3, 10, 0}, false},
-        {{5, 3, 2, 1}, {}, false},
+        {{5, 3, 2, 1}, {5, 3, 2, 0}, true},   {{5, 3, 2, 1}, {5, 3, 2}, true}, {{5, 3, 2, 1}, {5, 3, 2, 1}, false},
+        {{5, 3, 2, 1}, {5, 3, 10, 0}, false}, {{5, 3, 2, 1}, {}, false},
     };
     for (const Case& c : cases) {
         UpdateCheckResult result = NoNewVersionResult();
@@ -269,11 +267,8 @@ TEST(UpdatePage, OfferOfTheLanguageElseEnglishGoesRightAfterTheBody) {
         bool withEnglish;
         const wchar_t* expected;  // the offer text shown, null: none
     } cases[] = {
-        {L"DE", true, true, L"Angebot"},
-        {L"DE", false, true, L"Offer"},
-        {L"", true, true, L"Offer"},
-        {L"DE", false, false, nullptr},
-        {L"FR", true, false, nullptr},
+        {L"DE", true, true, L"Angebot"}, {L"DE", false, true, L"Offer"}, {L"", true, true, L"Offer"},
+        {L"DE", false, false, nullptr},  {L"FR", true, false, nullptr},
     };
     for (const Case& c : cases) {
         UpdateCheckResult result = NoNewVersionResult();
