@@ -17,15 +17,15 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 enable_testing()
 
 # vxl_add_test(NAME <name> SOURCES ... LIBS ... [LABEL unit|e2e] [ARCH win32|wow64|both]
-#              [PRIVATE_PREFIX [VIRTUAL_DESKTOP]] [TIMEOUT s])
+#              [PRIVATE_PREFIX [VIRTUAL_DESKTOP [DESKTOP WxH]]] [TIMEOUT s])
 # One CTest entry per executable and prefix: starting Wine costs about a second.
 # ARCH both runs the executable once on each road (32-bit Windows and WoW64).
 # VIRTUAL_DESKTOP runs the test and every program it starts inside a 1024x768 Wine virtual
-# desktop with a taskbar and notification area. On a bare X server Wine waits 2 s for a
-# window manager each time a visible top-level window is hidden or destroyed; inside the
+# desktop (DESKTOP gives another size) with a taskbar and notification area. On a bare X
+# server Wine waits 2 s for a window manager each time a visible top-level window is hidden or destroyed; inside the
 # desktop its windows are not X windows, so it does not wait and activation stays in Wine.
 function(vxl_add_test)
-  cmake_parse_arguments(T "PRIVATE_PREFIX;VIRTUAL_DESKTOP" "NAME;LABEL;ARCH;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "PRIVATE_PREFIX;VIRTUAL_DESKTOP" "NAME;LABEL;ARCH;TIMEOUT;DESKTOP" "SOURCES;LIBS" ${ARGN})
   if(NOT VXL_BUILD_TESTS)
     return()
   endif()
@@ -53,6 +53,9 @@ function(vxl_add_test)
       message(FATAL_ERROR "${T_NAME}: VIRTUAL_DESKTOP needs PRIVATE_PREFIX (the desktop is set in the prefix)")
     endif()
     set(desktop 1024x768)
+    if(T_DESKTOP)
+      set(desktop ${T_DESKTOP})
+    endif()
   endif()
   if(VXL_WINE_ONE_ROAD)
     set(runs "")
