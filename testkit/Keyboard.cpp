@@ -85,4 +85,13 @@ CCheck PressKey(WORD virtualKey, unsigned modifiers, int times) {
     return Send(inputs, what);
 }
 
+bool ClickAt(POINT screenPoint) {
+    if (!SetCursorPos(screenPoint.x, screenPoint.y)) return false;
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, clicks, sizeof(INPUT)) == 2;
+}
+
 }  // namespace testkit

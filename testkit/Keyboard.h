@@ -24,4 +24,7 @@ CCheck TypeText(const CString& text);
 // The virtual key, `times` times, with the modifiers held down around it.
 CCheck PressKey(WORD virtualKey, unsigned modifiers = kNoModifiers, int times = 1);
 
+// The mouse moved to the screen point and its left button pressed and released there.
+bool ClickAt(POINT screenPoint);
+
 }  // namespace testkit

@@ -35,6 +35,7 @@
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
 #include "pages/UpdateCheck.h"
+#include "pages/UpdateDlg.h"
 #include "pages/UpdateResult.h"
 #include "pages/WebDownload.h"
 #include "tray/QueryWait.h"
@@ -728,6 +729,8 @@ LRESULT CVXLTrayWnd::OnUpdateResult(UINT, WPARAM, LPARAM lParam, BOOL&) {
                 JoinVersionNumbers(result->newVersion).GetString(), result->errorText.GetString(),
                 static_cast<int>(result->news.size()));
     LogWrite(line);
+    // The checking thread waits in its SendMessage until the dialog is closed.
+    CUpdateDlg::ShowResult(*result);
     return 0;
 }
 

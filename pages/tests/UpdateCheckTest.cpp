@@ -15,14 +15,17 @@
 #include "pages/UpdateCheck.h"
 #include "pages/UpdateRequest.h"
 #include "pages/UpdateResult.h"
+#include "pages/tests/UpdateResultWindow.h"
 #include "testkit/LoopbackHttpServer.h"
 #include "testkit/Poll.h"
 
 namespace {
 
+using pagestest::CUpdateResultWindow;
+using pagestest::kResultMessage;
+
 using testkit::HttpAnswer;
 
-const UINT kResultMessage = WM_APP + 5;
 const DWORD kDay = 24 * 60 * 60 * 1000;
 
 SYSTEMTIME Utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
@@ -137,42 +140,6 @@ TEST(UpdateSchedule, TheOfflinePollGrowsToAnHourAndStaysThere) {
     for (size_t i = 10; i < 40; ++i) EXPECT_EQ(kLongestOnlinePollMs, environment.waits[i]) << i;
 }
 
-// A window that keeps a copy of every result and counts the commands it gets.
-class CResultWindow {
-public:
-    CResultWindow() {
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"VxlUpdateResultWindow";
-        RegisterClassW(&windowClass);
-        m_window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   windowClass.hInstance, nullptr);
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~CResultWindow() { DestroyWindow(m_window); }
-    HWND get() const { return m_window; }
-
-    std::vector<UpdateCheckResult> results;
-    std::vector<WPARAM> commands;
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<CResultWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && message == kResultMessage) {
-            self->results.push_back(*reinterpret_cast<const UpdateCheckResult*>(lParam));
-            return 0;
-        }
-        if (self && message == WM_COMMAND) {
-            self->commands.push_back(wParam);
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    HWND m_window = nullptr;
-};
-
 struct Completions {
     std::mutex mutex;
     std::vector<int> arguments;
@@ -242,7 +209,7 @@ protected:
     testkit::CLoopbackHttpServer m_server;
     std::shared_ptr<CTestEnvironment> m_environment;
     CHandle m_stop;
-    CResultWindow m_window;
+    CUpdateResultWindow m_window;
 };
 
 TEST_F(UpdateCheck, AManualCheckDeliversTheWholeResult) {
@@ -369,7 +336,7 @@ TEST_F(UpdateCheck, TheStopEventEndsAWaitingTaskWithoutAWord) {
 }
 
 TEST(UpdateCommandWatcher, EachSignalGivesOneCommand) {
-    CResultWindow window;
+    CUpdateResultWindow window;
     CHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(StartCommandCheckForUpdatesThread(stop.get(), window.get(), 32791));
     CHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, kCommandCheckForUpdatesEventName));

@@ -308,12 +308,7 @@ bool ClickFirstTrayIcon() {
     if (!taskbar || !GetClientRect(taskbar, &area)) return false;
     POINT point = {area.right - (GetSystemMetrics(SM_CXSMICON) + 4) / 2, (area.bottom - area.top) / 2};
     ClientToScreen(taskbar, &point);
-    if (!SetCursorPos(point.x, point.y)) return false;
-    INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return SendInput(2, clicks, sizeof(INPUT)) == 2;
+    return ClickAt(point);
 }
 
 }  // namespace
