@@ -309,11 +309,6 @@ void CAboutDlg::ShowCopyMenu() {
     if (choice) RunMenuChoice(choice);
 }
 
-LRESULT CAboutDlg::OnMenuChoice(WORD, WORD id, HWND, BOOL&) {
-    RunMenuChoice(id);
-    return 0;
-}
-
 void CAboutDlg::RunMenuChoice(UINT choice) {
     switch (choice) {
         case IDC_ABOUT_COPY:

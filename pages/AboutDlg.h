@@ -59,9 +59,6 @@ public:
     COMMAND_ID_HANDLER(IDCANCEL, OnClose)
     COMMAND_ID_HANDLER(IDC_ABOUT_COPY, OnCopy)
     COMMAND_ID_HANDLER(IDC_ABOUT_CHECK_UPDATES, OnCheckForUpdates)
-    COMMAND_ID_HANDLER(IDM_ABOUT_SAVE_ARCHIVE, OnMenuChoice)
-    COMMAND_ID_HANDLER(IDM_ABOUT_OPEN_SETTINGS, OnMenuChoice)
-    COMMAND_ID_HANDLER(IDM_ABOUT_SYSTEM_INFO, OnMenuChoice)
     COMMAND_RANGE_HANDLER(IDC_ABOUT_HOME_LINK, IDC_ABOUT_ENGINE_LINK, OnLink)
     MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
@@ -81,7 +78,6 @@ private:
     LRESULT OnClose(WORD notifyCode, WORD id, HWND control, BOOL& handled);
     LRESULT OnCopy(WORD notifyCode, WORD id, HWND control, BOOL& handled);
     LRESULT OnCheckForUpdates(WORD notifyCode, WORD id, HWND control, BOOL& handled);
-    LRESULT OnMenuChoice(WORD notifyCode, WORD id, HWND control, BOOL& handled);
     LRESULT OnLink(WORD notifyCode, WORD id, HWND control, BOOL& handled);
     LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);

@@ -183,7 +183,10 @@ public:
         std::vector<CString> names;
         EnumLanguageFiles(names, nullptr);
         std::vector<AboutLanguageFile> files;
-        for (const CString& name : names) files.push_back({name, GetLngLocalizedName(GetProgramFolder() + name)});
+        // The list starts with the built-in language's empty name, which the report shows
+        // in a row of its own.
+        for (const CString& name : names)
+            if (!name.IsEmpty()) files.push_back({name, GetLngLocalizedName(GetProgramFolder() + name)});
         return files;
     }
 

@@ -208,6 +208,7 @@ public:
     virtual std::vector<AboutPrivilege> Privileges(const std::vector<CString>& names) = 0;
     virtual std::vector<std::pair<CString, CString>> CommandLineKeys() = 0;
     virtual std::vector<std::pair<CString, bool>> TestFlags() = 0;
+    // The ".lng" files of the program folder, without the built-in language.
     virtual std::vector<AboutLanguageFile> LanguageFiles() = 0;
     virtual std::vector<CString> ProcessNames() = 0;  // sorted paths
     virtual AboutEnvironment Environment() = 0;

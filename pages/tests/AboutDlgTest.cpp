@@ -18,6 +18,7 @@
 #include "core/base/AppPaths.h"
 #include "pages/zip/tests/ZipReader.h"
 #include "testkit/Clipboard.h"
+#include "testkit/Controls.h"
 #include "testkit/Poll.h"
 #include "testkit/Screenshot.h"
 #include "testkit/TempFolder.h"
@@ -84,6 +85,26 @@ void ClickAt(POINT point) {
     SendInput(2, inputs, sizeof(INPUT));
 }
 
+int ItemKind(HWND list, int row) {
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return static_cast<int>(item.lParam);
+}
+
+// Waits for a popup menu of this process and chooses its item at that place among the
+// items a user can reach with the arrow keys (separators are skipped).
+bool ChooseMenuItem(int place) {
+    HWND menu = nullptr;
+    if (!testkit::PumpMessagesUntil(testkit::kWaitMs,
+                                    [&] { return (menu = testkit::FindVisibleMenuWindow()) != nullptr; }))
+        return false;
+    for (int i = 0; i < place; ++i) testkit::PostKeyTo(menu, VK_DOWN);
+    testkit::PostKeyTo(menu, VK_RETURN);
+    return true;
+}
+
 std::wstring W(const CString& text) {
     return std::wstring(static_cast<const wchar_t*>(text));
 }
@@ -96,6 +117,7 @@ protected:
         SetProgramFolderForTest(program);
         SetProfileFolderForTest(m_folder);
         ASSERT_TRUE(testkit::WriteFileBytes(program + L"LogReport.txt", kLogBytes));
+        ASSERT_TRUE(testkit::WriteFileBytes(program + L"Settings.ini", testkit::Utf16Bytes(L"\xFEFF[Settings]\r\n")));
         ASSERT_TRUE(testkit::WriteFileBytes(program + L"vxl_stat_info.ini", testkit::Utf16Bytes(L"\xFEFF; stat")));
         m_zipPath = m_folder + L"\\Report.zip";
         m_parent = MakeParent();
@@ -186,6 +208,22 @@ TEST_F(AboutDlg, ShowsTheReportCopiesSavesAndClosesAsTheUserAsks) {
     EXPECT_TRUE(environment);
     EXPECT_TRUE(processes);
 
+    // The language section counts the files it lists after the built-in language, and
+    // every file row names its file.
+    int languageRow = -1;
+    for (int row = 0; row < ItemCount(list) && languageRow < 0; ++row)
+        if (ItemText(list, row, 0).Left(16) == L" Language Files ") languageRow = row;
+    ASSERT_GE(languageRow, 0);
+    EXPECT_EQ(L"Embedded:", W(ItemText(list, languageRow + 1, 0)));
+    int files = 0;
+    for (int row = languageRow + 2; row < ItemCount(list) && ItemKind(list, row) != kAboutRowSection; ++row) {
+        ++files;
+        EXPECT_NE(L"", W(ItemText(list, row, 1))) << W(ItemText(list, row, 0));
+    }
+    CString title;
+    title.Format(L" Language Files [%d] ", files);
+    EXPECT_EQ(W(title), W(ItemText(list, languageRow, 0)));
+
     // A row's own drawing: passed tests in green, failures in red, on the list itself.
     ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
@@ -233,8 +271,16 @@ TEST_F(AboutDlg, ShowsTheReportCopiesSavesAndClosesAsTheUserAsks) {
     EXPECT_GE(copied.Find(L"\r\n\r\n Processes "), 0);
     EXPECT_GE(copied.Find(L"Message #2: the last message"), 0);
 
-    // The archive through the seam, read back.
-    PostMessageW(dialog, WM_COMMAND, IDM_ABOUT_SAVE_ARCHIVE, 0);
+    // The archive: the button's arrow opens its menu, whose second item saves through the
+    // seam; read back.
+    RECT buttonClient = {};
+    const HWND copyButton = GetDlgItem(dialog, IDC_ABOUT_COPY);
+    GetClientRect(copyButton, &buttonClient);
+    const RECT arrow = CSplitButton::GetArrowRect(buttonClient, false);
+    POINT arrowPoint = {(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2};
+    ClientToScreen(copyButton, &arrowPoint);
+    ClickAt(arrowPoint);
+    ASSERT_TRUE(ChooseMenuItem(2)) << "no copy menu";
     std::vector<ZipEntryRead> entries;
     EXPECT_TRUE(testkit::PumpMessagesUntil(testkit::kWaitMs, [&] {
         entries.clear();
@@ -249,6 +295,32 @@ TEST_F(AboutDlg, ShowsTheReportCopiesSavesAndClosesAsTheUserAsks) {
     const std::vector<std::string> tail(names.end() - 2, names.end());
     EXPECT_EQ((std::vector<std::string>{"LogReport.txt", "vxl_stat_info.ini"}), tail);
     EXPECT_EQ(kLogBytes, entries[entries.size() - 2].bytes);
+
+    // The list's menu scrolls to a section: the last one, the log.
+    const int logRow = ItemCount(list) - 3;
+    ASSERT_EQ(L" Log (2) ", W(ItemText(list, logRow, 0)));
+    int sections = 0;
+    for (int row = 0; row < ItemCount(list); ++row) sections += ItemKind(list, row) == kAboutRowSection ? 1 : 0;
+    SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    ASSERT_EQ(0, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)));
+    POINT listPoint = {20, 20};
+    ClientToScreen(list, &listPoint);
+    PostMessageW(dialog, CAboutDlg::kListMenuMessage, 0, MAKELPARAM(listPoint.x, listPoint.y));
+    ASSERT_TRUE(ChooseMenuItem(1 + sections)) << "no list menu";
+    EXPECT_TRUE(testkit::PumpMessagesUntil(testkit::kWaitMs,
+                                           [&] {
+                                               const int top =
+                                                   static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+                                               const int page =
+                                                   static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+                                               return top > 0 && top <= logRow && logRow < top + page;
+                                           }))
+        << "top row " << SendMessageW(list, LVM_GETTOPINDEX, 0, 0);
+    if (GetEnvironmentVariableW(L"VXL_ABOUT_SHOT_END", shotPath, MAX_PATH)) {
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+        testkit::PumpMessagesUntil(300, [] { return false; });
+        EXPECT_TRUE(testkit::CScreenshot::Take(dialogRect).SaveBmp(shotPath));
+    }
 
     // The update button asks the tray window.
     PostMessageW(GetDlgItem(dialog, IDC_ABOUT_CHECK_UPDATES), BM_CLICK, 0, 0);
@@ -286,11 +358,7 @@ TEST_F(AboutDlg, ListTipsAreTheRowsTextAndSectionsHaveNone) {
     // Every section row answers no tip.
     int sections = 0;
     for (int row = 0; row < ItemCount(list); ++row) {
-        LVITEMW item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        if (item.lParam != kAboutRowSection) continue;
+        if (ItemKind(list, row) != kAboutRowSection) continue;
         ++sections;
         wchar_t buffer[64] = L"stale";
         NMLVGETINFOTIPW tip = {};
