@@ -74,9 +74,17 @@ int CountDialogsOfThread(DWORD threadId) {
     return count;
 }
 
-// A real left click at a screen point, as a user's.
+// A real left click at a screen point, as a user's. The system may report the pointer's
+// old place for a moment after the move: the click waits until it is seen there a few
+// times in a row.
 void ClickAt(POINT point) {
     SetCursorPos(point.x, point.y);
+    int seen = 0;
+    testkit::PollUntil(testkit::kWaitMs, [&] {
+        POINT now = {};
+        seen = GetCursorPos(&now) && now.x == point.x && now.y == point.y ? seen + 1 : 0;
+        return seen >= 3;
+    });
     INPUT inputs[2] = {};
     inputs[0].type = INPUT_MOUSE;
     inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
