@@ -107,7 +107,9 @@ INT_PTR CAboutDlg::Show(HWND tray, const AboutReportInputs& inputs, HINSTANCE re
         return 0;
     }
     CAboutDlg dialog(tray, inputs);
-    return dialog.DoModal(tray, 0, resources);
+    const INT_PTR result = dialog.DoModal(tray, 0, resources ? resources : GetModuleHandleW(nullptr));
+    if (result == -1) LogError(L"CAboutDlg::Show: the dialog could not be shown");
+    return result;
 }
 
 CAboutDlg::CAboutDlg(HWND parent, const AboutReportInputs& inputs)

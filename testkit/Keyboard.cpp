@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "testkit/Poll.h"
+
 namespace testkit {
 
 namespace {
@@ -87,6 +89,14 @@ CCheck PressKey(WORD virtualKey, unsigned modifiers, int times) {
 
 bool ClickAt(POINT screenPoint) {
     if (!SetCursorPos(screenPoint.x, screenPoint.y)) return false;
+    // The system may report the pointer's old place for a moment after the move: the click
+    // waits until it is seen at the new one a few times in a row.
+    int seen = 0;
+    PollUntil(kWaitMs, [&] {
+        POINT now = {};
+        seen = GetCursorPos(&now) && now.x == screenPoint.x && now.y == screenPoint.y ? seen + 1 : 0;
+        return seen >= 3;
+    });
     INPUT clicks[2] = {};
     clicks[0].type = clicks[1].type = INPUT_MOUSE;
     clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;

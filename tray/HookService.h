@@ -59,7 +59,7 @@ public:
     HWND GetTargetWindowOther();
     // kTargetMessagePosted, kTargetMessageFailed, or kTargetQueryFilledHere (64-bit road).
     int SendMessageToTargetWindow(WPARAM wParam, CWPQueryData& query);
-    CString GetDllServiceImplName() const;
+    CString GetDllServiceImplName() const override;
     const CString& LastInstallNote() const { return m_note; }
 
     // ITrayHookService

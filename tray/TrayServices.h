@@ -26,6 +26,8 @@ public:
     virtual int SendMessageToTargetWindow(WPARAM wParam, CWPQueryData& query) = 0;
     // The last window of another program the user worked in, or null.
     virtual HWND GetTargetWindowOther() = 0;
+    // The name of the road the hooks take on this system, for the system report.
+    virtual CString GetDllServiceImplName() const = 0;
 };
 
 // The events and the mapping through which the hook library's queries come, and the

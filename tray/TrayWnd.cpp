@@ -34,10 +34,13 @@
 #include "core/base/ProcessInfo.h"
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
+#include "history/ClipboardWatcher.h"
+#include "pages/AboutDlg.h"
 #include "pages/UpdateCheck.h"
 #include "pages/UpdateDlg.h"
 #include "pages/UpdateResult.h"
 #include "pages/WebDownload.h"
+#include "phrases/Macros.h"
 #include "tray/QueryWait.h"
 
 namespace {
@@ -1063,7 +1066,31 @@ void CVXLTrayWnd::AboutCommand(WORD) {
         ::SetForegroundWindow(about);
         return;
     }
-    LogWrite(L"CVXLTrayWnd::AboutCommand: the about dialog is not in this program yet");
+    CAboutDlg::Show(m_hWnd, GatherAboutInputs());
+}
+
+AboutReportInputs CVXLTrayWnd::GatherAboutInputs() const {
+    const CVXLSettings& settings = CVXLSettings::GetInstance();
+    AboutReportInputs inputs;
+    inputs.phrasesFolder = settings.GetPhrasesDirectoryNoSlash();
+    inputs.defaultFolder = settings.IsPhrasesDirectoryDefault();
+    const CVXLTreeStatistics tree = m_phraseTree.GetTreeStatistics();
+    inputs.statistics = {tree.records,     tree.included,   tree.folders,  tree.rtfPhrases,   tree.textPhrases,
+                         tree.execPhrases, tree.totalUsage, tree.maxUsage, tree.maxUsageName, tree.charsSaved};
+    inputs.collectedErrors = m_collectedErrors;
+    inputs.hotKeyMenuActive = m_hotKeyRegistered != FALSE;
+    const bool historyOn = m_history && m_history->IsInstalled();
+    inputs.clipboardHistoryState = LoadUiString(historyOn ? IDS_TURN_ON : IDS_TURN_OFF);
+    if (historyOn) inputs.clipboardHistoryState.AppendFormat(L", [%d]", m_history->ItemCount());
+    inputs.hookLibraryPath = GetHookDllPath();
+    if (m_hook) inputs.hookServiceImplName = m_hook->GetDllServiceImplName();
+    // Only an installed watcher has a check running; asking the watcher otherwise would make one.
+    if (historyOn) {
+        const CClipboardSpy& spy = CClipboardSpy::GetInstance();
+        inputs.clipboardReinstall = {spy.IsInstalled(), spy.GetTimerInterval()};
+    }
+    inputs.expandMacros = &ExpandMacrosSimple;
+    return inputs;
 }
 
 void CVXLTrayWnd::CommandLineKeysCommand(WORD) {

@@ -9,6 +9,7 @@
 #include "core/DesktopWatch.h"
 #include "core/TrayIds.h"
 #include "history/pane/AltTabWindow.h"
+#include "pages/AboutReport.h"
 #include "phrases/CommandTree.h"
 #include "platform/wtl/AtlApp.h"
 #include "platform/wtl/AtlWin.h"
@@ -204,6 +205,8 @@ private:
     void ShowPhrasesMenuCommand(WORD id);
     void RunAsAdminCommand(WORD id);
     void AboutCommand(WORD id);
+    // What the system report needs of this window and its services.
+    AboutReportInputs GatherAboutInputs() const;
     void CommandLineKeysCommand(WORD id);
     void WebPageCommand(WORD id);
     void EmailCommand(WORD id);

@@ -19,6 +19,7 @@
 #include "pages/zip/tests/ZipReader.h"
 #include "testkit/Clipboard.h"
 #include "testkit/Controls.h"
+#include "testkit/Keyboard.h"
 #include "testkit/Poll.h"
 #include "testkit/Screenshot.h"
 #include "testkit/TempFolder.h"
@@ -72,25 +73,6 @@ int CountDialogsOfThread(DWORD threadId) {
     int count = 0;
     EnumThreadWindows(threadId, &CountDialog, reinterpret_cast<LPARAM>(&count));
     return count;
-}
-
-// A real left click at a screen point, as a user's. The system may report the pointer's
-// old place for a moment after the move: the click waits until it is seen there a few
-// times in a row.
-void ClickAt(POINT point) {
-    SetCursorPos(point.x, point.y);
-    int seen = 0;
-    testkit::PollUntil(testkit::kWaitMs, [&] {
-        POINT now = {};
-        seen = GetCursorPos(&now) && now.x == point.x && now.y == point.y ? seen + 1 : 0;
-        return seen >= 3;
-    });
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
 }
 
 int ItemKind(HWND list, int row) {
@@ -257,7 +239,7 @@ TEST_F(AboutDlg, ShowsTheReportCopiesSavesAndClosesAsTheUserAsks) {
     ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rowRect)));
     POINT rowPoint = {(rowRect.left + rowRect.right) / 2, (rowRect.top + rowRect.bottom) / 2};
     ClientToScreen(list, &rowPoint);
-    ClickAt(rowPoint);
+    ASSERT_TRUE(testkit::ClickAt(rowPoint));
     LVITEMW select = {};
     select.stateMask = LVIS_SELECTED;
     select.state = LVIS_SELECTED;
@@ -287,7 +269,7 @@ TEST_F(AboutDlg, ShowsTheReportCopiesSavesAndClosesAsTheUserAsks) {
     const RECT arrow = CSplitButton::GetArrowRect(buttonClient, false);
     POINT arrowPoint = {(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2};
     ClientToScreen(copyButton, &arrowPoint);
-    ClickAt(arrowPoint);
+    ASSERT_TRUE(testkit::ClickAt(arrowPoint));
     ASSERT_TRUE(ChooseMenuItem(2)) << "no copy menu";
     std::vector<ZipEntryRead> entries;
     EXPECT_TRUE(testkit::PumpMessagesUntil(testkit::kWaitMs, [&] {

@@ -7,6 +7,7 @@
 // changed are the real program's, read back from the screen. Pictures of the dialogs are
 // kept beside the test for people to look at.
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,10 +18,15 @@
 #include "core/SettingsFile.h"
 #include "core/TrayIds.h"
 #include "core/base/TextConversions.h"
+#include "pages/AboutDlgIds.h"
+#include "pages/SplitButton.h"
 #include "pages/UpdateCheck.h"
 #include "pages/UpdatePage.h"
 #include "pages/tests/UpdateResultWindow.h"
+#include "pages/zip/tests/ZipReader.h"
 #include "platform/htmlayout/tests/PageWindow.h"
+#include "testkit/Clipboard.h"
+#include "testkit/Controls.h"
 #include "testkit/Keyboard.h"
 #include "testkit/LogFile.h"
 #include "testkit/LoopbackHttpServer.h"
@@ -72,7 +78,7 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter) {
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
     if (process == search.processId && IsWindowVisible(window) && CString(className) == L"#32770" &&
-        WindowText(window).Find(search.prefix) == 0)
+        (search.prefix.IsEmpty() || WindowText(window).Find(search.prefix) == 0))
         search.found.push_back(window);
     return TRUE;
 }
@@ -280,6 +286,96 @@ TEST_F(DialogsE2e, TheRunningVersionOnTheServerGivesTheLatestVersionPage) {
     Exit();
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_TRUE(WaitForFileText(m_log, L"===End Vexlora===", 1000));
+}
+
+// The About dialog of the process: the visible dialog that holds the report's list.
+HWND AboutDialogOf(DWORD processId) {
+    for (HWND dialog : DialogsOf(processId, L""))
+        if (GetDlgItem(dialog, IDC_ABOUT_LIST)) return dialog;
+    return nullptr;
+}
+
+// The file name field of a save dialog: the edit of its extended combo box (cmb13), else
+// the plain edit (edt1) of older dialogs.
+HWND FileNameFieldOf(HWND saveDialog) {
+    if (HWND combo = GetDlgItem(saveDialog, 0x47C))
+        if (HWND edit = reinterpret_cast<HWND>(SendMessageW(combo, CBEM_GETEDITCONTROL, 0, 0))) return edit;
+    return GetDlgItem(saveDialog, 0x480);
+}
+
+// About from the tray command: the report fills, Copy leaves it on the clipboard, and the
+// archive chosen in the copy menu is saved where the user says in the save dialog.
+TEST_F(DialogsE2e, AboutShowsTheReportThatIsCopiedAndArchived) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    PostMessageW(TrayWindowOf(m_resident->id()), WM_COMMAND, ID_APP_ABOUT, 0);
+    HWND about = nullptr;
+    ASSERT_TRUE(PollUntil(15000, [&] { return (about = AboutDialogOf(m_resident->id())) != nullptr; }))
+        << "no About dialog appeared";
+    HWND list = GetDlgItem(about, IDC_ABOUT_LIST);
+    ASSERT_TRUE(PollUntil(15000, [&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > 50; }))
+        << "the report did not fill";
+    // A second About only brings the open one forward.
+    PostMessageW(TrayWindowOf(m_resident->id()), WM_COMMAND, ID_APP_ABOUT, 0);
+    Sleep(500);
+    EXPECT_EQ(about, AboutDialogOf(m_resident->id()));
+    const CScreenshot shot = CScreenshot::Take(WindowRect(about));
+    ASSERT_FALSE(shot.IsEmpty());
+    shot.SaveBmp(L"about_dialog.bmp");
+
+    ASSERT_TRUE(SetClipboardText(L"before"));
+    HWND copy = GetDlgItem(about, IDC_ABOUT_COPY);
+    RECT button = {};
+    GetClientRect(copy, &button);
+    POINT copyPoint = {button.left + 8, (button.top + button.bottom) / 2};
+    ClientToScreen(copy, &copyPoint);
+    ASSERT_TRUE(ClickAt(copyPoint));
+    CString copied;
+    EXPECT_TRUE(PollUntil(5000,
+                          [&] {
+                              const CResult<CString> text = ReadClipboardText();
+                              copied = text.ok() ? text.value() : CString();
+                              return copied.Find(L"Version") == 0;
+                          }))
+        << "the clipboard holds: " << WideToUtf8(copied.Left(80).GetString());
+    EXPECT_NE(-1, copied.Find(L"Settings File")) << "the whole report is copied";
+
+    // The arrow's menu, its second item, and the save dialog answered as a user does.
+    const RECT arrow = CSplitButton::GetArrowRect(button, false);
+    POINT arrowPoint = {(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2};
+    ClientToScreen(copy, &arrowPoint);
+    ASSERT_TRUE(ClickAt(arrowPoint));
+    HWND menu = nullptr;
+    ASSERT_TRUE(PollUntil(5000, [&] { return (menu = FindVisibleMenuWindowOf(m_resident->id())) != nullptr; }))
+        << "no copy menu";
+    PostKeyTo(menu, VK_DOWN);
+    PostKeyTo(menu, VK_DOWN);
+    PostKeyTo(menu, VK_RETURN);
+    HWND save = nullptr;
+    ASSERT_TRUE(PollUntil(10000, [&] {
+        for (HWND dialog : DialogsOf(m_resident->id(), L""))
+            if (dialog != about && FileNameFieldOf(dialog)) save = dialog;
+        return save != nullptr;
+    })) << "no save dialog";
+    const CString zipPath = m_folder.PathOf(L"support.zip");
+    SendMessageW(FileNameFieldOf(save), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(zipPath.GetString()));
+    PostMessageW(save, WM_COMMAND, IDOK, 0);
+    std::vector<ZipEntryRead> entries;
+    ASSERT_TRUE(PollUntil(15000,
+                          [&] {
+                              entries.clear();
+                              return GetFileAttributesW(zipPath) != INVALID_FILE_ATTRIBUTES &&
+                                     ReadZipEntries(zipPath, &entries);
+                          }))
+        << "no archive at " << WideToUtf8(zipPath.GetString());
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ("Vexlora_Info.txt", entries[0].name);
+    EXPECT_EQ(0u, entries[0].bytes.find("Version")) << entries[0].bytes.substr(0, 80);
+    bool hasSettings = false;
+    for (const ZipEntryRead& entry : entries) hasSettings = hasSettings || entry.name == "Settings.ini";
+    EXPECT_TRUE(hasSettings);
+
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(PollUntil(5000, [&] { return !IsWindow(about); }));
 }
 
 }  // namespace

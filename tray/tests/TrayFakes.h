@@ -72,6 +72,7 @@ public:
     bool exitSetAtUninstall = false;
 
     bool IsInstalled() override { return installed; }
+    CString GetDllServiceImplName() const override { return L"fake"; }
     int Install(HWND mainWindow, UINT, const wchar_t*, const wchar_t*, const wchar_t*, bool, int& error,
                 bool) override {
         ++installs;
