@@ -160,3 +160,7 @@ HINSTANCE OpenSupportMail(HWND owner) {
     subject.Replace(L" ", L"_");
     return OpenUrl(owner, L"mailto:" + CVXLUrl::Get_Support_Mail() + L"?subject=" + subject);
 }
+
+CString CVXLUrl::Get_Html_Engine_Url() {
+    return L"https://terrainformatica.com/";
+}

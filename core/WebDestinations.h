@@ -41,6 +41,8 @@ public:
     static CString Get_VK_Url();
     static CString Get_Translate_Howto_Url();
     static CString Get_Music_Url();
+    // The maker of the HTML engine the pages are written for (not our site).
+    static CString Get_Html_Engine_Url();
 };
 
 // The site root of any address, by the rule of Get_Site_Root_Url.

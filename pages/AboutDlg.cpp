@@ -21,7 +21,6 @@ namespace {
 
 const UINT kAboutMenuCommand = 57664;
 const wchar_t kRightsNotice[] = L"Copyright \u00A9 the Vexlora authors. All rights reserved.";
-const wchar_t kEngineMakerUrl[] = L"https://terrainformatica.com/";
 
 // Shows the waiting cursor while the report is built. On the way back the pointer is
 // nudged, or the old cursor would show only after the user moves the mouse.
@@ -363,7 +362,7 @@ CString CAboutDlg::GetLinkUrl(WORD id) const {
         case IDC_ABOUT_BUG_LINK:
             return CVXLUrl::Get_Report_Problem_Url();
         case IDC_ABOUT_ENGINE_LINK:
-            return kEngineMakerUrl;
+            return CVXLUrl::Get_Html_Engine_Url();
         default:
             return CString();
     }
