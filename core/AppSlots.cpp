@@ -52,14 +52,17 @@ HWND GetFloatPaneWnd() {
 void SetAboutDlgHwnd(HWND window) {
     g_aboutDialog.Set(window);
 }
+// A dialog that went without clearing its slot must not be taken for an open one.
 HWND GetAboutDlgHwnd() {
-    return g_aboutDialog.Get();
+    const HWND window = g_aboutDialog.Get();
+    return window && IsWindow(window) ? window : nullptr;
 }
 void SetUpdateDlgHwnd(HWND window) {
     g_updateDialog.Set(window);
 }
 HWND GetUpdateDlgHwnd() {
-    return g_updateDialog.Get();
+    const HWND window = g_updateDialog.Get();
+    return window && IsWindow(window) ? window : nullptr;
 }
 
 bool IsAllowWaitAnswer() {

@@ -68,9 +68,7 @@ bool StoreCheckSettings(IHtmlHost& page, bool pageLoaded, CVXLSettings& settings
 }
 
 void CUpdateDlg::ShowResult(const UpdateCheckResult& result, HINSTANCE resources) {
-    // A handle left behind by a dialog that is gone must not swallow every later result.
-    HWND open = CAppObjects::GetUpdateDlgHwnd();
-    if (open && ::IsWindow(open)) {
+    if (HWND open = CAppObjects::GetUpdateDlgHwnd()) {
         if (::IsIconic(open)) ::ShowWindow(open, SW_RESTORE);
         ::ShowWindow(open, SW_SHOW);
         ::SetForegroundWindow(open);

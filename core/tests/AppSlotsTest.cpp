@@ -42,4 +42,29 @@ TEST(MainWindowRequests, ReachTheMainWindowAndAnswerNothingWithoutOne) {
     EXPECT_TRUE(main.received.empty());
 }
 
+// A dialog that went without clearing its slot is not taken for an open one, or every later
+// About or update result would only try to raise a window that is gone.
+TEST(DialogSlots, AnswerOnlyWhileTheDialogIsAWindow) {
+    using Setter = void (*)(HWND);
+    using Getter = HWND (*)();
+    const struct {
+        const char* name;
+        Setter set;
+        Getter get;
+    } slots[] = {
+        {"about", CAppObjects::SetAboutDlgHwnd, CAppObjects::GetAboutDlgHwnd},
+        {"update", CAppObjects::SetUpdateDlgHwnd, CAppObjects::GetUpdateDlgHwnd},
+    };
+    for (const auto& slot : slots) {
+        SCOPED_TRACE(slot.name);
+        HWND dialog = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(dialog);
+        slot.set(dialog);
+        EXPECT_EQ(dialog, slot.get());
+        DestroyWindow(dialog);
+        EXPECT_EQ(nullptr, slot.get());
+        slot.set(nullptr);
+    }
+}
+
 }  // namespace
