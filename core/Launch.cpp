@@ -10,6 +10,7 @@
 #include "core/SettingsFile.h"
 #include "core/SystemInfo.h"
 #include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/Security.h"
@@ -124,18 +125,6 @@ DWORD PhraseEditorLaunchThread(EditorLaunchContext& context) {
     return 0;
 }
 
-// The application-starting cursor for a scope.
-class CAppStartingCursor {
-public:
-    CAppStartingCursor() : m_old(SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING))) {}
-    ~CAppStartingCursor() { SetCursor(m_old); }
-    CAppStartingCursor(const CAppStartingCursor&) = delete;
-    CAppStartingCursor& operator=(const CAppStartingCursor&) = delete;
-
-private:
-    HCURSOR m_old;
-};
-
 void ReportEditorStartError(const CString& text, bool showErrors) {
     LogError(text);
     if (showErrors) MessageBoxW(CAppObjects::GetMainWnd(), text, L"Vexlora", MB_ICONEXCLAMATION);
@@ -221,7 +210,7 @@ bool StartPhraseEditorThread(CHandle stopEvent, HWND replyWindow, UINT replyMess
 }
 
 bool StartPhraseEditorNow(bool showErrors, bool addFromClipboard, bool firstRun, const CString& selectedText) {
-    CAppStartingCursor cursor;
+    CScopedCursor cursor(IDC_APPSTARTING);
     DWORD savedError = GetLastError();
     CString path = BuildPhraseEditorPath();
     if (!FileExists(path)) {

@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/ShellServices.h"
 #include "core/base/AppPaths.h"
+#include "core/base/Handles.h"
 #include "core/base/NamedObjects.h"
 #include "core/base/PlatformFunctions.h"
 #include "core/base/Security.h"
@@ -11,17 +12,6 @@
 namespace {
 
 const wchar_t kHookDllName[] = L"Vexlora.dll";
-
-class CWaitCursor {
-public:
-    CWaitCursor() noexcept : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~CWaitCursor() { SetCursor(m_previous); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;
-};
 
 }  // namespace
 
@@ -67,7 +57,7 @@ CString BuildExplorerSelectParameters(const CString& folder) {
 }
 
 HINSTANCE OpenPhrasesFolder(HWND owner) {
-    CWaitCursor wait;
+    CScopedCursor wait(IDC_WAIT);
     CString parameters = BuildExplorerSelectParameters(CVXLSettings::GetInstance().GetPhrasesDirectoryNoSlash());
     return ShellRun(owner, L"open", L"explorer.exe", parameters, nullptr, SW_SHOWNORMAL);
 }

@@ -40,27 +40,6 @@ bool IsCurrentProgramChrome() {
     return IsChromeProgram(path);
 }
 
-// Hides the wait cursor again and gives the focus window back what the menu took.
-class CWaitCursor {
-public:
-    CWaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING))) {}
-    ~CWaitCursor() {
-        SetCursor(m_previous);
-        // Moving the pointer makes the system draw the restored cursor at once.
-        POINT point;
-        if (GetCursorPos(&point)) {
-            SetCursorPos(point.x, point.y + 1);
-            SetCursorPos(point.x, point.y);
-        }
-    }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-    HCURSOR previous() const { return m_previous; }
-
-private:
-    HCURSOR m_previous;
-};
-
 }  // namespace
 
 void AttachMenuDriver(const CWPSharedData* shared) {
@@ -189,7 +168,7 @@ POINT GetMenuPoint(HWND target, bool atMouse) {
 int RunMenuDriver(WPARAM, DWORD flags) {
     if (!g_shared) return 0;
     HWND target = GetCurrentHWND();
-    CWaitCursor waitCursor;
+    CScopedCursor waitCursor(IDC_APPSTARTING, true);
     const bool chrome = IsCurrentProgramChrome();
 
     CWPQueryData query;

@@ -134,17 +134,6 @@ UINT ClipboardCodePage(IClipboard& clipboard) {
     return codePage;
 }
 
-class CWaitCursor {
-public:
-    CWaitCursor() : m_old(SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_APPSTARTING)))) {}
-    ~CWaitCursor() { SetCursor(m_old); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-private:
-    HCURSOR m_old;
-};
-
 }  // namespace
 
 int CEditSelectionReader::Read(wchar_t* buffer, int bufferLength, int& state) {
@@ -273,7 +262,7 @@ int CClipboardSelectionReader::Read(wchar_t* buffer, int bufferLength, int& stat
 }
 
 bool CClipboardSelectionReader::Copy(CString& text) {
-    CWaitCursor cursor;
+    CScopedCursor cursor(IDC_APPSTARTING);
     if (m_clipboard.Open(m_window, kClipboardOpenMs)) {
         m_clipboard.Empty();
         m_clipboard.Close();

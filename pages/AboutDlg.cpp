@@ -13,6 +13,7 @@
 #include "core/UiStringIds.h"
 #include "core/WebDestinations.h"
 #include "core/WindowHelpers.h"
+#include "core/base/Handles.h"
 #include "core/base/LogPath.h"
 #include "core/base/Logger.h"
 #include "pages/ReportArchive.h"
@@ -21,26 +22,6 @@ namespace {
 
 const UINT kAboutMenuCommand = 57664;
 const wchar_t kRightsNotice[] = L"Copyright \u00A9 the Vexlora authors. All rights reserved.";
-
-// Shows the waiting cursor while the report is built. On the way back the pointer is
-// nudged, or the old cursor would show only after the user moves the mouse.
-class CWaitCursor {
-public:
-    CWaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING))) {}
-    ~CWaitCursor() {
-        SetCursor(m_previous);
-        POINT point;
-        if (GetCursorPos(&point)) {
-            SetCursorPos(point.x, point.y + 1);
-            SetCursorPos(point.x, point.y);
-        }
-    }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;
-};
 
 CString NoExpansion(const CString& text) {
     return text;
@@ -214,7 +195,7 @@ LRESULT CAboutDlg::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
 }
 
 void CAboutDlg::FillReport() {
-    CWaitCursor wait;
+    CScopedCursor wait(IDC_APPSTARTING, true);
     BuildAboutReport(m_report, m_inputs, m_probes);
     const HWND list = GetList();
     ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
@@ -348,10 +329,9 @@ void CAboutDlg::SaveArchive() {
 }
 
 LRESULT CAboutDlg::OnCheckForUpdates(WORD, WORD, HWND, BOOL&) {
-    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+    CScopedCursor starting(IDC_APPSTARTING);
     if (!::PostMessageW(m_parent, WM_COMMAND, kCheckForUpdatesCommand, 0))
         LogError(L"CAboutDlg::OnCheckForUpdates: the tray window did not take the request");
-    SetCursor(previous);
     return 0;
 }
 

@@ -315,3 +315,27 @@ private:
     HGLOBAL m_memory;
     T* m_data;
 };
+
+// A system cursor shown for a scope, the old one put back at its end. With nudgeOnRestore
+// the pointer is moved a pixel and back, or the restored cursor would show only after the
+// user moves the mouse.
+class CScopedCursor {
+public:
+    explicit CScopedCursor(LPCWSTR cursor, bool nudgeOnRestore = false) noexcept
+        : m_previous(SetCursor(LoadCursorW(nullptr, cursor))), m_nudge(nudgeOnRestore) {}
+    ~CScopedCursor() {
+        SetCursor(m_previous);
+        POINT point;
+        if (m_nudge && GetCursorPos(&point)) {
+            SetCursorPos(point.x, point.y + 1);
+            SetCursorPos(point.x, point.y);
+        }
+    }
+    CScopedCursor(const CScopedCursor&) = delete;
+    CScopedCursor& operator=(const CScopedCursor&) = delete;
+    HCURSOR previous() const noexcept { return m_previous; }
+
+private:
+    HCURSOR m_previous;
+    bool m_nudge;
+};
