@@ -87,7 +87,10 @@ bool SaveReportArchive(const ReportArchiveFiles& files, const wchar_t* zipPath, 
                        const wchar_t* reportText, bool selectInExplorer, MessageBoxFn messageBox) {
     const CString infoPath = WithTrailingBackslash(files.infoFolder) + kReportInfoFileName;
     std::vector<CString> entries;
-    if (WriteUtf8File(infoPath, reportText)) entries.push_back(infoPath);
+    if (WriteUtf8File(infoPath, reportText))
+        entries.push_back(infoPath);
+    else
+        LogError(L"SaveReportArchive: the report cannot be written to " + infoPath + L"; the archive goes without it");
     // A program that has not logged or saved anything yet still gets its report sent.
     for (const CString& path : {files.settingsPath, files.logPath, files.statPath})
         if (!path.IsEmpty() && FileExists(path)) entries.push_back(path);

@@ -54,13 +54,15 @@ bool CheckNow(UpdateCheckTask& task) {
     int outcome = LoadVersionInfoFile(
         path, [&](TiXmlDocument& document) { return ParseVersionInfoXml(document, result, options); });
     if (outcome != kNotVersionInfo) environment.StoreLatestFound(FormatVersionText(result.newVersion));
-    FetchNews(environment.NewsUrl(), result.news, kMaxNewsItems, environment.NetworkTimeoutMs());
+    // The news goes only into a result that is shown: a quiet automatic check does not fetch it.
+    const bool deliver = outcome == kNewerVersionOffered || manual;
+    if (deliver) FetchNews(environment.NewsUrl(), result.news, kMaxNewsItems, environment.NetworkTimeoutMs());
     if (environment.WaitForStop(task.stopEvent.get(), 0)) {
         file.Delete();
         return false;
     }
     if (outcome == kNotVersionInfo) result.errorText = kUpdateErrorCannotParse;
-    if (outcome == kNewerVersionOffered || manual) DeliverResult(task, result);
+    if (deliver) DeliverResult(task, result);
     file.Delete();
     return true;
 }
@@ -175,7 +177,6 @@ bool RunUpdateCheckTask(UpdateCheckTask& task) {
 
 bool StartUpdateCheckTask(std::unique_ptr<UpdateCheckTask> task, CHandle* thread) {
     if (!task) return false;
-    if (!task->environment) task->environment = std::make_shared<CSystemUpdateCheckEnvironment>();
     return StartWorker(std::move(task), &RunTask, WorkerOptions(), thread);
 }
 

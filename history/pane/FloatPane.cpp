@@ -638,8 +638,13 @@ LRESULT CVXLFloatPane::OnWindowPosChanged(UINT message, WPARAM wParam, LPARAM lP
     ::GetWindowRect(m_hWnd, &window);
     if (m_collapsed && m_restore.IsKept() && !Is_Animating()) m_restore = FollowStrip(m_restore, window);
     if (ShouldRememberPanePosition(IsIconic(m_hWnd) != FALSE, IsWindowVisible(m_hWnd) != FALSE, window, WorkArea())) {
+        // Every animation step and every pixel of a drag comes here: only a new place is written.
         const POINT place = PanePlaceToRemember(m_collapsed, m_restore, window);
-        CVXLSettings::WriteWindowPos(place.x, place.y, kFloatPanePositionKey);
+        if (!m_placeWritten || place.x != m_writtenPlace.x || place.y != m_writtenPlace.y) {
+            CVXLSettings::WriteWindowPos(place.x, place.y, kFloatPanePositionKey);
+            m_writtenPlace = place;
+            m_placeWritten = true;
+        }
     }
     return result;
 }

@@ -337,6 +337,9 @@ private:
     Platform::CLayeredWindowHelper m_layered;
     HWND m_captionTip = nullptr;
     CPaneRestoreRect m_restore;
+    // The place last written to the settings file.
+    POINT m_writtenPlace = {0, 0};
+    bool m_placeWritten = false;
     bool m_applyStartPin = true;
     bool m_focusOnCreate = true;
     bool m_pinned = false;
