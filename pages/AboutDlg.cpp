@@ -10,6 +10,7 @@
 #include "core/DateTimeTexts.h"
 #include "core/IconIds.h"
 #include "core/ShellServices.h"
+#include "core/TrayIds.h"
 #include "core/UiStringIds.h"
 #include "core/WebDestinations.h"
 #include "core/WindowHelpers.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-const UINT kAboutMenuCommand = 57664;
 const wchar_t kRightsNotice[] = L"Copyright \u00A9 the Vexlora authors. All rights reserved.";
 
 CString NoExpansion(const CString& text) {
@@ -109,7 +109,7 @@ LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
     if (!m_copyButton.Attach(GetDlgItem(IDC_ABOUT_COPY))) LogError(L"CAboutDlg::OnInitDialog: no split button");
 
-    CString title = m_probes.MenuText(kAboutMenuCommand);
+    CString title = m_probes.MenuText(ID_APP_ABOUT);
     if (!title.IsEmpty()) {
         const int tab = title.Find(L'\t');
         if (tab >= 0) title = title.Left(tab);
@@ -155,7 +155,7 @@ void CAboutDlg::SetUpTexts() {
                                                             L" HTMLayout Component \u00A9 Terra Informatica Software");
 
     ::SetWindowTextW(GetDlgItem(IDC_ABOUT_COPY), m_probes.UiText(IDS_COPY));
-    const CString check = m_probes.MenuText(kCheckForUpdatesCommand);
+    const CString check = m_probes.MenuText(ID_CHECK_FOR_UPDATES);
     if (!check.IsEmpty()) ::SetWindowTextW(GetDlgItem(IDC_ABOUT_CHECK_UPDATES), check);
 }
 
@@ -238,21 +238,8 @@ void CAboutDlg::FitColumns() {
 }
 
 CString CAboutDlg::BuildReportText() const {
-    const HWND list = GetList();
-    const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    std::vector<AboutRow> rows;
-    for (int index = 0; index < count; ++index) {
-        AboutRow row;
-        row.label = ListItemText(list, index, 0);
-        row.value = ListItemText(list, index, 1);
-        LVITEMW item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = index;
-        if (::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-            row.kind = static_cast<int>(item.lParam);
-        rows.push_back(row);
-    }
-    return BuildAboutCopyText(rows);
+    // The list shows exactly the report's rows.
+    return BuildAboutCopyText(m_report.Rows());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -330,7 +317,7 @@ void CAboutDlg::SaveArchive() {
 
 LRESULT CAboutDlg::OnCheckForUpdates(WORD, WORD, HWND, BOOL&) {
     CScopedCursor starting(IDC_APPSTARTING);
-    if (!::PostMessageW(m_parent, WM_COMMAND, kCheckForUpdatesCommand, 0))
+    if (!::PostMessageW(m_parent, WM_COMMAND, ID_CHECK_FOR_UPDATES, 0))
         LogError(L"CAboutDlg::OnCheckForUpdates: the tray window did not take the request");
     return 0;
 }

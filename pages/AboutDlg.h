@@ -36,8 +36,6 @@ public:
     static constexpr UINT kListMenuMessage = WM_APP + 1;
     static constexpr UINT_PTR kFillTimerId = 1000;
     static constexpr UINT kFillDelayMs = 300;
-    // What the tray window is sent for a manual update check.
-    static constexpr WORD kCheckForUpdatesCommand = 32791;
 
     // The tray's one way in: brings an open About dialog forward (0), or shows a new one
     // modally over the tray window and returns how it was closed (IDOK, IDCANCEL; -1

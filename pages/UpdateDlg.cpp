@@ -7,6 +7,7 @@
 #include "core/ShellServices.h"
 #include "core/SoundPlayer.h"
 #include "core/SystemInfo.h"
+#include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/WebDestinations.h"
 #include "core/base/Logger.h"
@@ -15,11 +16,6 @@
 
 namespace {
 
-const UINT kIdsHasNewVersion = 149;
-const UINT kIdsClose = 241;
-const UINT kIdsVisitToUs = 265;
-const UINT kIdsUpdatesNotFound = 311;
-const UINT kIdsSkipVersion = 32853;
 const WPARAM kMoveByBody = SC_MOVE | HTCAPTION;  // 0xF012: drag as by the caption
 
 bool StartsWithNoCase(const CString& text, const wchar_t* prefix) {
@@ -90,11 +86,11 @@ LRESULT CUpdateDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     CentreOnDesktop();
 
     const CString title = LoadUiString(IDS_CHECK_FOR_UPDATES_TITLE) + L" : " + GetProgramVersionText(true) + L" " +
-                          LoadUiString(hasNew ? kIdsHasNewVersion : kIdsUpdatesNotFound);
+                          LoadUiString(hasNew ? IDS_HAS_NEW_VERSION : IDS_UPDATES_NOT_FOUND);
     ::SetWindowTextW(m_hWnd, title);
-    SetDlgItemTextW(m_hWnd, IDCANCEL, LoadUiString(kIdsClose));
-    SetDlgItemTextW(m_hWnd, IDC_UPDATE_VISIT, LoadUiString(kIdsVisitToUs));
-    SetDlgItemTextW(m_hWnd, IDC_UPDATE_SKIP, LoadUiString(kIdsSkipVersion));
+    SetDlgItemTextW(m_hWnd, IDCANCEL, LoadUiString(IDS_CLOSE));
+    SetDlgItemTextW(m_hWnd, IDC_UPDATE_VISIT, LoadUiString(IDS_VISIT_TO_US));
+    SetDlgItemTextW(m_hWnd, IDC_UPDATE_SKIP, LoadUiString(IDS_CMD_SKIP_VERSION));
     ::EnableWindow(GetDlgItem(IDC_UPDATE_SKIP), FALSE);
 
     CreatePage();

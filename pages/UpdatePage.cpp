@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/ShellHelpers.h"
 #include "core/TestSwitches.h"
+#include "core/UiStringIds.h"
 #include "core/UiStrings.h"
 #include "core/WebDestinations.h"
 #include "pages/NewsFeed.h"
@@ -15,27 +16,6 @@ const wchar_t kDaysNumberId[] = L"CFUDaysNumber";
 const wchar_t kDaysTextId[] = L"cfu_days_text";
 
 namespace {
-
-const UINT kIdsHasNewVersion = 149;
-const UINT kIdsLatestVersionUsed = 150;
-const UINT kIdsSiteVersion = 158;
-const UINT kIdsUnavailable = 159;
-const UINT kIdsOfficialSite = 161;
-const UINT kIdsDownloadInstaller = 242;
-const UINT kIdsDownloadPortable = 243;
-const UINT kIdsOfficialForum = 245;
-const UINT kIdsAutoCheckHint = 247;
-const UINT kIdsLatestNews = 248;
-const UINT kIdsPortableHint = 266;
-const UINT kIdsUpdatesNotFound = 311;
-const UINT kIdsNewerThanSite = 331;
-const UINT kIdsNewerThanSiteQuote = 332;
-const UINT kIdsSettings = 32779;
-const UINT kIdsVisitSite = 32781;
-const UINT kIdsVisitForum = 32782;
-const UINT kIdsFacebook = 32831;
-const UINT kIdsVKontakte = 32855;
-const UINT kIdsTelegram = 32866;
 
 const wchar_t kNewsAnchor[] = L"latest_news";
 const wchar_t kProduct[] = L"Vexlora";
@@ -114,23 +94,25 @@ CString SmallPicture(const wchar_t* name, int size) {
 
 CString LinksTable() {
     const bool ru = CVXLUrl::IsUsingRuUrls();
-    const CString telegram = ru ? CString(L"Группа в Telegram") : Ui(kIdsTelegram);
-    const CString vkontakte = ru ? CString(L"Группа ВКонтакте") : Ui(kIdsVKontakte);
+    const CString telegram = ru ? CString(L"Группа в Telegram") : Ui(IDS_CMD_TELEGRAM_GROUP);
+    const CString vkontakte = ru ? CString(L"Группа ВКонтакте") : Ui(IDS_CMD_VKONTAKTE_GROUP);
     CString html = L"<TABLE ALIGN=CENTER WIDTH=100% CELLSPACING=2><TR HEIGHT=10><TD COLSPAN=3 HEIGHT=10></TD></TR><TR>";
     html += L"<TD WIDTH=25%>" + SmallPicture(L"forum.png", 20) +
-            BuildAnchor(CVXLUrl::Get_Forum_Url(), Ui(kIdsOfficialForum), Ui(kIdsVisitForum)) + L"</TD>";
+            BuildAnchor(CVXLUrl::Get_Forum_Url(), Ui(IDS_OFFICIAL_FORUM), Ui(IDS_CMD_VISIT_FORUM)) + L"</TD>";
     html += L"<TD WIDTH=50% ALIGN=CENTER>";
-    html += SmallPicture(L"facebook.png", 20) + BuildAnchor(CVXLUrl::Get_Facebook_Url(), Ui(kIdsFacebook)) + L" ";
+    html +=
+        SmallPicture(L"facebook.png", 20) + BuildAnchor(CVXLUrl::Get_Facebook_Url(), Ui(IDS_CMD_FACEBOOK_GROUP)) + L" ";
     html += SmallPicture(L"telegram.png", 20) + BuildAnchor(CVXLUrl::Get_Telegram_Url(), telegram) + L" ";
     html += SmallPicture(L"vkontakte.png", 20) + BuildAnchor(CVXLUrl::Get_VK_Url(), vkontakte) + L"</TD>";
     html += L"<TD WIDTH=25% ALIGN=RIGHT>" +
-            BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(kIdsOfficialSite), Ui(kIdsVisitSite)) + L"</TD></TR></TABLE>";
+            BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(IDS_OFFICIAL_WEB_SITE), Ui(IDS_CMD_VISIT_WEB_SITE)) +
+            L"</TD></TR></TABLE>";
     return html;
 }
 
 // The hint's sentences one to a line, as a tool tip.
 CString AutoCheckTitle() {
-    CString title = Ui(kIdsAutoCheckHint);
+    CString title = Ui(IDS_AUTO_CHECK_HINT);
     title.Replace(L'"', L'\'');
     title.Replace(L".", L".\n");
     title.TrimRight();
@@ -140,7 +122,7 @@ CString AutoCheckTitle() {
 CString SettingsForm(const CUpdatePageEnv& env) {
     const CString daysText = Ui(IDS_CHECK_EVERY_DAYS);
     CString html = L"<TABLE BORDER=0 WIDTH=100%><TR><TD ID=settings><TABLE BORDER=0 CELLPADDING=5><TR><TD ALIGN=RIGHT>";
-    html += L"<H2 ALIGN=RIGHT>" + Ui(kIdsSettings) + L"</H2><TD ALIGN=LEFT>";
+    html += L"<H2 ALIGN=RIGHT>" + Ui(IDS_CMD_SETTINGS) + L"</H2><TD ALIGN=LEFT>";
     html += L"<widget type=checkbox";
     if (env.autoCheck) html += L" checked=true";
     html += CString(L" ID=") + QuoteHtmlValue(kAutoCheckId) + L" TITLE=" + QuoteHtmlValue(AutoCheckTitle()) + L">";
@@ -149,7 +131,7 @@ CString SettingsForm(const CUpdatePageEnv& env) {
     html += CString(L"<INPUT type=number ID=") + QuoteHtmlValue(kDaysNumberId) + L" Title=" + QuoteHtmlValue(daysText) +
             L" NoValue=" + QuoteHtmlValue(daysText) + L" step=1 maxvalue=30 minvalue=1 size=3 Value=" +
             IntToStr(static_cast<int>(env.days)) + L"></INPUT></DIV>";
-    html += L"</TD></TR><TR><TD COLSPAN=2>" + Ui(kIdsAutoCheckHint) + L"</TD></TD></TABLE></TABLE>";
+    html += L"</TD></TR><TR><TD COLSPAN=2>" + Ui(IDS_AUTO_CHECK_HINT) + L"</TD></TD></TABLE></TABLE>";
     return html;
 }
 
@@ -160,25 +142,25 @@ CString FramedBlock(const wchar_t* background, const CString& content) {
 
 CString NewsLink(const UpdateCheckResult& result) {
     if (result.news.empty()) return CString();
-    return BuildAnchor(CString(L"#") + kNewsAnchor, Ui(kIdsLatestNews));
+    return BuildAnchor(CString(L"#") + kNewsAnchor, Ui(IDS_LATEST_NEWS));
 }
 
 CString PortableHelpLink() {
-    return L"<BR>" + BuildAnchor(CVXLUrl::Get_Portable_Faq_Url(), Ui(kIdsPortableHint));
+    return L"<BR>" + BuildAnchor(CVXLUrl::Get_Portable_Faq_Url(), Ui(IDS_PORTABLE_HINT));
 }
 
 CString NewVersionBody(const UpdateCheckResult& result, const CUpdatePageEnv& env) {
-    const CString headline = Ui(kIdsHasNewVersion) + L": " + kProduct + L" " +
+    const CString headline = Ui(IDS_HAS_NEW_VERSION) + L": " + kProduct + L" " +
                              UpdatePage::FormatVersionText(result.newVersion, result.statusText);
-    CString html = BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(kIdsVisitSite));
+    CString html = BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(IDS_CMD_VISIT_WEB_SITE));
     html += L"<IMG SRC=" + SitePicture(L"update_yes.png") + L" " + L"BORDER=0 ALT='' HSPACE=5 HEIGHT=24 WIDTH=24>";
 
     CString block = Strong(L"<FONT COLOR=green SIZE=+1>" + headline + L"</FONT>") + L"<BR>";
     if (env.updateVersionTest) block += Red(L"Has [UpdateVersion_Test.UpdateVersion_Test]") + L"<BR>";
     block += Ui(IDS_VERSION_RELEASED) + L": " + Strong(result.releaseDateText) + L"<BR>";
-    block += BuildAnchor(result.installerUrl, Ui(kIdsDownloadInstaller)) + SizeText(result.installerSize);
+    block += BuildAnchor(result.installerUrl, Ui(IDS_DOWNLOAD_INSTALLER)) + SizeText(result.installerSize);
     block += L"&nbsp;&bull;&nbsp;";
-    block += BuildAnchor(result.portableUrl, Ui(kIdsDownloadPortable)) + SizeText(result.portableSize);
+    block += BuildAnchor(result.portableUrl, Ui(IDS_DOWNLOAD_PORTABLE)) + SizeText(result.portableSize);
     if (!result.whatsNewUrl.IsEmpty()) block += L"<BR>" + BuildAnchor(result.whatsNewUrl, CString());
     const CString news = NewsLink(result);
     if (!news.IsEmpty()) block += L"<BR>" + news;
@@ -193,25 +175,25 @@ CString NoNewVersionBody(const UpdateCheckResult& result, const CUpdatePageEnv& 
     const CString running = UpdatePage::FormatVersionText(result.currentVersion);
     const CString server = UpdatePage::FormatVersionText(result.newVersion, result.statusText);
     const bool hasNew = !result.newVersionText.IsEmpty();
-    const CString headline = Ui(kIdsLatestVersionUsed) + L" " + running + L". " + Ui(kIdsUpdatesNotFound);
+    const CString headline = Ui(IDS_LATEST_VERSION_USED) + L" " + running + L". " + Ui(IDS_UPDATES_NOT_FOUND);
 
-    CString html = BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(kIdsVisitSite));
+    CString html = BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(IDS_CMD_VISIT_WEB_SITE));
     html += L"<IMG SRC=" + SitePicture(L"update_no.png") + L" " + L"BORDER=0 ALT='' HSPACE=5 HEIGHT=24 WIDTH=24>";
 
     CString block = Strong(L"<FONT COLOR=green SIZE=+1>" + headline + L"</FONT>") + L"<BR>";
     if (IsRunningNewer(result.currentVersion, result.newVersion)) {
-        block += Red(Ui(kIdsNewerThanSite) + L" (" + running + L" / " + server + L")") + L"<BR>";
+        block += Red(Ui(IDS_NEWER_THAN_SITE) + L" (" + running + L" / " + server + L")") + L"<BR>";
         block +=
             L"<DIV STYLE=\"padding: 10px; background-color: Cornsilk; color: ForestGreen; font-weight: bold; "
             L"font-size: 120%; margin-left: 20px; margin-right: 20px; border: 1px solid gainsboro; "
             L"border-radius: 6px\">";
-        block += L"«" + Ui(kIdsNewerThanSiteQuote) + L"…» &copy; " + BuildAnchor(CVXLUrl::Get_Blog_Url(), kProduct);
+        block += L"«" + Ui(IDS_NEWER_THAN_SITE_QUOTE) + L"…» &copy; " + BuildAnchor(CVXLUrl::Get_Blog_Url(), kProduct);
         block += L"</DIV>";
     }
     block += GreenIf(!hasNew, Ui(IDS_YOUR_VERSION) + L": " + Strong(running) + L" (" + env.buildDateText + L")");
     block += L"<BR>";
-    block += GreenIf(hasNew, Ui(kIdsSiteVersion) + L": " + Strong(server) + L" " +
-                                 BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(kIdsVisitSite)) + L" " +
+    block += GreenIf(hasNew, Ui(IDS_SITE_VERSION) + L": " + Strong(server) + L" " +
+                                 BuildAnchor(CVXLUrl::Get_Home_Url(), Ui(IDS_CMD_VISIT_WEB_SITE)) + L" " +
                                  Ui(IDS_VERSION_RELEASED) + L": " + Strong(result.releaseDateText));
     const CString news = NewsLink(result);
     if (!news.IsEmpty()) block += L"<BR>" + news;
@@ -270,7 +252,7 @@ CUpdatePageEnv ReadUpdatePageEnv() {
 
 namespace UpdatePage {
 CString FormatVersionText(const CVersionArray& version, const wchar_t* suffix) {
-    if (version.empty()) return Ui(kIdsUnavailable);
+    if (version.empty()) return Ui(IDS_UNAVAILABLE);
     return ::FormatVersionText(version, suffix && *suffix ? suffix : nullptr);
 }
 }  // namespace UpdatePage
@@ -384,7 +366,7 @@ CString BuildNewsBlock(const std::vector<NewsItem>& news) {
         if (!contents.IsEmpty()) contents += L" \x2022 ";
         contents += BuildAnchor(L"#" + anchorName, ShortenNewsTitle(item.title), item.title + L"\n" + item.description);
     }
-    CString html = L"<A NAME=" + QuoteHtmlValue(kNewsAnchor) + L"></A><H1>" + Ui(kIdsLatestNews) + L" [" +
+    CString html = L"<A NAME=" + QuoteHtmlValue(kNewsAnchor) + L"></A><H1>" + Ui(IDS_LATEST_NEWS) + L" [" +
                    IntToStr(number) + L"]</H1>";
     html += L"<DIV STYLE=\"margin-top: 10px; margin-bottom: 10px; \">" + contents + L"</DIV>";
     return html + items;

@@ -74,9 +74,11 @@ void WaitUntilTargetReadItsInput(HWND target) {
     // target next asks for a message, which then takes at most one key or character: every
     // round trip moves the target on by at least one of what is queued.
     const DWORD start = GetTickCount();
-    for (int trip = 0; trip < kInputRoundTrips && GetTickCount() - start < kInputRoundTripsMs; ++trip) {
+    for (int trip = 0; trip < kInputRoundTrips; ++trip) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= kInputRoundTripsMs) break;
         DWORD_PTR ignored = 0;
-        if (!SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kInputRoundTripsMs, &ignored)) break;
+        if (!SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kInputRoundTripsMs - spent, &ignored)) break;
     }
 }
 

@@ -409,8 +409,8 @@ void CVXLTrayWnd::StartUpdateChecks() {
 
 LRESULT CVXLTrayWnd::OnCheckForUpdates(WORD, WORD, HWND, BOOL&) {
     LogWrite(L"CVXLTrayWnd::OnCheckForUpdates: check for updates requested");
-    CSystemUpdateCheckEnvironment site;
-    InternetGoOnlineW(const_cast<LPWSTR>(site.HomeUrl().GetString()), m_hWnd, 0);
+    const CString home = CVXLUrl::Get_Home_Url();
+    InternetGoOnlineW(const_cast<LPWSTR>(home.GetString()), m_hWnd, 0);
     if (IsOnline() != 0 && ShowMessageBox(LoadUiString(IDS_NO_INTERNET), MB_OKCANCEL | MB_ICONQUESTION, false) != IDOK)
         return 0;
     if (m_trayIcon) m_trayIcon->StartPulse();

@@ -15,6 +15,7 @@
 
 #include "core/AppSlots.h"
 #include "core/SettingsFile.h"
+#include "core/TrayIds.h"
 #include "core/base/AppPaths.h"
 #include "pages/zip/tests/ZipReader.h"
 #include "testkit/Clipboard.h"
@@ -318,7 +319,7 @@ TEST_F(AboutDlg, ShowsTheReportCopiesSavesAndClosesAsTheUserAsks) {
     PostMessageW(GetDlgItem(dialog, IDC_ABOUT_CHECK_UPDATES), BM_CLICK, 0, 0);
     EXPECT_TRUE(testkit::PumpMessagesUntil(testkit::kWaitMs, [] {
         for (WPARAM command : g_parentCommands)
-            if (LOWORD(command) == CAboutDlg::kCheckForUpdatesCommand) return true;
+            if (LOWORD(command) == ID_CHECK_FOR_UPDATES) return true;
         return false;
     }));
 

@@ -184,6 +184,12 @@ protected:
         return page;
     }
 
+    int CountInLog(const wchar_t* text) {
+        const CString log = ReadUtf16File(m_log);
+        int count = 0;
+        for (int at = log.Find(text); at >= 0; at = log.Find(text, at + 1)) ++count;
+        return count;
+    }
     CString SettingsValue(const wchar_t* key) {
         wchar_t value[64] = {};
         GetPrivateProfileStringW(GetSettingsSectionName(), key, L"", value, 64, m_folder.PathOf(L"Settings.ini"));
@@ -215,8 +221,8 @@ TEST_F(DialogsE2e, ANewVersionOpensTheDialogWhoseFormChangesTheAutomaticCheck) {
 
     // A second result while the dialog is open only brings it forward.
     ASSERT_TRUE(SignalCheckForUpdates());
-    ASSERT_TRUE(WaitForFileText(m_log, L"offered [99.1.0.0]", 10000));
-    Sleep(1000);
+    EXPECT_TRUE(PollUntil(10000, [&] { return CountInLog(L"offered [99.1.0.0]") >= 2; }))
+        << "the second result did not arrive";
     EXPECT_EQ(1u, DialogsOf(m_resident->id(), L"Check For Updates").size());
 
     std::unique_ptr<htmltest::CPageWindow> here = SamePageHere(page);
@@ -314,10 +320,12 @@ TEST_F(DialogsE2e, AboutShowsTheReportThatIsCopiedAndArchived) {
     HWND list = GetDlgItem(about, IDC_ABOUT_LIST);
     ASSERT_TRUE(PollUntil(15000, [&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > 50; }))
         << "the report did not fill";
-    // A second About only brings the open one forward.
+    // A second About only brings the open one forward: there is still one About.
     PostMessageW(TrayWindowOf(m_resident->id()), WM_COMMAND, ID_APP_ABOUT, 0);
-    Sleep(500);
-    EXPECT_EQ(about, AboutDialogOf(m_resident->id()));
+    Sleep(1000);
+    int abouts = 0;
+    for (HWND dialog : DialogsOf(m_resident->id(), L"")) abouts += GetDlgItem(dialog, IDC_ABOUT_LIST) ? 1 : 0;
+    EXPECT_EQ(1, abouts);
     const CScreenshot shot = CScreenshot::Take(WindowRect(about));
     ASSERT_FALSE(shot.IsEmpty());
     shot.SaveBmp(L"about_dialog.bmp");
