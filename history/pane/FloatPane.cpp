@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "core/AppSlots.h"
 #include "core/ClientLanguage.h"
 #include "core/IconIds.h"
 #include "core/KeyboardInput.h"
@@ -32,9 +33,6 @@ namespace {
 const BYTE kInactiveOpacityPercent = 80;
 // lParam of the collapse posted at creation.
 const LPARAM kCollapseAtStart = 1;
-
-// The process's one pane window; GetFloatPaneWindow forgets it once the window is gone.
-HWND g_paneWindow = nullptr;
 
 RECT WorkArea() {
     RECT area = {};
@@ -188,8 +186,8 @@ CVXLFloatPane::~CVXLFloatPane() {
 }
 
 HWND CVXLFloatPane::GetFloatPaneWindow() {
-    if (g_paneWindow && !::IsWindow(g_paneWindow)) g_paneWindow = nullptr;
-    return g_paneWindow;
+    const HWND window = CAppObjects::GetFloatPaneWnd();
+    return window && ::IsWindow(window) ? window : nullptr;
 }
 
 bool CVXLFloatPane::Create(CVXLWndClipboardHandler& history, bool focusOnCreate, bool blinkAfterCreate) {
@@ -268,7 +266,8 @@ LRESULT CVXLFloatPane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     CListenerRegistry1::GetInstance().Register(this);
     CListenerRegistry2::GetInstance().Register(this);
     if (m_history) m_toolbar.OnHistoryStateChanged(m_history->IsSpyInstalled());
-    g_paneWindow = m_hWnd;
+    // The menu tracker and the highlight notifier find the pane in the program's slot.
+    CAppObjects::SetFloatPaneWnd(m_hWnd);
     PostMessage(WM_VXL_PANE_APPLY_START_PIN);
     return 0;
 }
@@ -372,7 +371,7 @@ void CVXLFloatPane::CreateCaptionTip() {
 }
 
 LRESULT CVXLFloatPane::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
-    if (g_paneWindow == m_hWnd) g_paneWindow = nullptr;
+    if (CAppObjects::GetFloatPaneWnd() == m_hWnd) CAppObjects::SetFloatPaneWnd(nullptr);
     if (m_loop) m_loop->RemoveMessageFilter(this);
     m_loop = nullptr;
     CListenerRegistry1::GetInstance().Unregister(this);

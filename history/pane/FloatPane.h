@@ -43,7 +43,8 @@ const UINT WM_VXL_PANE_SHOW_LIST = WM_APP + 6;
 const UINT WM_VXL_PANE_FOCUS_LIST = WM_APP + 7;
 const UINT WM_VXL_PANE_TYPE_ICONS = WM_APP + 8;
 const UINT WM_VXL_PANE_SET_COLLAPSED = WM_APP + 0x15;
-const UINT WM_VXL_PANE_BLINK = WM_APP + 0x16;
+// The tray's blink request and the menu's "Float Pane" highlight are one message.
+const UINT WM_VXL_PANE_BLINK = WM_VXL_PANE_ITEM_HIGHLIGHT;
 
 const UINT kPaneListId = 1203;
 const UINT kPaneToolbarId = 1204;
