@@ -19,6 +19,7 @@
 #include "core/UiStrings.h"
 #include "core/VersionInfo.h"
 #include "core/base/CodePageDetect.h"
+#include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/SharedEvents.h"
 #include "core/base/WorkerThread.h"
@@ -114,10 +115,8 @@ DWORD RunBlink(CBlinkContext& context) {
 
 // The detection asks MLang, a COM object; the pane's thread may not have COM yet.
 UINT DetectWithCom(const char* bytes, int length) {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const UINT codePage = DetectCodePageByMLang(bytes, length);
-    if (SUCCEEDED(com)) CoUninitialize();
-    return codePage;
+    CComInit com;
+    return DetectCodePageByMLang(bytes, length);
 }
 
 }  // namespace
@@ -323,9 +322,11 @@ struct CTypeIconsLoad {
 };
 
 DWORD LoadTypeIcons(CTypeIconsLoad& load) {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    CPaneTypeIcons icons = LoadPaneTypeIcons();
-    if (SUCCEEDED(com)) CoUninitialize();
+    CPaneTypeIcons icons;
+    {
+        CComInit com;
+        icons = LoadPaneTypeIcons();
+    }
     {
         std::lock_guard<std::mutex> hold(load.delivery->lock);
         load.delivery->icons = std::move(icons);

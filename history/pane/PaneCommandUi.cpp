@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/ClipboardAccess.h"
 #include "core/ClipboardItemFiles.h"
 #include "core/DefaultPrograms.h"
 #include "core/IconIds.h"
@@ -83,7 +84,6 @@ bool CSystemPaneCommandUi::AskSavePath(const CString& title, const CPaneSaveOffe
     std::vector<wchar_t> file(kSaveFileBufferChars, L'\0');
     wcsncpy(file.data(), offer.suggestedName, kSaveFileBufferChars - 1);
 
-    CLibraryHandle dialogs(LoadLibraryW(L"comdlg32.dll"));
     OPENFILENAMEW request = {};
     request.lStructSize = sizeof request;
     request.hwndOwner = m_pane;
@@ -118,10 +118,8 @@ void CSystemPaneCommandUi::SetSaveFolder(const CString& folder) {
 }
 
 bool CSystemPaneCommandUi::EmptyClipboard() {
-    if (!OpenClipboard(m_pane)) return false;
-    ::EmptyClipboard();
-    CloseClipboard();
-    return true;
+    CClipboardOpen clipboard(m_pane, kClipboardOpenTimeoutMs);
+    return clipboard && ::EmptyClipboard();
 }
 
 bool CSystemPaneCommandUi::OpenUrl(const CString& text) {
