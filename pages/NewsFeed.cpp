@@ -60,15 +60,8 @@ bool FetchNews(const wchar_t* feedUrl, std::vector<NewsItem>& news, int maxCount
     LogWrite(L"Download RSS: " + url);
     // A fresh query each time, so that no cache on the way returns an old feed.
     url.AppendFormat(L"?utm=%lu", GetTickCount());
-    CString path = BuildTempFileName(nullptr, L".xml");
+    const CString path = DownloadToTempFile(url, L".xml", timeoutMs);
     if (path.IsEmpty()) return false;
-    CDownloadOptions options;
-    options.userAgent = kUpdaterUserAgent;
-    options.timeoutMs = timeoutMs;
-    if (!DownloadUrlToFile(url, path, options)) {
-        CTempFile(path).Delete();
-        return false;
-    }
     LogWrite(L"Downloaded RSS: " + path);
     bool read = ParseRssFile(path, news, maxCount);
     CTempFile(path).Delete();

@@ -42,17 +42,12 @@ void ReadInstallerFacts(UpdateCheckResult& result, const CVersionInfoReadOptions
 }  // namespace
 
 CString DownloadTextFile(const wchar_t* url, const wchar_t* extension, DWORD timeoutMs) {
-    CString path = BuildTempFileName(nullptr, extension);
+    const CString path = DownloadToTempFile(url, extension, timeoutMs);
     if (path.IsEmpty()) return CString();
-    CDownloadOptions options;
-    options.userAgent = kUpdaterUserAgent;
-    options.timeoutMs = timeoutMs;
     CString text;
-    if (DownloadUrlToFile(url, path, options)) {
-        DWORD size = 0;
-        std::unique_ptr<char[]> bytes = ReadWholeFile(path, &size);
-        if (bytes) text = FromUtf8(bytes.get());
-    }
+    DWORD size = 0;
+    std::unique_ptr<char[]> bytes = ReadWholeFile(path, &size);
+    if (bytes) text = FromUtf8(bytes.get());
     CTempFile(path).Delete();
     return text;
 }

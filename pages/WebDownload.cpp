@@ -13,9 +13,11 @@
 #include "core/AppGuards.h"
 #include "core/AppTexts.h"
 #include "core/DateTimeTexts.h"
+#include "core/base/AppPaths.h"
 #include "core/base/Handles.h"
 #include "core/base/Logger.h"
 #include "core/base/PlatformBinding.h"
+#include "core/base/Security.h"
 
 namespace {
 
@@ -152,6 +154,17 @@ bool DownloadUrlToFile(const wchar_t* url, const wchar_t* path, const CDownloadO
         if (options.progress && !options.progress(done, total, options.argument)) return !options.cancelMeansFailure;
         if (beyond) return FlushFileBuffers(file.get()) != FALSE;
     }
+}
+
+CString DownloadToTempFile(const wchar_t* url, const wchar_t* extension, DWORD timeoutMs) {
+    CString path = BuildTempFileName(nullptr, extension);
+    if (path.IsEmpty()) return CString();
+    CDownloadOptions options;
+    options.userAgent = kUpdaterUserAgent;
+    options.timeoutMs = timeoutMs;
+    if (DownloadUrlToFile(url, path, options)) return path;
+    CTempFile(path).Delete();
+    return CString();
 }
 
 bool DownloadUrlToFile_WinInet(const wchar_t* url, const wchar_t* path, DownloadProgressProc progress, void* argument,

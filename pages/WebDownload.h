@@ -36,6 +36,9 @@ struct CDownloadOptions {
 // or the callback stops it (see cancelMeansFailure). A failed write also fails, and then
 // the file is deleted; otherwise the caller deletes what a failure left.
 bool DownloadUrlToFile(const wchar_t* url, const wchar_t* path, const CDownloadOptions& options);
+// Downloads as the updater into a new temporary file with that extension: its path, or
+// empty (and no file left) when the download failed.
+CString DownloadToTempFile(const wchar_t* url, const wchar_t* extension, DWORD timeoutMs);
 // The common entry: a stop by the callback is a failure.
 bool DownloadUrlToFile_WinInet(const wchar_t* url, const wchar_t* path, DownloadProgressProc progress, void* argument,
                                const wchar_t* userAgent);
